@@ -1,0 +1,205 @@
+#include "wavelet/wavelet.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace fendrel {
+
+namespace {
+
+std::size_t Size(std::int32_t n) { return static_cast<std::size_t>(n); }
+
+// The integer part of log2 n, by halving; 0 for an empty or one-sample series.
+std::int32_t FloorLog2(std::int32_t n) {
+  std::int32_t level = 0;
+  while (n >= 2) {
+    n /= 2;
+    ++level;
+  }
+  return level;
+}
+
+}  // namespace
+
+void TWavelet::Buffer::Reserve(std::size_t count) {
+  if (count <= capacity_) return;
+  data_ = std::make_unique_for_overwrite<double[]>(count);
+  capacity_ = count;
+}
+
+TWavelet::TWavelet() { Load(nullptr); }
+
+TWavelet::~TWavelet() = default;
+
+void TWavelet::Load(const TSampleData* series) {
+  const std::int32_t n = series != nullptr ? std::max(series->Count(), 0) : 0;
+  // Copy before dropping the lent bands: the series may be one of them.
+  spare_.Reserve(Size(n));
+  if (n > 0) std::copy_n(series->YData(), Size(n), spare_.Data());
+  std::swap(current_, spare_);
+  lent_.clear();
+  length_ = n;
+  bandCount_ = 1;
+  level_ = 0;
+  maxLevel_ = FloorLog2(n);
+}
+
+void TWavelet::SetLevel(std::int32_t level) {
+  if (level < 0 || level >= maxLevel_ || level == level_) return;
+  TakeBackLentBands();
+  while (level - level_ >= 2) DecomposeTwoSteps();
+  if (level_ < level) DecomposeStep();
+  while (level_ - level >= 2) ReconstructTwoSteps();
+  if (level_ > level) ReconstructStep();
+}
+
+void TWavelet::Decompose() {
+  if (level_ >= maxLevel_ - 1) return;
+  TakeBackLentBands();
+  DecomposeStep();
+}
+
+void TWavelet::Reconstruct() {
+  if (level_ <= 0) return;
+  TakeBackLentBands();
+  ReconstructStep();
+}
+
+TSampleData* TWavelet::GetBand(std::int32_t i) {
+  if (i < 0 || i >= bandCount_) return nullptr;
+  if (lent_.empty()) lent_.resize(Size(bandCount_));
+  auto& slot = lent_[Size(i)];
+  if (!slot) {
+    slot = std::make_unique<TSampleData>(length_);
+    const double* source = current_.Data() + Size(i) * Size(length_);
+    std::copy_n(source, Size(length_), slot->YData());
+    double* xs = slot->XData();
+    for (std::int32_t c = 0; c < length_; ++c) xs[c] = c;
+  }
+  return slot.get();
+}
+
+std::int32_t TWavelet::CommonLength() const {
+  if (!lent_.empty() && lent_[0]) return lent_[0]->Count();
+  return length_;
+}
+
+void TWavelet::TakeBackLentBands() {
+  if (lent_.empty()) return;
+  const std::size_t n = Size(std::max(CommonLength(), 0));
+  spare_.Reserve(Size(bandCount_) * n);
+  for (std::size_t i = 0; i < Size(bandCount_); ++i) {
+    const TSampleData* band = lent_[i].get();
+    const double* source = band != nullptr ? band->YData() : current_.Data() + i * Size(length_);
+    const std::size_t have = band != nullptr ? Size(std::max(band->Count(), 0)) : Size(length_);
+    double* target = spare_.Data() + i * n;
+    const std::size_t kept = std::min(have, n);
+    std::copy_n(source, kept, target);
+    std::fill(target + kept, target + n, 0.0);
+  }
+  std::swap(current_, spare_);
+  length_ = static_cast<std::int32_t>(n);
+  lent_.clear();
+}
+
+void TWavelet::DecomposeStep() {
+  const std::size_t n = Size(length_);
+  const std::size_t m = n / 2;
+  const std::size_t bands = Size(bandCount_);
+  spare_.Reserve(2 * bands * m);
+  for (std::size_t i = 0; i < bands; ++i) {
+    const double* y = current_.Data() + i * n;
+    double* average = spare_.Data() + 2 * i * m;
+    double* difference = average + m;
+    for (std::size_t c = 0; c < m; ++c) {
+      const double p = y[2 * c];
+      const double q = y[2 * c + 1];
+      average[c] = (p + q) / 2;
+      difference[c] = (p - q) / 2;
+    }
+  }
+  std::swap(current_, spare_);
+  length_ = static_cast<std::int32_t>(m);
+  bandCount_ *= 2;
+  ++level_;
+}
+
+void TWavelet::ReconstructStep() {
+  const std::size_t m = Size(length_);
+  const std::size_t bands = Size(bandCount_) / 2;
+  spare_.Reserve(bands * 2 * m);
+  for (std::size_t i = 0; i < bands; ++i) {
+    const double* average = current_.Data() + 2 * i * m;
+    const double* difference = average + m;
+    double* y = spare_.Data() + i * 2 * m;
+    for (std::size_t c = 0; c < m; ++c) {
+      const double a = average[c];
+      const double d = difference[c];
+      y[2 * c] = a + d;
+      y[2 * c + 1] = a - d;
+    }
+  }
+  std::swap(current_, spare_);
+  length_ = static_cast<std::int32_t>(2 * m);
+  bandCount_ /= 2;
+  --level_;
+}
+
+// Two levels in one pass over memory. Every value is the same rounded double
+// the two single steps store; the intermediate level is simply not written.
+void TWavelet::DecomposeTwoSteps() {
+  const std::size_t n = Size(length_);
+  const std::size_t m = n / 4;
+  const std::size_t bands = Size(bandCount_);
+  spare_.Reserve(4 * bands * m);
+  for (std::size_t i = 0; i < bands; ++i) {
+    const double* y = current_.Data() + i * n;
+    double* out0 = spare_.Data() + 4 * i * m;
+    double* out1 = out0 + m;
+    double* out2 = out1 + m;
+    double* out3 = out2 + m;
+    for (std::size_t c = 0; c < m; ++c) {
+      const double a0 = (y[4 * c] + y[4 * c + 1]) / 2;
+      const double d0 = (y[4 * c] - y[4 * c + 1]) / 2;
+      const double a1 = (y[4 * c + 2] + y[4 * c + 3]) / 2;
+      const double d1 = (y[4 * c + 2] - y[4 * c + 3]) / 2;
+      out0[c] = (a0 + a1) / 2;
+      out1[c] = (a0 - a1) / 2;
+      out2[c] = (d0 + d1) / 2;
+      out3[c] = (d0 - d1) / 2;
+    }
+  }
+  std::swap(current_, spare_);
+  length_ = static_cast<std::int32_t>(m);
+  bandCount_ *= 4;
+  level_ += 2;
+}
+
+void TWavelet::ReconstructTwoSteps() {
+  const std::size_t m = Size(length_);
+  const std::size_t bands = Size(bandCount_) / 4;
+  spare_.Reserve(bands * 4 * m);
+  for (std::size_t i = 0; i < bands; ++i) {
+    const double* in0 = current_.Data() + 4 * i * m;
+    const double* in1 = in0 + m;
+    const double* in2 = in1 + m;
+    const double* in3 = in2 + m;
+    double* y = spare_.Data() + i * 4 * m;
+    for (std::size_t c = 0; c < m; ++c) {
+      const double a0 = in0[c] + in1[c];
+      const double a1 = in0[c] - in1[c];
+      const double d0 = in2[c] + in3[c];
+      const double d1 = in2[c] - in3[c];
+      y[4 * c] = a0 + d0;
+      y[4 * c + 1] = a0 - d0;
+      y[4 * c + 2] = a1 + d1;
+      y[4 * c + 3] = a1 - d1;
+    }
+  }
+  std::swap(current_, spare_);
+  length_ = static_cast<std::int32_t>(4 * m);
+  bandCount_ /= 4;
+  level_ -= 2;
+}
+
+}  // namespace fendrel

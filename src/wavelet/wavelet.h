@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "sample/sample_data.h"
+
+namespace fendrel {
+
+// A Haar wavelet packet: at every step down each band splits into an average
+// band and a difference band, so level L holds 2^L bands of one common length.
+//
+// The bands of a level live side by side in one flat buffer (band i at
+// i * length), and a step writes the next level into a second buffer that is
+// then swapped in, so moving between levels allocates nothing per band. A band
+// becomes a TSampleData of its own only when GetBand hands it out; from then on
+// that object is the band, and the next step reads it (appended samples
+// included) before it discards it.
+class TWavelet {
+ public:
+  TWavelet();
+  TWavelet(const TWavelet&) = delete;
+  TWavelet& operator=(const TWavelet&) = delete;
+  ~TWavelet();
+
+  // Copies the y values of `series` (or nothing, for nullptr) into band 0 with
+  // x = position, and returns to level 0.
+  void Load(const TSampleData* series);
+
+  // Steps down or up until Level() == level; ignored outside 0 .. MaxLevel() - 1.
+  void SetLevel(std::int32_t level);
+  void Decompose();
+  void Reconstruct();
+
+  // Band i of the current level, valid until the next Load or step; nullptr
+  // when i is out of range. The caller may read it and append to it.
+  TSampleData* GetBand(std::int32_t i);
+
+  std::int32_t BandCount() const { return bandCount_; }
+  std::int32_t MaxLevel() const { return maxLevel_; }
+  std::int32_t Level() const { return level_; }
+
+ private:
+  // Storage for doubles that keeps its capacity and is never zero-filled.
+  class Buffer {
+   public:
+    void Reserve(std::size_t count);
+    double* Data() { return data_.get(); }
+    const double* Data() const { return data_.get(); }
+
+   private:
+    std::unique_ptr<double[]> data_;
+    std::size_t capacity_ = 0;
+  };
+
+  std::int32_t CommonLength() const;
+  // Folds every lent band back into the flat buffer, cut or zero-padded to
+  // band 0's length, so that a step can run over plain arrays.
+  void TakeBackLentBands();
+  void DecomposeStep();
+  void ReconstructStep();
+  void DecomposeTwoSteps();
+  void ReconstructTwoSteps();
+
+  Buffer current_;
+  Buffer spare_;
+  std::int32_t length_ = 0;  // samples per band in current_
+  std::int32_t bandCount_ = 1;
+  std::int32_t level_ = 0;
+  std::int32_t maxLevel_ = 0;
+  // Empty while no band is lent; otherwise one slot per band, filled on demand.
+  std::vector<std::unique_ptr<TSampleData>> lent_;
+};
+
+}  // namespace fendrel

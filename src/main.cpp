@@ -1,11 +1,10 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "platform/application.h"
+#include "ui/main_window.h"
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("Fendrel");
-  QMainWindow window;
-  window.setWindowTitle("Fendrel (Haars method)");
-  window.show();
-  return QApplication::exec();
+  fendrel::TApplication application(argc, argv);
+  fendrel::TApplication::SetTitle(QStringLiteral("Fendrel"));
+  fendrel::TForm1 form;
+  form.show();
+  return fendrel::TApplication::exec();
 }

@@ -1,0 +1,102 @@
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "chart/chart.h"
+#include "chart/series.h"
+#include "platform/qpainter_context.h"
+#include "sample/sample_data.h"
+#include "wavelet/wavelet.h"
+
+namespace fendrel {
+namespace {
+
+void EnsureApplication() {
+  static int argc = 1;
+  static char name[] = "fendrel_bench_chart_paint";
+  static char* argv[] = {name, nullptr};
+  if (QApplication::instance() == nullptr) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(argc, argv);
+  }
+}
+
+void SetUpLikeTheWindow(TChart& chart, const char* title) {
+  chart.resize(398, 191);
+  chart.Title().AddText(title);
+  chart.BottomAxis().Title().SetCaption("Time");
+  chart.LeftAxis().Title().SetCaption("Values");
+  chart.Legend().SetVisible(false);
+  chart.BackWall().Brush().SetColor(clWhite);
+  chart.BackWall().Brush().SetStyle(bsClear);
+}
+
+// A few periods of a sine with some noise, so that dense columns span rows.
+std::vector<double> Samples(int count) {
+  std::vector<double> values(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    values[static_cast<std::size_t>(i)] =
+        std::sin(i * 6.0 * M_PI / count) + 0.05 * std::sin(i * 1.7);
+  }
+  return values;
+}
+
+// One full paint pass onto an offscreen image of the window's size.
+void RenderPasses(benchmark::State& state, TChart& chart) {
+  QImage image(398, 191, QImage::Format_RGB32);
+  TQPainterContext context(image);
+  for (auto _ : state) {
+    chart.RenderTo(context, {0, 0, 398, 191});
+    benchmark::ClobberMemory();
+  }
+}
+
+void BM_PaintTestChart(benchmark::State& state) {
+  EnsureApplication();
+  TChart chart;
+  SetUpLikeTheWindow(chart, "Test data");
+  chart.SetView3D(false);
+  TLineSeries series;
+  series.SetParentChart(&chart);
+  const std::vector<double> values = Samples(static_cast<int>(state.range(0)));
+  for (std::size_t i = 0; i < values.size(); ++i) series.AddPoint(static_cast<double>(i), values[i]);
+  RenderPasses(state, chart);
+}
+BENCHMARK(BM_PaintTestChart)->Arg(100)->Arg(65536)->Arg(1048576)->Unit(benchmark::kMillisecond);
+
+// The wavelet chart at a level: one ribbon series per band in a 3D view.
+void BM_PaintWaveletChart(benchmark::State& state) {
+  EnsureApplication();
+  const auto samples = static_cast<int>(state.range(0));
+  const auto level = static_cast<std::int32_t>(state.range(1));
+  TSampleData data;
+  const std::vector<double> values = Samples(samples);
+  for (int i = 0; i < samples; ++i) data.Append(i, values[static_cast<std::size_t>(i)]);
+  TWavelet wavelet;
+  wavelet.Load(&data);
+  wavelet.SetLevel(level);
+
+  TChart chart;
+  SetUpLikeTheWindow(chart, "Wavelet data (haars)");
+  chart.Foot().AddText("Level " + std::to_string(level));
+  std::vector<std::unique_ptr<TLineSeries>> bands;
+  for (std::int32_t b = 0; b < wavelet.BandCount(); ++b) {
+    bands.push_back(std::make_unique<TLineSeries>());
+    bands.back()->SetParentChart(&chart);
+    const TSampleData& band = *wavelet.GetBand(b);
+    for (std::int32_t i = 0; i < band.Count(); ++i) bands.back()->AddPoint(i, band.YData()[i]);
+  }
+  state.counters["slices"] = static_cast<double>(bands.size());
+  RenderPasses(state, chart);
+}
+BENCHMARK(BM_PaintWaveletChart)
+    ->Args({100, 5})
+    ->Args({65536, 10})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace fendrel

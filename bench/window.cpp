@@ -1,0 +1,156 @@
+// The window's commands at scale: the plot step with its wavelet view redraw,
+// and level changes down to the deepest level and back. The window is shown
+// (offscreen). The second argument says whether the paints the command asked
+// for run inside the timed step (1) or only the command itself is timed (0).
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+#include "chart/chart.h"
+#include "chart/series.h"
+#include "sample/sample_data.h"
+#include "ui/main_window.h"
+#include "ui/text_grid.h"
+#include "wavelet/wavelet.h"
+
+namespace {
+
+using fendrel::TForm1;
+
+std::unique_ptr<TForm1> form;
+
+double PeakMiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+double ResidentMiB() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0;
+  long resident = 0;
+  statm >> pages >> resident;
+  return static_cast<double>(resident) * 4096.0 / (1024.0 * 1024.0);
+}
+
+void Paint() { QApplication::processEvents(); }
+
+void LoadSine(int count) {
+  form->TestData->SetCount(count);
+  form->TestData->GenerateSine();
+  form->UpDown1->SetPosition(0);
+  form->btPlotClick(nullptr);
+  Paint();
+}
+
+void SetLevel(int level, bool paint = true) {
+  form->UpDown1->SetPosition(static_cast<std::int16_t>(level));
+  form->UpDown1Click(form->UpDown1, fendrel::btNext);
+  if (paint) Paint();
+}
+
+void SizesAndPainting(benchmark::internal::Benchmark* bench) {
+  for (int paint : {0, 1}) {
+    for (int count : {100, 65536, 1 << 20}) bench->Args({count, paint});
+  }
+}
+
+// The wavelet view must list exactly the packet's bands.
+bool WaveViewIsWhole() {
+  fendrel::TWavelet& wavelet = *form->Wavelet;
+  const int bands = wavelet.BandCount();
+  const int length = wavelet.GetBand(0)->Count();
+  if (form->chWave->SeriesTotal() != bands || form->sgWave->ColCount() != bands + 1 ||
+      form->sgWave->RowCount() != length + 1) {
+    return false;
+  }
+  const int last = bands - 1;
+  return form->chWave->SeriesAt(last)->PointCount() == length &&
+         form->chWave->SeriesAt(last)->YValue(length - 1) ==
+             wavelet.GetBand(last)->GetY(length - 1);
+}
+
+void BM_PlotStep(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const bool paint = state.range(1) != 0;
+  LoadSine(count);
+  for (auto _ : state) {
+    form->btPlotClick(nullptr);
+    if (paint) Paint();
+  }
+  if (form->sgTest->RowCount() != count + 1 || form->Series1->PointCount() != count ||
+      !WaveViewIsWhole()) {
+    state.SkipWithError("the views do not list the series");
+  }
+  state.counters["peak_MiB"] = PeakMiB();
+}
+BENCHMARK(BM_PlotStep)->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
+
+void BM_LevelToDeepest(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const bool paint = state.range(1) != 0;
+  LoadSine(count);
+  const int deepest = form->UpDown1->Max();
+  for (auto _ : state) {
+    SetLevel(deepest, paint);
+    state.PauseTiming();
+    SetLevel(0);
+    state.ResumeTiming();
+  }
+  SetLevel(deepest);
+  if (form->Wavelet->Level() != deepest || !WaveViewIsWhole()) state.SkipWithError("wrong level");
+  state.counters["bands"] = form->Wavelet->BandCount();
+  state.counters["peak_MiB"] = PeakMiB();
+}
+BENCHMARK(BM_LevelToDeepest)->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
+
+void BM_LevelBackToZero(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const bool paint = state.range(1) != 0;
+  LoadSine(count);
+  const int deepest = form->UpDown1->Max();
+  for (auto _ : state) {
+    state.PauseTiming();
+    SetLevel(deepest);
+    state.ResumeTiming();
+    SetLevel(0, paint);
+  }
+  if (form->Wavelet->Level() != 0 || !WaveViewIsWhole()) state.SkipWithError("wrong level");
+  state.counters["peak_MiB"] = PeakMiB();
+}
+BENCHMARK(BM_LevelBackToZero)->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
+
+// A thousand redraws must not leave more memory behind than the first few.
+void BM_ThousandRedraws(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  LoadSine(count);
+  const int deepest = form->UpDown1->Max();
+  for (int i = 0; i < 10; ++i) SetLevel(i % 2 == 0 ? deepest : 0);
+  const double before = ResidentMiB();
+  for (auto _ : state) {
+    for (int i = 0; i < 1000; ++i) SetLevel(i % 2 == 0 ? deepest : 0);
+  }
+  state.counters["rss_growth_MiB"] = ResidentMiB() - before;
+  state.counters["series_alive"] = static_cast<double>(form->WaveSeries().size());
+}
+BENCHMARK(BM_ThousandRedraws)->Arg(100)->Arg(4096)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  form = std::make_unique<TForm1>();
+  form->show();
+  QApplication::processEvents();
+  benchmark::RunSpecifiedBenchmarks();
+  form.reset();
+  benchmark::Shutdown();
+  std::printf("peak resident memory: %.1f MiB\n", PeakMiB());
+  return 0;
+}

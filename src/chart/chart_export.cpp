@@ -1,0 +1,98 @@
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include "chart/chart.h"
+#include "platform/clipboard.h"
+#include "platform/qpainter_context.h"
+
+namespace fendrel {
+
+namespace {
+
+// The picture's physical size follows the screen's, as the picture would
+// measure there.
+int ScreenDotsPerInch() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const double dpi = screen != nullptr ? screen->logicalDotsPerInchX() : 0.0;
+  return dpi >= 1.0 ? static_cast<int>(std::lround(dpi)) : 96;
+}
+
+// The chart paints straight onto the picture while this lives: the frame
+// buffer is off and the surface knows it records. Both come back however
+// the painting ends.
+class TMetafileScope {
+ public:
+  explicit TMetafileScope(TChart& chart)
+      : chart_(chart), buffered_(chart.Canvas().BufferedDisplay()) {
+    chart_.Canvas().SetMetafiling(true);
+    chart_.Canvas().SetBufferedDisplay(false);
+  }
+  ~TMetafileScope() {
+    chart_.Canvas().SetBufferedDisplay(buffered_);
+    chart_.Canvas().SetMetafiling(false);
+    // The buffer was discarded; the next screen paint draws from scratch.
+    chart_.SetFrameDirty(chart_.FrameDirty() || chart_.Canvas().IsDirty());
+  }
+  TMetafileScope(const TMetafileScope&) = delete;
+  TMetafileScope& operator=(const TMetafileScope&) = delete;
+
+ private:
+  TChart& chart_;
+  bool buffered_;
+};
+
+// Paints the chart on device through a painter of its own.
+void RecordOn(TChart& chart, QPaintDevice& device, const TRect& r) {
+  QPainter painter;
+  if (!painter.begin(&device)) throw std::runtime_error("Out of system resources");
+  {
+    TQPainterContext surface(painter);
+    chart.DrawOnMetafile(surface, r);
+  }
+  painter.end();
+}
+
+}  // namespace
+
+void TChart::CopyPictureToClipboard(bool enhanced) {
+  const std::unique_ptr<TChartPicture> picture =
+      CreateMetafilePicture(enhanced, {0, 0, width(), height()});
+  Clipboard().SetPicture(picture->Svg, picture->Image);
+}
+
+std::unique_ptr<TChartPicture> TChart::CreateMetafilePicture(bool enhanced, const TRect& r) {
+  auto picture = std::make_unique<TChartPicture>();
+  picture->Width = std::max(1, r.Right - r.Left - 1);
+  picture->Height = std::max(1, r.Bottom - r.Top - 1);
+  picture->Enhanced = enhanced;
+  const QSize size(picture->Width, picture->Height);
+  {
+    QBuffer output(&picture->Svg);
+    output.open(QIODevice::WriteOnly);
+    QSvgGenerator generator;
+    generator.setOutputDevice(&output);
+    generator.setSize(size);
+    generator.setViewBox(QRect(QPoint(0, 0), size));
+    generator.setResolution(ScreenDotsPerInch());
+    RecordOn(*this, generator, r);
+  }
+  // The same drawing in pixels, for programs that paste no vector pictures.
+  picture->Image = QImage(size, QImage::Format_RGB32);
+  if (picture->Image.isNull()) throw std::runtime_error("Out of system resources");
+  picture->Image.fill(Qt::white);
+  RecordOn(*this, picture->Image, r);
+  return picture;
+}
+
+void TChart::DrawOnMetafile(TDrawContext& surface, const TRect& r) {
+  const TMetafileScope scope(*this);
+  RenderTo(surface, r);
+}
+
+}  // namespace fendrel

@@ -1,0 +1,266 @@
+#include "chart/series.h"
+
+#include <stdexcept>
+
+#include "chart/chart.h"
+#include "chart/colors.h"
+
+namespace fendrel {
+
+namespace {
+
+void CheckPointerSize(int value) {
+  if (value < 1) throw std::runtime_error("Pointer size must be greater than zero");
+}
+
+template <typename T>
+bool Update(T& field, const T& value) {
+  if (field == value) return false;
+  field = value;
+  return true;
+}
+
+}  // namespace
+
+TSeriesPointer::TSeriesPointer(TChartSeries* owner) : Owner_(owner), Pen_(owner), Brush_(owner) {}
+
+void TSeriesPointer::Repaint() const {
+  if (Owner_ != nullptr) Owner_->Repaint();
+}
+
+void TSeriesPointer::SetVisible(bool value) {
+  if (Update(Visible_, value)) Repaint();
+}
+
+void TSeriesPointer::SetStyle(TSeriesPointerStyle value) {
+  if (Update(Style_, value)) Repaint();
+}
+
+void TSeriesPointer::SetHorizSize(int value) {
+  CheckPointerSize(value);
+  if (Update(HorizSize_, value)) Repaint();
+}
+
+void TSeriesPointer::SetVertSize(int value) {
+  CheckPointerSize(value);
+  if (Update(VertSize_, value)) Repaint();
+}
+
+void TSeriesPointer::SetInflateMargins(bool value) {
+  if (Update(InflateMargins_, value)) Repaint();
+}
+
+void TSeriesPointer::SetDark3D(bool value) {
+  if (Update(Dark3D_, value)) Repaint();
+}
+
+void TSeriesPointer::SetDraw3D(bool value) {
+  if (Update(Draw3D_, value)) Repaint();
+}
+
+TSeriesMarks::TSeriesMarks(TChartSeries* owner) : Owner_(owner) {}
+
+TSeriesMarks::TMarksAttributes& TSeriesMarks::Attributes() {
+  if (!Attributes_) Attributes_ = std::make_unique<TMarksAttributes>(Owner_);
+  return *Attributes_;
+}
+
+const TChartFont& TSeriesMarks::Font() const {
+  static const TChartFont defaultFont;
+  return Attributes_ ? Attributes_->Font : defaultFont;
+}
+
+const TChartPen& TSeriesMarks::Frame() const {
+  static const TChartPen defaultFrame;
+  return Attributes_ ? Attributes_->Frame : defaultFrame;
+}
+
+const TChartArrowPen& TSeriesMarks::Arrow() const {
+  static const TChartArrowPen defaultArrow;
+  return Attributes_ ? Attributes_->Arrow : defaultArrow;
+}
+
+void TSeriesMarks::Repaint() const {
+  if (Owner_ != nullptr) Owner_->Repaint();
+}
+
+void TSeriesMarks::SetVisible(bool value) {
+  if (Update(Visible_, value)) Repaint();
+}
+
+void TSeriesMarks::SetArrowLength(int value) {
+  if (Update(ArrowLength_, value)) Repaint();
+}
+
+void TSeriesMarks::SetStyle(TSeriesMarksStyle value) {
+  if (Update(Style_, value)) Repaint();
+}
+
+void TSeriesMarks::SetBackColor(TColor value) {
+  if (Update(BackColor_, value)) Repaint();
+}
+
+void TSeriesMarks::SetTransparent(bool value) {
+  if (Update(Transparent_, value)) Repaint();
+}
+
+void TSeriesMarks::SetClip(bool value) {
+  if (Update(Clip_, value)) Repaint();
+}
+
+TChartSeries::TChartSeries()
+    : XValues_(this, "X", loAscending), YValues_(this, "Y", loNone), Marks_(this) {}
+
+TChartSeries::~TChartSeries() {
+  ReleasePoints();
+  if (ListedIn_ != nullptr) ListedIn_->DetachSeries(this);
+}
+
+TChartSeries::THooks& TChartSeries::Hooks() {
+  if (!Hooks_) Hooks_ = std::make_unique<THooks>();
+  return *Hooks_;
+}
+
+void TChartSeries::Repaint() const {
+  if (ParentChart_ != nullptr) ParentChart_->Invalidate();
+}
+
+void TChartSeries::SetActive(bool value) { Store(Active_, value); }
+
+void TChartSeries::SetSeriesColor(TColor value) {
+  if (value == SeriesColor_) return;
+  if (ListedIn_ != nullptr) {
+    ListedIn_->CountColor(SeriesColor_, -1);
+    ListedIn_->CountColor(value, +1);
+  }
+  SeriesColor_ = value;
+  Repaint();
+}
+
+void TChartSeries::SetColorEachPoint(bool value) {
+  if (value == ColorEachPoint_) return;
+  ColorEachPoint_ = value;
+  if (!value) std::vector<TColor>().swap(Colors_);
+  Repaint();
+}
+
+void TChartSeries::SetTitle(const std::string& value) { Store(Title_, value); }
+void TChartSeries::SetShowInLegend(bool value) { Store(ShowInLegend_, value); }
+void TChartSeries::SetHorizAxis(THorizAxis value) { Store(HorizAxis_, value); }
+void TChartSeries::SetVertAxis(TVertAxis value) { Store(VertAxis_, value); }
+void TChartSeries::SetValueFormat(const std::string& value) { Store(ValueFormat_, value); }
+void TChartSeries::SetPercentFormat(const std::string& value) { Store(PercentFormat_, value); }
+
+TChartValueList& TChartSeries::ValueList(int index) {
+  if (index == 0) return XValues_;
+  if (index == 1) return YValues_;
+  throw EListError(index);
+}
+
+void TChartSeries::SetParentChart(TChart* chart) {
+  if (chart == ParentChart_) return;
+  if (ParentChart_ != nullptr) ParentChart_->DetachSeries(this);
+  ParentChart_ = chart;
+  if (chart != nullptr) chart->InsertSeries(this);
+}
+
+TChartAxis* TChartSeries::GetHorizAxis() const {
+  if (ParentChart_ == nullptr) return nullptr;
+  return HorizAxis_ == aTopAxis ? &ParentChart_->TopAxis() : &ParentChart_->BottomAxis();
+}
+
+TChartAxis* TChartSeries::GetVertAxis() const {
+  if (ParentChart_ == nullptr) return nullptr;
+  return VertAxis_ == aRightAxis ? &ParentChart_->RightAxis() : &ParentChart_->LeftAxis();
+}
+
+bool TChartSeries::AssociatedToAxis(const TChartAxis& axis) const {
+  if (axis.DepthFlag) return false;
+  if (axis.IsHorizontal) return HorizAxis_ == aBothHorizAxis || &axis == GetHorizAxis();
+  return VertAxis_ == aBothVertAxis || &axis == GetVertAxis();
+}
+
+int TChartSeries::AddPoint(double x, double y, const std::string& label, TColor color) {
+  if (Hooks_ && Hooks_->OnBeforeAdd && !Hooks_->OnBeforeAdd(*this, x, y)) return -1;
+  const int index = XValues_.AddOrdered(x);
+  YValues_.InsertAt(index, y);
+  const auto at = static_cast<std::size_t>(index);
+  const auto previous = static_cast<std::size_t>(PointCount() - 1);
+  if (color != clDefault || !Colors_.empty()) {
+    if (Colors_.empty()) Colors_.assign(previous, clDefault);
+    Colors_.insert(Colors_.begin() + static_cast<std::ptrdiff_t>(at), color);
+  }
+  if (!label.empty() || !Labels_.empty()) {
+    if (Labels_.empty()) Labels_.resize(previous);
+    Labels_.insert(Labels_.begin() + static_cast<std::ptrdiff_t>(at), label);
+  }
+  if (Hooks_ && Hooks_->OnAfterAdd) Hooks_->OnAfterAdd(*this, index);
+  if (Active_) Repaint();
+  return index;
+}
+
+void TChartSeries::ReleasePoints() {
+  XValues_.ClearAll();
+  YValues_.ClearAll();
+  std::vector<TColor>().swap(Colors_);
+  std::vector<std::string>().swap(Labels_);
+}
+
+void TChartSeries::ClearPoints() {
+  ReleasePoints();
+  if (Hooks_ && Hooks_->OnClearValues) Hooks_->OnClearValues(*this);
+  if (Active_) Repaint();
+}
+
+void TChartSeries::Delete(int index) {
+  if (index < 0 || index >= PointCount()) throw EListError(index);
+  XValues_.Delete(index);
+  YValues_.Delete(index);
+  const auto at = static_cast<std::ptrdiff_t>(index);
+  if (!Colors_.empty()) Colors_.erase(Colors_.begin() + at);
+  if (!Labels_.empty()) Labels_.erase(Labels_.begin() + at);
+  Repaint();
+}
+
+double TChartSeries::XValue(int index) const { return XValues_.Value(index); }
+
+double TChartSeries::YValue(int index) const { return YValues_.Value(index); }
+
+TColor TChartSeries::StoredColor(int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= Colors_.size()) return clDefault;
+  return Colors_[static_cast<std::size_t>(index)];
+}
+
+TColor TChartSeries::PointColor(int index) const {
+  if (index < 0 || index >= PointCount()) return SeriesColor_;
+  const TColor stored = StoredColor(index);
+  if (stored != clDefault) return stored;
+  if (ColorEachPoint_) return ColorOfIndex(index);
+  return SeriesColor_;
+}
+
+std::string TChartSeries::PointLabel(int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= Labels_.size()) return {};
+  return Labels_[static_cast<std::size_t>(index)];
+}
+
+TCustomSeries::TCustomSeries() : LinePen_(this), Pointer_(this) {}
+
+TLineSeries::TLineSeries() {
+  DrawLine_ = true;
+  Pointer().SetVisible(false);
+}
+
+TChartSeries* TChartSeriesList::At(int index) const {
+  if (index < 0 || index >= Count()) throw EListError(index);
+  return Items_[static_cast<std::size_t>(index)];
+}
+
+int TChartSeriesList::IndexOf(const TChartSeries* series) const {
+  for (int i = Count() - 1; i >= 0; --i) {
+    if (Items_[static_cast<std::size_t>(i)] == series) return i;
+  }
+  return -1;
+}
+
+}  // namespace fendrel

@@ -1,0 +1,344 @@
+#pragma once
+
+#include <QtCore/qnamespace.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chart/pens.h"
+#include "chart/value_list.h"
+#include "platform/color.h"
+#include "platform/geometry.h"
+
+namespace fendrel {
+
+class TChart;
+class TChartAxis;
+class TChartSeries;
+
+enum THorizAxis { aTopAxis, aBottomAxis, aBothHorizAxis, aCustomHorizAxis };
+enum TVertAxis { aLeftAxis, aRightAxis, aBothVertAxis, aCustomVertAxis };
+
+enum TSeriesPointerStyle {
+  psRectangle,
+  psCircle,
+  psTriangle,
+  psDownTriangle,
+  psCross,
+  psDiagCross,
+  psStar,
+  psDiamond,
+  psSmallDot
+};
+
+enum TSeriesMarksStyle {
+  smsValue,
+  smsPercent,
+  smsLabel,
+  smsLabelPercent,
+  smsLabelValue,
+  smsLegend,
+  smsPercentTotal,
+  smsLabelPercentTotal,
+  smsXValue
+};
+
+// Point markers of a series.
+class TSeriesPointer {
+ public:
+  explicit TSeriesPointer(TChartSeries* owner);
+  TSeriesPointer(const TSeriesPointer&) = delete;
+  TSeriesPointer& operator=(const TSeriesPointer&) = delete;
+
+  bool Visible() const { return Visible_; }
+  void SetVisible(bool value);
+  TSeriesPointerStyle Style() const { return Style_; }
+  void SetStyle(TSeriesPointerStyle value);
+  int HorizSize() const { return HorizSize_; }
+  // Sizes below 1 raise "Pointer size must be greater than zero" and keep the old size.
+  void SetHorizSize(int value);
+  int VertSize() const { return VertSize_; }
+  void SetVertSize(int value);
+  bool InflateMargins() const { return InflateMargins_; }
+  void SetInflateMargins(bool value);
+  bool Dark3D() const { return Dark3D_; }
+  void SetDark3D(bool value);
+  bool Draw3D() const { return Draw3D_; }
+  void SetDraw3D(bool value);
+  TChartPen& Pen() { return Pen_; }
+  const TChartPen& Pen() const { return Pen_; }
+  TChartBrush& Brush() { return Brush_; }
+  const TChartBrush& Brush() const { return Brush_; }
+
+ private:
+  void Repaint() const;
+
+  TChartSeries* Owner_;
+  bool Visible_ = true;
+  TSeriesPointerStyle Style_ = psRectangle;
+  int HorizSize_ = 4;
+  int VertSize_ = 4;
+  bool InflateMargins_ = true;
+  bool Dark3D_ = true;
+  bool Draw3D_ = true;
+  TChartPen Pen_;
+  TChartBrush Brush_;
+};
+
+// Value marks of a series (kept hidden by the program's charts).
+class TSeriesMarks {
+ public:
+  explicit TSeriesMarks(TChartSeries* owner);
+  TSeriesMarks(const TSeriesMarks&) = delete;
+  TSeriesMarks& operator=(const TSeriesMarks&) = delete;
+
+  bool Visible() const { return Visible_; }
+  void SetVisible(bool value);
+  int ArrowLength() const { return ArrowLength_; }
+  void SetArrowLength(int value);
+  TSeriesMarksStyle Style() const { return Style_; }
+  void SetStyle(TSeriesMarksStyle value);
+  TColor BackColor() const { return BackColor_; }
+  void SetBackColor(TColor value);
+  bool Transparent() const { return Transparent_; }
+  void SetTransparent(bool value);
+  bool Clip() const { return Clip_; }
+  void SetClip(bool value);
+  // The font and pens are made on first use: hidden marks (the usual case)
+  // then cost no memory for them, which counts with many series.
+  TChartFont& Font() { return Attributes().Font; }
+  const TChartFont& Font() const;
+  TChartPen& Frame() { return Attributes().Frame; }
+  const TChartPen& Frame() const;
+  TChartArrowPen& Arrow() { return Attributes().Arrow; }
+  const TChartArrowPen& Arrow() const;
+
+ private:
+  struct TMarksAttributes {
+    explicit TMarksAttributes(TChangeSink* sink) : Font(sink), Frame(sink), Arrow(sink) {}
+    TChartFont Font;
+    TChartPen Frame;
+    TChartArrowPen Arrow;
+  };
+  TMarksAttributes& Attributes();
+  void Repaint() const;
+
+  TChartSeries* Owner_;
+  bool Visible_ = false;
+  int ArrowLength_ = 8;
+  TSeriesMarksStyle Style_ = smsLabel;
+  TColor BackColor_ = 0x0080FFFFu;
+  bool Transparent_ = false;
+  bool Clip_ = false;
+  std::unique_ptr<TMarksAttributes> Attributes_;
+};
+
+// Base of every series: points (x, y, colour, label) kept in x order, and the
+// link to the chart it is attached to. The series is owned by whoever created
+// it; destroying it detaches it from its chart.
+class TChartSeries : public TChangeSink {
+ public:
+  TChartSeries();
+  TChartSeries(const TChartSeries&) = delete;
+  TChartSeries& operator=(const TChartSeries&) = delete;
+  virtual ~TChartSeries();
+
+  void AttributeChanged() override { Repaint(); }
+
+  // Settings.
+  bool Active() const { return Active_; }
+  virtual void SetActive(bool value);
+  TColor SeriesColor() const { return SeriesColor_; }
+  virtual void SetSeriesColor(TColor value);
+  bool ColorEachPoint() const { return ColorEachPoint_; }
+  // Turning it off also resets every stored point colour to clDefault.
+  virtual void SetColorEachPoint(bool value);
+  const std::string& Title() const { return Title_; }
+  void SetTitle(const std::string& value);
+  bool ShowInLegend() const { return ShowInLegend_; }
+  void SetShowInLegend(bool value);
+  THorizAxis HorizAxis() const { return HorizAxis_; }
+  void SetHorizAxis(THorizAxis value);
+  TVertAxis VertAxis() const { return VertAxis_; }
+  void SetVertAxis(TVertAxis value);
+  const std::string& ValueFormat() const { return ValueFormat_; }
+  void SetValueFormat(const std::string& value);
+  const std::string& PercentFormat() const { return PercentFormat_; }
+  void SetPercentFormat(const std::string& value);
+  Qt::CursorShape Cursor() const { return Cursor_; }
+  void SetCursor(Qt::CursorShape value) { Cursor_ = value; }
+  TSeriesMarks& Marks() { return Marks_; }
+  const TSeriesMarks& Marks() const { return Marks_; }
+
+  TChartValueList& XValues() { return XValues_; }
+  const TChartValueList& XValues() const { return XValues_; }
+  TChartValueList& YValues() { return YValues_; }
+  const TChartValueList& YValues() const { return YValues_; }
+  // All value lists, x first and y second.
+  int ValueListCount() const { return 2; }
+  TChartValueList& ValueList(int index);
+
+  // Attaching: setting the chart detaches from the previous one and attaches
+  // to the new one (nullptr only detaches).
+  TChart* ParentChart() const { return ParentChart_; }
+  virtual void SetParentChart(TChart* chart);
+  // The axes named by HorizAxis / VertAxis on the parent chart; nullptr when
+  // detached. A custom choice maps to the bottom / left axis.
+  TChartAxis* GetHorizAxis() const;
+  TChartAxis* GetVertAxis() const;
+  // Whether this series maps its x (horizontal axis) or y (vertical axis) on axis.
+  virtual bool AssociatedToAxis(const TChartAxis& axis) const;
+
+  // Points.
+  // Stores the point at its place in x order and returns its index, or -1
+  // when the before-add hook refuses it.
+  virtual int AddPoint(double x, double y, const std::string& label = {}, TColor color = clDefault);
+  virtual void ClearPoints();
+  // Removes point i; raises the list error outside 0 .. PointCount - 1.
+  void Delete(int index);
+  int PointCount() const { return XValues_.Count(); }
+  virtual double XValue(int index) const;
+  virtual double YValue(int index) const;
+  virtual TColor PointColor(int index) const;
+  // Empty for a point without label and past the label list.
+  virtual std::string PointLabel(int index) const;
+  // The colour stored with point i (clDefault when none); unlike PointColor no fallback.
+  TColor StoredColor(int index) const;
+  virtual double LowestX() const { return XValues_.Lowest(); }
+  virtual double HighestX() const { return XValues_.Highest(); }
+  virtual double LowestY() const { return YValues_.Lowest(); }
+  virtual double HighestY() const { return YValues_.Highest(); }
+
+  // Event hooks; none is set by the program, so they are made on first use.
+  // A before-add hook that returns false refuses the point (x, y).
+  struct THooks {
+    std::function<bool(TChartSeries&, double, double)> OnBeforeAdd;
+    std::function<void(TChartSeries&, int)> OnAfterAdd;
+    std::function<void(TChartSeries&)> OnClearValues;
+  };
+  THooks& Hooks();
+
+  // Asks the parent chart to repaint (nothing while detached).
+  void Repaint() const;
+
+  // Depth slice for the paint pass.
+  int DepthOrder = 0;
+  int StartDepth = 0;
+  int EndDepth = 0;
+  int MiddleDepth = 0;
+
+ protected:
+  // Stores value and repaints when it differs.
+  template <typename T>
+  void Store(T& field, const T& value) {
+    if (field == value) return;
+    field = value;
+    Repaint();
+  }
+
+ private:
+  friend class TChart;
+
+  // Drops every point and releases the storage, without hooks or repaint.
+  void ReleasePoints();
+
+  bool Active_ = true;
+  TColor SeriesColor_ = clDefault;
+  bool ColorEachPoint_ = false;
+  std::string Title_;
+  bool ShowInLegend_ = true;
+  THorizAxis HorizAxis_ = aBottomAxis;
+  TVertAxis VertAxis_ = aLeftAxis;
+  std::string ValueFormat_ = "#,##0.###";
+  std::string PercentFormat_ = "##0.## %";
+  Qt::CursorShape Cursor_ = Qt::ArrowCursor;
+  TChart* ParentChart_ = nullptr;
+  // The chart whose list holds this series; kept by the chart, so that
+  // attaching and detaching need no search of the list.
+  TChart* ListedIn_ = nullptr;
+
+  TChartValueList XValues_;
+  TChartValueList YValues_;
+  // Both lists stay empty while every point has the default colour and no
+  // label, so a million plain points cost nothing here.
+  std::vector<TColor> Colors_;
+  std::vector<std::string> Labels_;
+
+  TSeriesMarks Marks_;
+  std::unique_ptr<THooks> Hooks_;
+};
+
+// A series drawn as lines and/or point markers.
+class TCustomSeries : public TChartSeries {
+ public:
+  TCustomSeries();
+
+  TChartPen& LinePen() { return LinePen_; }
+  const TChartPen& LinePen() const { return LinePen_; }
+  TSeriesPointer& Pointer() { return Pointer_; }
+  const TSeriesPointer& Pointer() const { return Pointer_; }
+  bool Stairs() const { return Stairs_; }
+  void SetStairs(bool value) { Store(Stairs_, value); }
+  bool InvertedStairs() const { return InvertedStairs_; }
+  void SetInvertedStairs(bool value) { Store(InvertedStairs_, value); }
+  int LineHeight() const { return LineHeight_; }
+  void SetLineHeight(int value) { Store(LineHeight_, value); }
+  TBrushStyle LineBrush() const { return LineBrush_; }
+  void SetLineBrush(TBrushStyle value) { Store(LineBrush_, value); }
+  bool Dark3D() const { return Dark3D_; }
+  void SetDark3D(bool value) { Store(Dark3D_, value); }
+
+  bool DrawLine() const { return DrawLine_; }
+  bool DrawArea() const { return DrawArea_; }
+  TColor AreaColor() const { return AreaColor_; }
+  void SetAreaColor(TColor value) { Store(AreaColor_, value); }
+  bool ClickableLine() const { return ClickableLine_; }
+  void SetClickableLine(bool value) { ClickableLine_ = value; }
+
+  // Line-drawing state of the paint pass.
+  TPoint PreviousPoint;
+  TColor PreviousColor = 0;
+  double SlopeLimit = 0;
+  int FirstVisible = -1;
+  int LastVisible = -1;
+
+ protected:
+  bool DrawLine_ = false;
+  bool DrawArea_ = false;
+
+ private:
+  TChartPen LinePen_;
+  TSeriesPointer Pointer_;
+  bool Stairs_ = false;
+  bool InvertedStairs_ = false;
+  int LineHeight_ = 0;
+  TBrushStyle LineBrush_ = bsSolid;
+  bool Dark3D_ = true;
+  TColor AreaColor_ = clDefault;
+  bool ClickableLine_ = true;
+};
+
+class TLineSeries : public TCustomSeries {
+ public:
+  TLineSeries();
+};
+
+// The chart's ordered, non-owning list of attached series.
+class TChartSeriesList {
+ public:
+  int Count() const { return static_cast<int>(Items_.size()); }
+  // Raises the list error outside 0 .. Count - 1.
+  TChartSeries* At(int index) const;
+  TChartSeries* operator[](int index) const { return Items_[static_cast<std::size_t>(index)]; }
+  int IndexOf(const TChartSeries* series) const;
+  auto begin() const { return Items_.begin(); }
+  auto end() const { return Items_.end(); }
+
+ private:
+  friend class TChart;
+  std::vector<TChartSeries*> Items_;
+};
+
+}  // namespace fendrel

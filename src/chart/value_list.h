@@ -1,0 +1,83 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace fendrel {
+
+class TChartSeries;
+
+// Raised for an index outside a chart list: "List index out of bounds (i)".
+class EListError : public std::runtime_error {
+ public:
+  explicit EListError(int index);
+};
+
+enum TChartListOrder { loNone, loAscending, loDescending };
+
+// One list of numbers of a series. Values are stored as given and read
+// through Multiplier, so changing the factor never rewrites them.
+class TChartValueList {
+ public:
+  TChartValueList(TChartSeries* owner, std::string name, TChartListOrder order);
+  TChartValueList(const TChartValueList&) = delete;
+  TChartValueList& operator=(const TChartValueList&) = delete;
+
+  TChartSeries* Owner() const { return Owner_; }
+
+  const std::string& Name() const { return Name_; }
+  void SetName(const std::string& value) { Name_ = value; }
+  TChartListOrder Order() const { return Order_; }
+  // Only decides where AddOrdered puts later values; stored values stay put.
+  void SetOrder(TChartListOrder value) { Order_ = value; }
+  double Multiplier() const { return Multiplier_; }
+  void SetMultiplier(double value);
+  bool DateTime() const { return DateTime_; }
+  void SetDateTime(bool value);
+  const std::string& ValueSource() const { return ValueSource_; }
+  void SetValueSource(const std::string& value) { ValueSource_ = value; }
+
+  int Count() const { return static_cast<int>(Values_.size()); }
+  // Value i times Multiplier; raises the list error outside 0 .. Count - 1.
+  double Value(int index) const;
+  // The stored (unmultiplied) values, for loops that apply the factor themselves.
+  const std::vector<double>& Stored() const { return Values_; }
+
+  // Places v by Order (after any equal values) and returns its index.
+  int AddOrdered(double value);
+  // Inserts before index (Count appends), whatever the Order.
+  void InsertAt(int index, double value);
+  // Removes value i; raises the list error outside 0 .. Count - 1.
+  void Delete(int index);
+  // Drops every value and releases the storage.
+  void ClearAll();
+  void Reserve(int count);
+  // First index whose Value equals v, else -1.
+  int IndexOfValue(double value) const;
+
+  double Lowest() const;
+  double Highest() const;
+  double Sum() const;
+  double AbsSum() const;
+  bool StatisticsStale() const { return Stale_; }
+
+ private:
+  void Recalc() const;
+
+  TChartSeries* Owner_;
+  std::string Name_;
+  std::string ValueSource_;
+  std::vector<double> Values_;
+  double Multiplier_ = 1.0;
+  TChartListOrder Order_;
+  bool DateTime_ = false;
+
+  mutable bool Stale_ = true;
+  mutable double Lowest_ = 0;
+  mutable double Highest_ = 0;
+  mutable double Sum_ = 0;
+  mutable double AbsSum_ = 0;
+};
+
+}  // namespace fendrel

@@ -1,0 +1,50 @@
+#include "platform/application.h"
+
+#include <QStyle>
+#include <QStyleFactory>
+#include <QWidget>
+
+#include "platform/dialogs.h"
+#include "platform/locale.h"
+
+namespace fendrel {
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // The window was laid out for classic desktop metrics: group box captions
+  // on the frame line, 13-pixel check marks.
+  if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows"))) setStyle(classic);
+  ApplySystemLocale();
+}
+
+QString TApplication::Title() { return QCoreApplication::applicationName(); }
+
+void TApplication::SetTitle(const QString& title) { QCoreApplication::setApplicationName(title); }
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  return NotifyShowingFailures(*this, receiver, event);
+}
+
+bool TApplication::event(QEvent* event) {
+  if (event->type() == QEvent::LocaleChange) ApplySystemLocale();
+  return QApplication::event(event);
+}
+
+std::string ErrorBoxText(std::string message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') message += '.';
+  return message;
+}
+
+void ShowFailure(const std::string& message) {
+  if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
+  Dialogs().ShowError(ErrorBoxText(message));
+}
+
+void ShowException(const std::exception& failure) { ShowFailure(failure.what()); }
+
+bool NotifyShowingFailures(QApplication& application, QObject* receiver, QEvent* event) {
+  bool handled = false;
+  RunCommand([&] { handled = application.QApplication::notify(receiver, event); });
+  return handled;
+}
+
+}  // namespace fendrel

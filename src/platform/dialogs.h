@@ -1,0 +1,75 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+class QFileDialog;
+class QMessageBox;
+class QString;
+
+namespace fendrel {
+
+enum TFileDialogKind { fdOpen, fdSave };
+
+// The settings of a standard open or save dialog and the file name last chosen
+// in it. The filter is "label|pattern" pairs joined by '|', as in
+// "Quillet Sample|*.qls".
+class TFileDialog {
+ public:
+  TFileDialog(TFileDialogKind kind, std::string defaultExt, std::string filter);
+
+  TFileDialogKind Kind() const { return kind_; }
+  const std::string& DefaultExt() const { return defaultExt_; }
+  const std::string& Filter() const { return filter_; }
+  const std::string& FileName() const { return fileName_; }
+  void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
+
+  // Shows the dialog through Dialogs(); true, with FileName() set, when the
+  // user chose a file; false, with nothing changed, when they cancelled.
+  bool Execute();
+
+ private:
+  TFileDialogKind kind_;
+  std::string defaultExt_;
+  std::string filter_;
+  std::string fileName_;
+};
+
+// Every modal box the program shows goes through this interface, so that tests
+// can answer them without a person.
+class TDialogs {
+ public:
+  virtual ~TDialogs() = default;
+  // The confirmation box: the application title as caption, no icon, one "OK".
+  virtual void ShowMessage(const std::string& text) = 0;
+  // The error box: the application title as caption, the stop icon, one "OK".
+  // The text arrives exactly as it is to be shown.
+  virtual void ShowError(const std::string& text) = 0;
+  // Returns the chosen path in fileName; false when the user cancelled.
+  virtual bool ChooseFile(const TFileDialog& dialog, std::string& fileName) = 0;
+};
+
+// The dialogs in use; the desktop's own unless a test installed others.
+TDialogs& Dialogs();
+// Installs the dialogs used from now on (not owned); nullptr restores the
+// desktop's. Returns the previously installed ones (nullptr for the desktop's).
+TDialogs* SetDialogs(TDialogs* dialogs);
+
+// The desktop implementation over Qt's message box and file dialog.
+class TQtDialogs : public TDialogs {
+ public:
+  void ShowMessage(const std::string& text) override;
+  void ShowError(const std::string& text) override;
+  bool ChooseFile(const TFileDialog& dialog, std::string& fileName) override;
+};
+
+// The configured, not yet shown boxes of TQtDialogs, apart so their settings
+// can be checked without showing them.
+std::unique_ptr<QMessageBox> CreateMessageBox(const std::string& text);
+std::unique_ptr<QMessageBox> CreateErrorBox(const std::string& text);
+std::unique_ptr<QFileDialog> CreateFileDialog(const TFileDialog& dialog);
+// "Quillet Sample|*.qls" becomes "Quillet Sample (*.qls)"; several pairs are
+// joined by ";;".
+QString QtNameFilters(const std::string& filter);
+
+}  // namespace fendrel

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "sample/sample_data.h"
+
+namespace fendrel {
+
+// The sample-file text of a series: one line "x,y" per sample, both numbers
+// as fixed-point text with precision 16 and 8 decimals, every line ended by
+// CR LF. With a comma as decimal separator the fields are quoted.
+std::string SampleFileText(const TSampleData& series);
+
+// Replaces the series by the samples of a sample-file text: one sample per
+// line, (0, 0) for a line without two numbers as its first two fields.
+// Throws std::length_error, leaving the series alone, past 2^31 - 1 lines.
+void ReadSampleFileText(std::string_view text, TSampleData& series);
+
+}  // namespace fendrel

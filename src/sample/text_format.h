@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fendrel {
+
+// The decimal separator of every number written or read. One setting for the
+// whole process: the platform layer sets it from the regional settings, tests
+// set it directly. A NUL separator stands for "none given" and reads as '.'.
+char DecimalSeparator();
+void SetDecimalSeparator(char separator);
+
+// Fixed-point text of `value` with `precision` significant digits at most and
+// `decimals` digits after the separator; scientific form from 10^precision up.
+// Precision and decimals are clamped to 0..24 so the text always fits 64 chars.
+std::string FormatFixed(double value, int precision, int decimals);
+// Allocation-free form for hot loops: writes at most 63 characters and a NUL
+// into a buffer of at least 64, and returns the length without the NUL.
+std::size_t FormatFixedTo(char* buffer, double value, int precision, int decimals);
+
+// Reads a number written with the current decimal separator. Returns false,
+// leaving `value` alone, for anything that is not a number or does not fit a
+// double; values too small for a double read as the nearest one, possibly 0.
+bool ReadNumber(std::string_view text, double& value);
+double ReadNumberOrZero(std::string_view text);
+// Reads the number that starts right at the beginning of `text` (no spaces)
+// and returns how many characters it takes, or 0 when none starts there or it
+// does not fit a double. A token is a valid number exactly when this reads
+// all of it.
+std::size_t ReadNumberPrefix(std::string_view text, double& value);
+
+// A blank is any character from code 1 to 32.
+constexpr bool IsBlank(char c) {
+  return static_cast<unsigned char>(c) >= 1 && static_cast<unsigned char>(c) <= 32;
+}
+
+// One token of a delimited text. For a quoted token `raw` is the text between
+// the quotes with inner quote pairs still doubled; Text() undoes the doubling.
+struct DelimitedToken {
+  std::string_view raw;
+  bool quoted = false;
+
+  std::string Text() const;
+};
+
+// Walks the tokens of a delimited text without copying it. Blanks separate
+// tokens as the delimiter does; a NUL character ends the text.
+class DelimitedScanner {
+ public:
+  DelimitedScanner(std::string_view text, char delimiter);
+
+  bool Next(DelimitedToken& token);
+
+ private:
+  bool AtEnd(const char* p) const { return p == end_ || *p == '\0'; }
+  void SkipBlanks();
+
+  const char* pos_;
+  const char* end_;
+  char delimiter_;
+  bool pendingEmpty_ = false;
+};
+
+std::vector<std::string> SplitDelimited(std::string_view text, char delimiter);
+std::string JoinDelimited(const std::vector<std::string>& fields, char delimiter);
+// Appends one field as JoinDelimited writes it (quoted when it holds a blank,
+// a quote or the delimiter), without the delimiter itself.
+void AppendDelimitedField(std::string& out, std::string_view field, char delimiter);
+
+// Walks the lines of a text: CR, LF and CR LF each end one line, a NUL ends
+// the text, and a final line break yields no empty last line.
+class LineScanner {
+ public:
+  explicit LineScanner(std::string_view text)
+      : pos_(text.data()), end_(text.data() + text.size()) {}
+
+  bool Next(std::string_view& line);
+
+ private:
+  const char* pos_;
+  const char* end_;
+};
+
+std::vector<std::string> SplitLines(std::string_view text);
+// Every line followed by CR LF, the last one included.
+std::string JoinLines(const std::vector<std::string>& lines);
+
+}  // namespace fendrel

@@ -1,0 +1,557 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <algorithm>
+#include <string>
+
+#include "chart/chart.h"
+#include "chart/series.h"
+#include "forecast/k_nearest_neighbor.h"
+#include "forecast/moving_average.h"
+#include "platform/application.h"
+#include "platform/clipboard.h"
+#include "platform/locale.h"
+#include "sample/clipboard_text.h"
+#include "sample/random.h"
+#include "sample/sample_data.h"
+#include "ui/dock_layout.h"
+#include "ui/popup_menu.h"
+#include "ui/splitter.h"
+#include "ui/text_grid.h"
+#include "wavelet/wavelet.h"
+
+// Resources of a static library must be registered by name, outside any
+// namespace.
+static void InitWindowResources() { Q_INIT_RESOURCE(fendrel); }
+
+namespace fendrel {
+
+namespace {
+
+constexpr int kClientWidth = 775;
+constexpr int kClientHeight = 486;
+constexpr char kSampleFilter[] = "Quillet Sample|*.qls";
+constexpr char kSampleExt[] = "qls";
+
+QFont WindowFont() {
+  // Stands in for the 8-point "MS Sans Serif" of the design: a sans face whose
+  // characters are 11 pixels high at any screen resolution.
+  QFont font(QStringLiteral("Liberation Sans"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(11);
+  return font;
+}
+
+// The stand-in font is a little wider than the design's; a check box or radio
+// button whose caption would be cut grows to the right, within its parent.
+void FitCaption(QWidget* control) {
+  const int room = control->parentWidget()->width() - control->x() - 4;
+  const int wanted = std::min(control->sizeHint().width(), room);
+  if (wanted > control->width()) control->resize(wanted, control->height());
+}
+
+// The settings both design-time series share.
+std::unique_ptr<TLineSeries> MakeSampleSeries() {
+  auto series = std::make_unique<TLineSeries>();
+  series->SetTitle("Sample");
+  series->SetSeriesColor(clRed);
+  series->Marks().SetVisible(false);
+  series->Marks().SetArrowLength(8);
+  series->Pointer().SetVisible(false);
+  series->Pointer().SetStyle(psRectangle);
+  series->Pointer().SetInflateMargins(true);
+  series->XValues().SetName("X");
+  series->XValues().SetMultiplier(1);
+  series->XValues().SetDateTime(false);
+  series->XValues().SetOrder(loAscending);
+  series->YValues().SetName("Y");
+  series->YValues().SetMultiplier(1);
+  series->YValues().SetDateTime(false);
+  series->YValues().SetOrder(loNone);
+  return series;
+}
+
+std::unique_ptr<TLineSeries> MakeBandSeries(std::int32_t band) {
+  auto series = std::make_unique<TLineSeries>();
+  series->Marks().SetArrowLength(8);
+  series->Marks().SetVisible(false);
+  series->SetTitle("Wave " + std::to_string(band));
+  series->XValues().SetDateTime(false);
+  series->XValues().SetName("X");
+  series->XValues().SetMultiplier(1);
+  series->XValues().SetOrder(loAscending);
+  series->YValues().SetDateTime(false);
+  series->YValues().SetName("Bar");
+  series->YValues().SetMultiplier(1);
+  series->YValues().SetOrder(loNone);
+  return series;
+}
+
+void SetUpChart(TChart& chart, const char* title) {
+  chart.Title().ClearText();
+  chart.Title().AddText(title);
+  chart.BottomAxis().Title().SetCaption("Time");
+  chart.LeftAxis().Title().SetCaption("Values");
+  chart.Legend().SetVisible(false);
+  chart.Legend().SetAlignment(laBottom);
+  // Colour first: a clear style set afterwards keeps the brush clear.
+  chart.BackWall().Brush().SetColor(clWhite);
+  chart.BackWall().Brush().SetStyle(bsClear);
+}
+
+// Adds every sample of a series to a chart series as (index, y).
+void AddSamples(TChartSeries& series, const TSampleData& data) {
+  const double* ys = data.YData();
+  for (std::int32_t i = 0; i < data.Count(); ++i) series.AddPoint(i, ys[i], {}, clDefault);
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent),
+      OpenDialog1(fdOpen, kSampleExt, kSampleFilter),
+      SaveDialog1(fdSave, kSampleExt, kSampleFilter) {
+  InitWindowResources();
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Fendrel (Haars method)"));
+  QIcon icon;
+  icon.addFile(QStringLiteral(":/fendrel/fendrel-16.png"), QSize(16, 16));
+  icon.addFile(QStringLiteral(":/fendrel/fendrel-32.png"), QSize(32, 32));
+  setWindowIcon(icon);
+  setFont(WindowFont());
+
+  CreateMenus();
+  ClientArea = new QWidget(this);
+  ClientArea->setObjectName(QStringLiteral("ClientArea"));
+  setCentralWidget(ClientArea);
+  ClientLayout = new TDockLayout(ClientArea);
+  CreateParameters();
+  CreateDataViews();
+  SetUpCharts();
+  SetTabOrder();
+  ConnectEvents();
+
+  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  CentreOnScreen();
+  FormCreate(this);
+}
+
+TForm1::~TForm1() { FormDestroy(this); }
+
+std::int16_t TForm1::LevelSpinMax(std::int32_t maxLevel) {
+  return static_cast<std::int16_t>(std::clamp<std::int32_t>(maxLevel - 1, 0, INT16_MAX));
+}
+
+std::int16_t TForm1::WindowSpinMax(std::int32_t count) {
+  return static_cast<std::int16_t>(std::clamp<std::int32_t>(count - 1, 0, INT16_MAX));
+}
+
+void TForm1::CreateMenus() {
+  QMenuBar* bar = menuBar();
+  File1 = bar->addMenu(QStringLiteral("&File"));
+  Open1 = File1->addAction(QStringLiteral("Open"));
+  Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  Save1 = File1->addAction(QStringLiteral("Save"));
+  Save1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  N1 = File1->addSeparator();
+  Exit1 = File1->addAction(QStringLiteral("Exit"));
+
+  Edit4 = bar->addMenu(QStringLiteral("&Edit"));
+  CopyData1 = Edit4->addAction(QStringLiteral("Copy Data"));
+  CopyChart1 = Edit4->addAction(QStringLiteral("Copy Chart"));
+  CopyModel1 = Edit4->addAction(QStringLiteral("Copy Wave Data"));
+  N2 = Edit4->addSeparator();
+  PastData1 = Edit4->addAction(QStringLiteral("Paste Data"));
+
+  Help1 = bar->addMenu(QStringLiteral("&Help"));
+  About1 = Help1->addAction(QStringLiteral("About"));
+  About1->setShortcut(QKeySequence(Qt::Key_F1));
+
+  PopupMenu1 = new TPopupMenu(this);
+  Copy1 = PopupMenu1->addAction(QStringLiteral("Copy"));
+  Past1 = PopupMenu1->addAction(QStringLiteral("Paste"));
+  PopupMenu2 = new TPopupMenu(this);
+  Copy2 = PopupMenu2->addAction(QStringLiteral("Copy"));
+  // Menus are windows of their own and do not inherit the window's font.
+  for (QMenu* menu :
+       {File1, Edit4, Help1, static_cast<QMenu*>(PopupMenu1), static_cast<QMenu*>(PopupMenu2)}) {
+    menu->setFont(WindowFont());
+  }
+}
+
+void TForm1::CreateParameters() {
+  GroupBox1 = new QGroupBox(QStringLiteral("Parameters"), ClientArea);
+  GroupBox1->setGeometry(0, 0, 161, 486);
+  ClientLayout->AddControl(GroupBox1, alLeft);
+
+  Label1 = new QLabel(QStringLiteral("Level:"), GroupBox1);
+  Label1->setGeometry(16, 24, 29, 13);
+  Edit1 = new QLineEdit(QStringLiteral("0"), GroupBox1);
+  Edit1->setGeometry(88, 16, 49, 21);
+  UpDown1 = new TUpDown(GroupBox1);
+  UpDown1->setGeometry(137, 16, 16, 21);
+  UpDown1->SetMax(20);
+  UpDown1->SetAssociate(Edit1);
+  opRandomSample = new QCheckBox(QStringLiteral("Random sample"), GroupBox1);
+  opRandomSample->setGeometry(16, 70, 97, 17);
+  Button1 = new QPushButton(QStringLiteral("Sample generate"), GroupBox1);
+  Button1->setGeometry(16, 96, 129, 25);
+  // The plot step and the wavelet view redraw as buttons nobody sees: the
+  // other commands run their handlers.
+  btPlot = new QPushButton(QStringLiteral("Plot"), GroupBox1);
+  btPlot->setGeometry(72, 416, 33, 25);
+  btPlot->setFocusPolicy(Qt::NoFocus);
+  btPlot->setVisible(false);
+  GroupBox4 = new QGroupBox(QStringLiteral("Forecast"), GroupBox1);
+  GroupBox4->setGeometry(8, 136, 145, 161);
+  Button3 = new QPushButton(QStringLiteral("Wave"), GroupBox1);
+  Button3->setGeometry(72, 448, 33, 25);
+  Button3->setFocusPolicy(Qt::NoFocus);
+  Button3->setVisible(false);
+
+  Label2 = new QLabel(QStringLiteral("Window Size:"), GroupBox4);
+  Label2->setGeometry(8, 24, 65, 13);
+  Edit2 = new QLineEdit(QStringLiteral("0"), GroupBox4);
+  Edit2->setGeometry(80, 16, 41, 21);
+  Edit2->setToolTip(QStringLiteral("Zero = automatic"));
+  UpDown2 = new TUpDown(GroupBox4);
+  UpDown2->setGeometry(121, 16, 16, 21);
+  UpDown2->SetMax(20);
+  UpDown2->SetAssociate(Edit2);
+  UpDown2->setToolTip(QStringLiteral("Zero = automatic"));
+  rbMA = new QRadioButton(QStringLiteral("Moving average"), GroupBox4);
+  rbMA->setGeometry(8, 48, 113, 17);
+  rbMA->setChecked(true);
+  rbKNN = new QRadioButton(QStringLiteral("K-Nearest-Neighbor"), GroupBox4);
+  rbKNN->setGeometry(8, 72, 113, 17);
+  cbKNN = new QCheckBox(QStringLiteral("Use window average"), GroupBox4);
+  cbKNN->setGeometry(8, 96, 129, 17);
+  cbKNN->setChecked(true);
+  cbKNN->setEnabled(false);
+  cbKNN->setToolTip(QStringLiteral("Use window average to compute forecast."));
+  Button2 = new QPushButton(QStringLiteral("Do forecast"), GroupBox4);
+  Button2->setGeometry(8, 120, 129, 33);
+
+  for (QWidget* control : {static_cast<QWidget*>(opRandomSample), static_cast<QWidget*>(rbMA),
+                           static_cast<QWidget*>(rbKNN), static_cast<QWidget*>(cbKNN)}) {
+    FitCaption(control);
+  }
+}
+
+void TForm1::CreateDataViews() {
+  Panel1 = new QFrame(ClientArea);
+  Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  Panel1->setLineWidth(1);
+  Panel1->setGeometry(161, 0, 614, 486);
+  ClientLayout->AddControl(Panel1, alClient);
+  Panel1Layout = new TDockLayout(Panel1, QMargins(1, 1, 1, 1));
+
+  const QMargins groupMargins(2, 15, 2, 2);
+  GroupBox2 = new QGroupBox(QStringLiteral("Test data"), Panel1);
+  GroupBox2->setGeometry(1, 1, 612, 208);
+  GroupBox3 = new QGroupBox(QStringLiteral("Wavelet data"), Panel1);
+  GroupBox3->setGeometry(1, 212, 612, 273);
+  Splitter1 = new TSplitter(Panel1, Panel1Layout, GroupBox2, GroupBox3, Qt::Vertical);
+  Splitter1->setGeometry(1, 209, 612, TSplitter::Thickness);
+  Panel1Layout->AddControl(GroupBox2, alTop);
+  Panel1Layout->AddControl(Splitter1, alTop);
+  Panel1Layout->AddControl(GroupBox3, alClient);
+
+  GroupBox2Layout = new TDockLayout(GroupBox2, groupMargins);
+  sgTest = new TStringGrid(GroupBox2);
+  sgTest->setGeometry(2, 15, 207, 191);
+  chTest = new TChart(GroupBox2);
+  chTest->setGeometry(212, 15, 398, 191);
+  Splitter2 = new TSplitter(GroupBox2, GroupBox2Layout, sgTest, chTest, Qt::Horizontal);
+  Splitter2->setGeometry(209, 15, TSplitter::Thickness, 191);
+  GroupBox2Layout->AddControl(sgTest, alLeft);
+  GroupBox2Layout->AddControl(Splitter2, alLeft);
+  GroupBox2Layout->AddControl(chTest, alClient);
+
+  GroupBox3Layout = new TDockLayout(GroupBox3, groupMargins);
+  sgWave = new TStringGrid(GroupBox3);
+  sgWave->setGeometry(2, 15, 207, 256);
+  chWave = new TChart(GroupBox3);
+  chWave->setGeometry(212, 15, 398, 256);
+  Splitter3 = new TSplitter(GroupBox3, GroupBox3Layout, sgWave, chWave, Qt::Horizontal);
+  Splitter3->setGeometry(209, 15, TSplitter::Thickness, 256);
+  GroupBox3Layout->AddControl(sgWave, alLeft);
+  GroupBox3Layout->AddControl(Splitter3, alLeft);
+  GroupBox3Layout->AddControl(chWave, alClient);
+
+  PopupMenu1->AttachTo(sgTest);
+  PopupMenu1->AttachTo(sgWave);
+  PopupMenu2->AttachTo(chTest);
+  PopupMenu2->AttachTo(chWave);
+}
+
+void TForm1::SetUpCharts() {
+  SetUpChart(*chTest, "Test data");
+  chTest->SetView3D(false);
+  Series1 = MakeSampleSeries();
+  Series1->SetParentChart(chTest);
+
+  SetUpChart(*chWave, "Wavelet data (haars)");
+  chWave->Foot().ClearText();
+  chWave->Foot().AddText("Level 0");
+  chWave->SetView3D(true);
+  LineSeries1 = MakeSampleSeries();
+  LineSeries1->SetParentChart(chWave);
+}
+
+void TForm1::SetTabOrder() {
+  QWidget* const order[] = {Edit1, opRandomSample, Button1, rbMA,   Button2, Edit2,
+                            rbKNN, cbKNN,          sgTest,  chTest, sgWave,  chWave};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+    QWidget::setTabOrder(order[i], order[i + 1]);
+  }
+}
+
+void TForm1::ConnectEvents() {
+  // Every command runs guarded: a failure stops it and shows the error box.
+  const auto on = [this](auto* source, auto signal, auto handler) {
+    connect(source, signal, this,
+            [this, source, handler] { RunCommand([&] { (this->*handler)(source); }); });
+  };
+  on(Button1, &QPushButton::clicked, &TForm1::Button1Click);
+  on(btPlot, &QPushButton::clicked, &TForm1::btPlotClick);
+  on(Button3, &QPushButton::clicked, &TForm1::Button3Click);
+  on(Button2, &QPushButton::clicked, &TForm1::Button2Click);
+  on(Open1, &QAction::triggered, &TForm1::Open1Click);
+  on(Save1, &QAction::triggered, &TForm1::Save1Click);
+  on(Exit1, &QAction::triggered, &TForm1::Exit1Click);
+  on(CopyData1, &QAction::triggered, &TForm1::CopyData1Click);
+  on(CopyChart1, &QAction::triggered, &TForm1::CopyChart1Click);
+  on(CopyModel1, &QAction::triggered, &TForm1::CopyModel1Click);
+  on(PastData1, &QAction::triggered, &TForm1::PastData1Click);
+  on(About1, &QAction::triggered, &TForm1::About1Click);
+  on(Copy1, &QAction::triggered, &TForm1::CopyData1Click);
+  on(Past1, &QAction::triggered, &TForm1::PastData1Click);
+  on(Copy2, &QAction::triggered, &TForm1::CopyChart1Click);
+  // A radio button's click event comes when it becomes checked, by mouse or key.
+  connect(rbMA, &QRadioButton::toggled, this, [this](bool checked) {
+    if (checked) RunCommand([&] { rbMAClick(rbMA); });
+  });
+  connect(rbKNN, &QRadioButton::toggled, this, [this](bool checked) {
+    if (checked) RunCommand([&] { rbKNNClick(rbKNN); });
+  });
+  connect(UpDown1, &TUpDown::Click, this,
+          [this](TUDBtnType button) { RunCommand([&] { UpDown1Click(UpDown1, button); }); });
+}
+
+void TForm1::CentreOnScreen() {
+  const QScreen* target = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+  if (target == nullptr) return;
+  const QRect area = target->availableGeometry();
+  move(area.center() - QPoint(width() / 2, height() / 2));
+}
+
+void TForm1::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LocaleChange) {
+    ApplySystemLocale();
+    UpDown1->RefreshText();
+    UpDown2->RefreshText();
+  }
+  QMainWindow::changeEvent(event);
+}
+
+void TForm1::FormCreate(QObject* sender) {
+  SeedRandom();
+  sgTest->SetColCount(2);
+  sgTest->SetCell(0, 0, "Time");
+  sgTest->SetCell(1, 0, "Value");
+  sgWave->SetColCount(2);
+  sgWave->SetCell(0, 0, "Time");
+  sgWave->SetCell(1, 0, "Wave 0");
+  TestData = std::make_unique<TSampleData>();
+  Wavelet = std::make_unique<TWavelet>();
+  Button1Click(sender);
+}
+
+void TForm1::FormDestroy(QObject* /*sender*/) {
+  waveSeries_.clear();
+  Wavelet.reset();
+  TestData.reset();
+}
+
+void TForm1::Button1Click(QObject* sender) {
+  UpDown1->SetPosition(0);
+  if (TestData->Count() != 100) TestData->SetCount(100);
+  if (opRandomSample->isChecked()) {
+    TestData->GenerateRandom();
+  } else {
+    TestData->GenerateSine();
+  }
+  btPlotClick(sender);
+}
+
+void TForm1::btPlotClick(QObject* sender) {
+  const std::int32_t count = TestData->Count();
+  sgTest->SetRowCount(count + 1);
+  TChartSeries* series = chTest->SeriesAt(0);
+  series->ClearPoints();
+  sgTest->SetIndexColumn(0, 1, count);
+  const double* ys = TestData->YData();
+  sgTest->SetValueColumns(1, 1, 1, count, std::vector<double>(ys, ys + count));
+  AddSamples(*series, *TestData);
+  Wavelet->Load(TestData.get());
+  Button3Click(sender);
+}
+
+void TForm1::Button3Click(QObject* /*sender*/) {
+  UpDown1->SetMax(LevelSpinMax(Wavelet->MaxLevel()));
+  UpDown2->SetMax(WindowSpinMax(TestData->Count()));
+  const std::int32_t bandCount = Wavelet->BandCount();
+  sgWave->SetColCount(bandCount + 1);
+
+  chWave->DetachAllSeries();
+  // The detached series are never shown again: free them now, so memory
+  // does not grow with the number of redraws.
+  LineSeries1.reset();
+  waveSeries_.clear();
+  waveSeries_.reserve(static_cast<std::size_t>(bandCount));
+
+  std::int32_t rows = 0;
+  std::vector<double> values;
+  std::vector<std::int32_t> lengths;
+  bool even = true;
+  for (std::int32_t b = 0; b < bandCount; ++b) {
+    const TSampleData& band = *Wavelet->GetBand(b);
+    if (b == 0) {
+      rows = band.Count();
+      sgWave->SetRowCount(rows + 1);
+      values.resize(static_cast<std::size_t>(bandCount) * static_cast<std::size_t>(rows));
+      lengths.reserve(static_cast<std::size_t>(bandCount));
+    }
+    auto series = MakeBandSeries(b);
+    series->SetParentChart(chWave);
+    if (b == 0) {
+      chWave->Foot().ClearText();
+      chWave->Foot().AddText("Level " + std::to_string(Wavelet->Level()));
+    }
+    series->ClearPoints();
+    AddSamples(*series, band);
+    // The grid shows each band down to band 0's length.
+    const std::int32_t shown = std::min(band.Count(), rows);
+    std::copy_n(
+        band.YData(), shown,
+        values.begin() + static_cast<std::ptrdiff_t>(b) * static_cast<std::ptrdiff_t>(rows));
+    lengths.push_back(shown);
+    even = even && shown == rows;
+    waveSeries_.push_back(std::move(series));
+  }
+  sgWave->SetNumberedRow(0, 1, bandCount, "Wave ");
+  sgWave->SetIndexColumn(0, 1, rows);
+  if (even) lengths.clear();
+  sgWave->SetValueColumns(1, 1, bandCount, rows, std::move(values), std::move(lengths));
+}
+
+void TForm1::UpDown1Click(QObject* sender, TUDBtnType /*button*/) {
+  Wavelet->SetLevel(UpDown1->Position());
+  Button3Click(sender);
+}
+
+void TForm1::Button2Click(QObject* sender) {
+  const std::int16_t window = UpDown2->Position();
+  for (std::int32_t b = 0; b < Wavelet->BandCount(); ++b) {
+    TSampleData& band = *Wavelet->GetBand(b);
+    if (rbMA->isChecked()) {
+      TMovingAverage forecaster(band);
+      if (window > 0) forecaster.SetWindow(window);
+      const double forecast = forecaster.Forecast();
+      band.Append(band.Count(), forecast);
+    } else if (rbKNN->isChecked()) {
+      TKNearestNeighbor forecaster(band);
+      forecaster.SetUseWindowAverage(cbKNN->isChecked());
+      if (window > 0) forecaster.SetWindow(window);
+      const double forecast = forecaster.Forecast();
+      band.Append(band.Count(), forecast);
+    }
+  }
+  Button3Click(sender);
+}
+
+void TForm1::rbMAClick(QObject* /*sender*/) { cbKNN->setEnabled(rbKNN->isChecked()); }
+
+void TForm1::rbKNNClick(QObject* /*sender*/) { cbKNN->setEnabled(rbKNN->isChecked()); }
+
+void TForm1::Open1Click(QObject* sender) {
+  if (!OpenDialog1.Execute()) return;
+  TestData->LoadFromFile(OpenDialog1.FileName());
+  UpDown1->SetPosition(0);
+  btPlotClick(sender);
+}
+
+void TForm1::Save1Click(QObject* /*sender*/) {
+  if (!SaveDialog1.Execute()) return;
+  TestData->SaveToFile(SaveDialog1.FileName());
+}
+
+bool TForm1::GridTargetIsTest() const {
+  const QWidget* control = PopupMenu1->PopupComponent();
+  return control == nullptr || control == sgTest;
+}
+
+TChart* TForm1::ChartTarget() const {
+  const QWidget* control = PopupMenu2->PopupComponent();
+  return control == nullptr || control == chTest ? chTest : chWave;
+}
+
+std::string TForm1::WaveTableText() {
+  std::vector<const TSampleData*> bands;
+  bands.reserve(static_cast<std::size_t>(Wavelet->BandCount()));
+  for (std::int32_t b = 0; b < Wavelet->BandCount(); ++b) bands.push_back(Wavelet->GetBand(b));
+  return BandTableText(bands);
+}
+
+void TForm1::CopyData1Click(QObject* /*sender*/) {
+  // The confirmation comes once the text is really on the clipboard.
+  if (GridTargetIsTest()) {
+    Clipboard().SetText(TestDataText(*TestData));
+    Dialogs().ShowMessage("Test data copied.");
+  } else {
+    Clipboard().SetText(WaveTableText());
+    Dialogs().ShowMessage("Wavelet data copied.");
+  }
+}
+
+void TForm1::PastData1Click(QObject* sender) {
+  if (!GridTargetIsTest()) {
+    Dialogs().ShowMessage("Wavelet data cannot be pasted.");
+    return;
+  }
+  if (!PasteTextToSeries(Clipboard().GetText(), *TestData)) return;
+  UpDown1->SetPosition(0);
+  btPlotClick(sender);
+  Dialogs().ShowMessage("Test data pasted.");
+}
+
+void TForm1::CopyChart1Click(QObject* /*sender*/) {
+  ChartTarget()->CopyPictureToClipboard(true);
+  Dialogs().ShowMessage("Chart copied.");
+}
+
+void TForm1::CopyModel1Click(QObject* /*sender*/) {
+  Clipboard().SetText(WaveTableText());
+  Dialogs().ShowMessage("Wave data copied.");
+}
+
+void TForm1::About1Click(QObject* /*sender*/) {
+  Dialogs().ShowMessage("Fendrel by the Fendrel developers.");
+}
+
+void TForm1::Exit1Click(QObject* /*sender*/) { close(); }
+
+}  // namespace fendrel

@@ -1,0 +1,158 @@
+#pragma once
+
+#include <QMainWindow>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/dialogs.h"
+#include "ui/up_down.h"
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+
+namespace fendrel {
+
+class TChart;
+class TDockLayout;
+class TLineSeries;
+class TPopupMenu;
+class TSampleData;
+class TSplitter;
+class TStringGrid;
+class TWavelet;
+
+// The one window of Fendrel: the parameters on the left, the test series and
+// the bands of the current wavelet level on the right, each as a grid and a
+// chart. Controls and handlers carry the names of the window's design.
+// Controls are owned by their Qt parents; the window owns its two data objects
+// and every line series it creates.
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // The spin maxima, kept within a spin's own range.
+  static std::int16_t LevelSpinMax(std::int32_t maxLevel);
+  static std::int16_t WindowSpinMax(std::int32_t count);
+
+  // Events and commands.
+  void FormCreate(QObject* sender);
+  void FormDestroy(QObject* sender);
+  void Button1Click(QObject* sender);
+  void btPlotClick(QObject* sender);
+  void Button3Click(QObject* sender);
+  void UpDown1Click(QObject* sender, TUDBtnType button);
+  void Button2Click(QObject* sender);
+  void rbMAClick(QObject* sender);
+  void rbKNNClick(QObject* sender);
+  void Open1Click(QObject* sender);
+  void Save1Click(QObject* sender);
+  void CopyData1Click(QObject* sender);
+  void PastData1Click(QObject* sender);
+  void CopyChart1Click(QObject* sender);
+  void CopyModel1Click(QObject* sender);
+  void About1Click(QObject* sender);
+  void Exit1Click(QObject* sender);
+
+  // The series of the bands now shown in chWave, band 0 first.
+  const std::vector<std::unique_ptr<TLineSeries>>& WaveSeries() const { return waveSeries_; }
+
+  // Data.
+  std::unique_ptr<TSampleData> TestData;
+  std::unique_ptr<TWavelet> Wavelet;
+  std::unique_ptr<TLineSeries> Series1;
+  // Only until the first wavelet view redraw replaces it.
+  std::unique_ptr<TLineSeries> LineSeries1;
+
+  // Controls.
+  QWidget* ClientArea = nullptr;
+  QGroupBox* GroupBox1 = nullptr;
+  QLabel* Label1 = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  TUpDown* UpDown1 = nullptr;
+  QCheckBox* opRandomSample = nullptr;
+  QPushButton* Button1 = nullptr;
+  QPushButton* btPlot = nullptr;
+  QGroupBox* GroupBox4 = nullptr;
+  QPushButton* Button3 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLineEdit* Edit2 = nullptr;
+  TUpDown* UpDown2 = nullptr;
+  QRadioButton* rbMA = nullptr;
+  QRadioButton* rbKNN = nullptr;
+  QCheckBox* cbKNN = nullptr;
+  QPushButton* Button2 = nullptr;
+  QFrame* Panel1 = nullptr;
+  QGroupBox* GroupBox2 = nullptr;
+  TSplitter* Splitter1 = nullptr;
+  QGroupBox* GroupBox3 = nullptr;
+  TStringGrid* sgTest = nullptr;
+  TSplitter* Splitter2 = nullptr;
+  TChart* chTest = nullptr;
+  TStringGrid* sgWave = nullptr;
+  TSplitter* Splitter3 = nullptr;
+  TChart* chWave = nullptr;
+
+  // Menus.
+  QMenu* File1 = nullptr;
+  QAction* Open1 = nullptr;
+  QAction* Save1 = nullptr;
+  QAction* N1 = nullptr;
+  QAction* Exit1 = nullptr;
+  QMenu* Edit4 = nullptr;
+  QAction* CopyData1 = nullptr;
+  QAction* CopyChart1 = nullptr;
+  QAction* CopyModel1 = nullptr;
+  QAction* N2 = nullptr;
+  QAction* PastData1 = nullptr;
+  QMenu* Help1 = nullptr;
+  QAction* About1 = nullptr;
+  TPopupMenu* PopupMenu1 = nullptr;
+  QAction* Copy1 = nullptr;
+  QAction* Past1 = nullptr;
+  TPopupMenu* PopupMenu2 = nullptr;
+  QAction* Copy2 = nullptr;
+
+  TFileDialog OpenDialog1;
+  TFileDialog SaveDialog1;
+
+  // The docking of the window's client area, of Panel1 and of the two data
+  // group boxes.
+  TDockLayout* ClientLayout = nullptr;
+  TDockLayout* Panel1Layout = nullptr;
+  TDockLayout* GroupBox2Layout = nullptr;
+  TDockLayout* GroupBox3Layout = nullptr;
+
+ protected:
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void CreateMenus();
+  void CreateParameters();
+  void CreateDataViews();
+  void SetUpCharts();
+  void SetTabOrder();
+  void ConnectEvents();
+  void CentreOnScreen();
+  // The targets of the clipboard commands: where the matching context menu
+  // was last opened, the test grid or chart before it ever was.
+  bool GridTargetIsTest() const;
+  TChart* ChartTarget() const;
+  // The band table of the current level.
+  std::string WaveTableText();
+
+  std::vector<std::unique_ptr<TLineSeries>> waveSeries_;
+};
+
+}  // namespace fendrel

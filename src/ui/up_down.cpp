@@ -1,0 +1,81 @@
+#include "ui/up_down.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QToolButton>
+#include <algorithm>
+
+#include "platform/locale.h"
+
+namespace fendrel {
+
+TUpDown::TUpDown(QWidget* parent)
+    : QWidget(parent), up_(new QToolButton(this)), down_(new QToolButton(this)) {
+  setFocusPolicy(Qt::NoFocus);
+  for (QToolButton* button : {up_, down_}) {
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoRepeat(true);
+  }
+  up_->setArrowType(Qt::UpArrow);
+  down_->setArrowType(Qt::DownArrow);
+  connect(up_, &QToolButton::clicked, this, [this] { Step(btNext); });
+  connect(down_, &QToolButton::clicked, this, [this] { Step(btPrev); });
+}
+
+void TUpDown::SetAssociate(QLineEdit* edit) {
+  if (associate_ != nullptr) associate_->removeEventFilter(this);
+  associate_ = edit;
+  if (associate_ != nullptr) {
+    associate_->setReadOnly(true);
+    associate_->installEventFilter(this);
+  }
+  RefreshText();
+}
+
+void TUpDown::SetMax(std::int16_t max) { max_ = std::max(max, Min()); }
+
+void TUpDown::SetPosition(std::int16_t position) {
+  position_ = std::clamp(position, Min(), max_);
+  RefreshText();
+}
+
+bool TUpDown::Step(TUDBtnType button) {
+  const int wanted = position_ + (button == btNext ? 1 : -1);
+  const auto next = static_cast<std::int16_t>(std::clamp<int>(wanted, Min(), max_));
+  if (next == position_) return false;
+  position_ = next;
+  RefreshText();
+  emit Click(button);
+  return true;
+}
+
+void TUpDown::RefreshText() {
+  if (associate_ != nullptr) associate_->setText(PositionText(position_, ThousandsSeparator()));
+}
+
+QString TUpDown::PositionText(std::int16_t position, const QString& thousands) {
+  QString digits = QString::number(std::abs(static_cast<int>(position)));
+  for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, thousands);
+  if (position < 0) digits.prepend(QLatin1Char('-'));
+  return digits;
+}
+
+bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == associate_ && event->type() == QEvent::KeyPress && isEnabled()) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Up || key == Qt::Key_Down) {
+      Step(key == Qt::Key_Up ? btNext : btPrev);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TUpDown::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  const int half = height() / 2;
+  up_->setGeometry(0, 0, width(), half);
+  down_->setGeometry(0, half, width(), height() - half);
+}
+
+}  // namespace fendrel

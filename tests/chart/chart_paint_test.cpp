@@ -1,0 +1,598 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTest>
+#include <algorithm>
+#include <utility>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chart/chart.h"
+#include "chart/series.h"
+#include "chart/series_paint.h"
+#include "platform/qpainter_context.h"
+#include "platform/recording_context.h"
+
+namespace fendrel {
+namespace {
+
+void SetUpLikeTheWindow(TChart& chart, const char* title) {
+  chart.Title().ClearText();
+  chart.Title().AddText(title);
+  chart.BottomAxis().Title().SetCaption("Time");
+  chart.LeftAxis().Title().SetCaption("Values");
+  chart.Legend().SetVisible(false);
+  chart.BackWall().Brush().SetColor(clWhite);
+  chart.BackWall().Brush().SetStyle(bsClear);
+}
+
+std::vector<double> Sine(int count) {
+  std::vector<double> values;
+  for (int i = 0; i < count; ++i) values.push_back(std::sin(i * 0.21) * 0.8 + 0.1);
+  return values;
+}
+
+// Pair averages then pair half-differences, level times, as the wavelet view shows them.
+std::vector<std::vector<double>> HaarBands(const std::vector<double>& values, int level) {
+  std::vector<std::vector<double>> bands{values};
+  for (int l = 0; l < level; ++l) {
+    std::vector<std::vector<double>> next;
+    for (const auto& band : bands) {
+      std::vector<double> average;
+      std::vector<double> difference;
+      for (std::size_t i = 0; i < band.size(); i += 2) {
+        const double b = i + 1 < band.size() ? band[i + 1] : band[i];
+        average.push_back((band[i] + b) / 2);
+        difference.push_back((band[i] - b) / 2);
+      }
+      next.push_back(average);
+      next.push_back(difference);
+    }
+    bands = next;
+  }
+  return bands;
+}
+
+struct TTestChart {
+  TChart Chart;
+  TLineSeries Series;
+  TTestChart() {
+    Chart.resize(398, 191);
+    SetUpLikeTheWindow(Chart, "Test data");
+    Chart.SetView3D(false);
+    Series.SetParentChart(&Chart);
+    const std::vector<double> values = Sine(100);
+    for (int i = 0; i < 100; ++i) Series.AddPoint(i, values[static_cast<std::size_t>(i)]);
+  }
+};
+
+struct TWaveChart {
+  TChart Chart;
+  std::vector<std::unique_ptr<TLineSeries>> Bands;
+  explicit TWaveChart(int level) {
+    Chart.resize(398, 256);
+    SetUpLikeTheWindow(Chart, "Wavelet data (haars)");
+    Chart.Foot().ClearText();
+    Chart.Foot().AddText("Level " + std::to_string(level));
+    for (const auto& band : HaarBands(Sine(100), level)) {
+      Bands.push_back(std::make_unique<TLineSeries>());
+      Bands.back()->SetParentChart(&Chart);
+      for (std::size_t i = 0; i < band.size(); ++i) Bands.back()->AddPoint(i, band[i]);
+    }
+  }
+};
+
+void SavePicture(const QImage& image, const char* name) {
+  const char* dir = std::getenv("FENDREL_PICTURE_DIR");
+  if (dir == nullptr) return;
+  image.save(QString(dir) + "/" + name + ".png");
+  image.scaled(image.size() * 3).save(QString(dir) + "/" + name + "_x3.png");
+}
+
+// The chart's pass straight onto a recording, without a frame buffer, so
+// the records are the drawing calls of the pass.
+const std::vector<TDrawRecord>& RecordPass(TChart& chart, TRecordingContext& recording) {
+  chart.Canvas().SetBufferedDisplay(false);
+  recording.ClearRecords();
+  chart.RenderTo(recording, {0, 0, chart.width(), chart.height()});
+  return recording.Records();
+}
+
+using TSegment = std::pair<TPoint, TPoint>;
+
+std::vector<TSegment> LinesIn(const std::vector<TDrawRecord>& records, TColor color) {
+  std::vector<TSegment> lines;
+  for (const TDrawRecord& r : records) {
+    if (r.Op == TDrawOp::LineTo && r.Pen.Color == color) lines.emplace_back(r.Points[0], r.Points[1]);
+  }
+  return lines;
+}
+
+std::vector<TDrawRecord> PolygonsFilledWith(const std::vector<TDrawRecord>& records, TColor fill) {
+  std::vector<TDrawRecord> found;
+  for (const TDrawRecord& r : records) {
+    if (r.Op == TDrawOp::Polygon && r.Brush.Color == fill && r.Brush.Style != bsClear) {
+      found.push_back(r);
+    }
+  }
+  return found;
+}
+
+TPoint PixelOf(TChartSeries& series, int i) {
+  return {series.GetHorizAxis()->ValueToPixel(series.XValue(i)),
+          series.GetVertAxis()->ValueToPixel(series.YValue(i))};
+}
+
+// Remembers where the plot stood when the content pass began.
+class TProbeChart : public TChart {
+ public:
+  TRect StartPlot;
+  TRect StartPanel;
+  void RenderContent(const TRect& bounds) override {
+    StartPlot = PlotRect;
+    StartPanel = bounds;
+    TChart::RenderContent(bounds);
+  }
+};
+
+TEST(ChartLayout, PlotStartsInsideTheMarginsAndTitleAndFootSitOnIt) {
+  TProbeChart chart;
+  chart.resize(398, 191);
+  SetUpLikeTheWindow(chart, "Test data");
+  chart.Foot().AddText("Level 3");
+  TRecordingContext recording;
+  const auto& records = RecordPass(chart, recording);
+  EXPECT_EQ(chart.StartPlot, (TRect{12, 8, 386, 183}));
+  EXPECT_EQ(chart.StartPanel, (TRect{0, 0, 398, 191}));
+
+  std::vector<std::pair<std::string, TPoint>> texts;
+  for (const TDrawRecord& r : records) {
+    if (r.Op == TDrawOp::TextOut) texts.emplace_back(r.Text, r.Points[0]);
+  }
+  // Centred on the plot: (12 + 386) div 2 less half the text width (7 per character).
+  EXPECT_NE(std::find(texts.begin(), texts.end(), std::pair<std::string, TPoint>{"Test data", {168, 8}}),
+            texts.end());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), std::pair<std::string, TPoint>{"Level 3", {175, 170}}),
+            texts.end());
+
+  // Unbuffered, the panel is the rectangle given; buffered, the frame's own.
+  chart.RenderTo(recording, {10, 20, 110, 120});
+  EXPECT_EQ(chart.StartPanel, (TRect{10, 20, 110, 120}));
+  chart.Canvas().SetBufferedDisplay(true);
+  chart.RenderTo(recording, {10, 20, 110, 120});
+  EXPECT_EQ(chart.StartPanel, (TRect{0, 0, 100, 100}));
+  EXPECT_EQ(chart.StartPlot, (TRect{3, 4, 97, 96}));
+}
+
+struct TTitleFixture : ::testing::Test {
+  TChart Chart;
+  TRecordingContext Recording;
+  TTitleFixture() {
+    Chart.resize(398, 191);
+    Chart.Canvas().SetWindowCanvas(&Recording);
+    Chart.PanelBounds = {0, 0, 398, 191};
+    Chart.PlotRect = {12, 8, 386, 183};
+  }
+  ~TTitleFixture() override { Chart.Canvas().SetWindowCanvas(nullptr); }
+  std::vector<TPoint> TextPlaces() const {
+    std::vector<TPoint> places;
+    for (const TDrawRecord& r : Recording.RecordsOf(TDrawOp::TextOut)) places.push_back(r.Points[0]);
+    return places;
+  }
+};
+
+TEST_F(TTitleFixture, EachLineTakesItsHeightPlusAGapOfFive) {
+  Chart.Title().SetText({"One", "Two"});
+  Chart.Foot().SetText({"Up", "Down"});
+  Chart.PaintTitles();
+  EXPECT_EQ(Chart.PlotRect.Top, 8 + 2 * 13 + 5);
+  EXPECT_EQ(Chart.PlotRect.Bottom, 183 - 2 * 13 - 5);
+  EXPECT_EQ(Chart.PlotHeight, Chart.PlotRect.Bottom - Chart.PlotRect.Top);
+  // Title lines downwards from the top; foot lines upwards ending on the bottom.
+  EXPECT_EQ(TextPlaces(), (std::vector<TPoint>{{189, 8}, {189, 21}, {192, 157}, {185, 170}}));
+  for (const TDrawRecord& r : Recording.RecordsOf(TDrawOp::TextOut)) {
+    EXPECT_EQ(r.Font.Color, clBlue);
+    EXPECT_EQ(r.Align, (TTextAlign{thLeft, tvTop}));
+  }
+}
+
+TEST_F(TTitleFixture, EmptyOrHiddenBlocksLeaveThePlot) {
+  Chart.Foot().AddText("Hidden");
+  Chart.Foot().SetVisible(false);
+  Chart.PaintTitles();
+  EXPECT_EQ(Chart.PlotRect, (TRect{12, 8, 386, 183}));
+  EXPECT_TRUE(TextPlaces().empty());
+}
+
+TEST_F(TTitleFixture, AlignmentAndAdjustedFrame) {
+  Chart.Title().AddText("Test data");
+  Chart.Title().SetAlignment(taLeftJustify);
+  Chart.Foot().AddText("Foot");
+  Chart.Foot().SetAlignment(taRightJustify);
+  Chart.PaintTitles();
+  // Half a "W" in from the plot's edges.
+  EXPECT_EQ(TextPlaces(), (std::vector<TPoint>{{15, 8}, {386 - 28 - 3, 170}}));
+
+  Recording.ClearRecords();
+  Chart.PlotRect = {12, 8, 386, 183};
+  Chart.Title().SetAlignment(taCenter);
+  Chart.Title().Frame().SetVisible(true);
+  Chart.Title().Frame().SetWidth(2);
+  Chart.Foot().SetVisible(false);
+  Chart.PaintTitles();
+  const auto boxes = Recording.RecordsOf(TDrawOp::Rectangle);
+  ASSERT_EQ(boxes.size(), 1u);
+  // Text width 63 plus one "W", centred on 199; the frame width inside and around.
+  EXPECT_EQ(boxes[0].Rect, (TRect{164, 8, 234, 25}));
+  EXPECT_EQ(boxes[0].Pen.Width, 2);
+  EXPECT_EQ(boxes[0].Brush.Style, bsClear);
+  EXPECT_EQ(TextPlaces(), (std::vector<TPoint>{{168, 10}}));
+  EXPECT_EQ(Chart.PlotRect.Top, 10 + 13 + 2 + 5);
+}
+
+TEST(ChartDepth, SlicesAndSizes) {
+  TChart chart;
+  TLineSeries a, b, off, c;
+  for (TLineSeries* s : {&a, &b, &off, &c}) s->SetParentChart(&chart);
+  off.SetActive(false);
+  off.DepthOrder = 77;
+  chart.AssignDepths();
+  EXPECT_EQ(chart.MaxDepthOrder, 2);
+  EXPECT_EQ((std::vector<int>{a.DepthOrder, b.DepthOrder, off.DepthOrder, c.DepthOrder}),
+            (std::vector<int>{2, 1, 77, 0}));
+
+  chart.PlotWidth = 370;
+  chart.ComputeDepthSizes();
+  EXPECT_EQ(chart.SeriesDepth, 6);  // 5.55 rounded
+  EXPECT_EQ(chart.TotalDepth, 18);
+  chart.AssignSliceRanges();
+  EXPECT_EQ((std::vector<int>{a.StartDepth, a.EndDepth, a.MiddleDepth}), (std::vector<int>{12, 18, 15}));
+  EXPECT_EQ((std::vector<int>{c.StartDepth, c.EndDepth, c.MiddleDepth}), (std::vector<int>{0, 6, 3}));
+
+  chart.MaxDepthOrder = 31;
+  chart.ComputeDepthSizes();
+  EXPECT_EQ(chart.TotalDepth, 6 * 32);
+  chart.MaxDepthOrder = -1;  // no active series: still one slice deep
+  chart.ComputeDepthSizes();
+  EXPECT_EQ(chart.TotalDepth, 6);
+  chart.View3DOptions().SetOrthogonal(false);
+  chart.ComputeDepthSizes();
+  EXPECT_EQ(chart.SeriesDepth, 11);  // doubled factor: 11.1
+
+  chart.SetView3D(false);
+  chart.AssignDepths();
+  chart.ComputeDepthSizes();
+  EXPECT_EQ(chart.MaxDepthOrder, 0);
+  EXPECT_EQ(a.DepthOrder + b.DepthOrder + c.DepthOrder, 0);
+  EXPECT_EQ(chart.TotalDepth, 0);
+}
+
+TEST(ChartDepth, WaveletBandsFromBackToFront) {
+  TWaveChart wave(5);
+  TRecordingContext recording;
+  RecordPass(wave.Chart, recording);
+  ASSERT_EQ(wave.Bands.size(), 32u);
+  EXPECT_EQ(wave.Chart.MaxDepthOrder, 31);
+  EXPECT_EQ(wave.Bands.front()->DepthOrder, 31);
+  EXPECT_EQ(wave.Bands.back()->DepthOrder, 0);
+  EXPECT_GT(wave.Chart.SeriesDepth, 0);
+  EXPECT_EQ(wave.Chart.TotalDepth, 32 * wave.Chart.SeriesDepth);
+  EXPECT_GE(wave.Chart.PlotWidth, 1);
+  EXPECT_GE(wave.Chart.PlotHeight, 1);
+}
+
+TEST(SeriesPaint, SteepRisesAreDarkened) {
+  EXPECT_TRUE(RisesSteeply({100, 200}, {110, 185}, 1.0));   // 1.5
+  EXPECT_FALSE(RisesSteeply({100, 200}, {110, 195}, 1.0));  // 0.5
+  EXPECT_FALSE(RisesSteeply({100, 200}, {110, 190}, 1.0));  // exactly 45 degrees
+  EXPECT_FALSE(RisesSteeply({100, 200}, {100, 0}, 1.0));    // vertical
+  EXPECT_FALSE(RisesSteeply({100, 185}, {110, 200}, 1.0));  // falling
+
+  EXPECT_EQ(DarkenColor(clRed), RGBColor(191, 0, 0));
+  EXPECT_EQ(DarkenColor(RGBColor(64, 65, 200)), RGBColor(0, 1, 136));
+  EXPECT_EQ(DarkenColor(clBlack), clBlack);
+  EXPECT_EQ(DarkenColor(clBtnFace), DarkenColor(ColorToRGB(clBtnFace)));
+
+  TChart chart;
+  chart.resize(300, 200);
+  TLineSeries s;
+  s.SetParentChart(&chart);
+  s.SetSeriesColor(RGBColor(0, 200, 100));
+  for (double y : {0.0, 100.0, 101.0, 0.0}) s.AddPoint(s.PointCount(), y);
+  TRecordingContext recording;
+  const auto& records = RecordPass(chart, recording);
+  const auto plain = PolygonsFilledWith(records, RGBColor(0, 200, 100));
+  const auto dark = PolygonsFilledWith(records, RGBColor(0, 136, 36));
+  ASSERT_EQ(dark.size(), 1u);  // the steep rise only
+  EXPECT_EQ(plain.size(), 2u);
+  // Ribbon: current point then previous one at the front, back again at the rear.
+  const TPoint p = PixelOf(s, 0);
+  const TPoint q = PixelOf(s, 1);
+  const TCanvas3D& canvas = chart.Canvas();
+  EXPECT_EQ(dark[0].Points, (std::vector<TPoint>{canvas.ProjectPoint(q.X, q.Y, 0), canvas.ProjectPoint(p.X, p.Y, 0),
+                                                 canvas.ProjectPoint(p.X, p.Y, s.EndDepth),
+                                                 canvas.ProjectPoint(q.X, q.Y, s.EndDepth)}));
+  EXPECT_EQ(dark[0].Pen.Color, clBlack);
+
+  s.SetDark3D(false);
+  EXPECT_EQ(PolygonsFilledWith(RecordPass(chart, recording), RGBColor(0, 200, 100)).size(), 3u);
+}
+
+TEST(SeriesPaint, ClearLineBrushHidesRibbonsButNotLines) {
+  TTestChart test;
+  test.Series.SetLineBrush(bsClear);
+  TRecordingContext recording;
+  EXPECT_EQ(LinesIn(RecordPass(test.Chart, recording), clRed).size(), 99u);
+  test.Chart.SetView3D(true);
+  const auto& records = RecordPass(test.Chart, recording);
+  EXPECT_TRUE(PolygonsFilledWith(records, clRed).empty());
+  EXPECT_TRUE(PolygonsFilledWith(records, DarkenColor(clRed)).empty());
+  test.Series.SetLineBrush(bsSolid);
+  const auto& ribbons = RecordPass(test.Chart, recording);
+  EXPECT_EQ(PolygonsFilledWith(ribbons, clRed).size() +
+                PolygonsFilledWith(ribbons, DarkenColor(clRed)).size(),
+            99u);
+}
+
+TEST(SeriesPaint, NullPointsBreakTheLineAndFarPointsAreSkipped) {
+  TChart chart;
+  chart.resize(300, 200);
+  chart.SetView3D(false);
+  chart.LeftAxis().SetMinMax(0, 10);
+  TLineSeries s;
+  s.SetParentChart(&chart);
+  s.AddPoint(0, 1);
+  s.AddPoint(1, 2);
+  s.AddPoint(2, 3, {}, clNone);
+  s.AddPoint(3, 4);
+  s.AddPoint(4, 5);
+  s.AddPoint(5, 1e7);  // hundreds of thousands of pixels above the plot
+  s.AddPoint(6, 6);
+  TRecordingContext recording;
+  const auto lines = LinesIn(RecordPass(chart, recording), clRed);
+  EXPECT_EQ(lines, (std::vector<TSegment>{{PixelOf(s, 0), PixelOf(s, 1)},
+                                          {PixelOf(s, 3), PixelOf(s, 4)},
+                                          {PixelOf(s, 4), PixelOf(s, 6)}}));
+
+  // A far first point joins nothing, not even where the last pass ended.
+  s.Delete(0);
+  s.Delete(0);
+  s.Delete(0);
+  s.Delete(0);
+  s.AddPoint(-1, -1e7);
+  const auto again = LinesIn(RecordPass(chart, recording), clRed);
+  EXPECT_EQ(again, (std::vector<TSegment>{{PixelOf(s, 1), PixelOf(s, 3)}}));
+}
+
+TEST(SeriesPaint, VisibleRangeKeepsOnePointBeyondEachEdge) {
+  TLineSeries s;
+  for (int i = 0; i < 10; ++i) s.AddPoint(i, i);
+  EXPECT_EQ(VisibleRange(s.XValues(), 2.5, 6.5).First, 3);
+  EXPECT_EQ(VisibleRange(s.XValues(), 2.5, 6.5).Last, 7);
+  EXPECT_EQ(VisibleRange(s.XValues(), 3, 6).Last, 6);
+  EXPECT_EQ(VisibleRange(s.XValues(), -5, 8.5).Last, 9);
+  EXPECT_EQ(VisibleRange(s.XValues(), 9.5, 20).First, -1);
+  s.XValues().SetOrder(loNone);
+  EXPECT_EQ(VisibleRange(s.XValues(), 9.5, 20).First, 0);
+  EXPECT_EQ(VisibleRange(s.XValues(), 9.5, 20).Last, 9);
+
+  TTestChart test;
+  test.Chart.BottomAxis().SetMinMax(19.5, 30.5);
+  TRecordingContext recording;
+  const auto lines = LinesIn(RecordPass(test.Chart, recording), clRed);
+  EXPECT_EQ(test.Series.FirstVisible, 20);
+  EXPECT_EQ(test.Series.LastVisible, 31);
+  ASSERT_EQ(lines.size(), 12u);
+  // The line comes in from the left edge, on the line through points 19 and 20.
+  const double edgeY = (test.Series.YValue(19) + test.Series.YValue(20)) / 2;
+  EXPECT_EQ(lines[0].first,
+            (TPoint{test.Chart.PlotRect.Left, test.Chart.LeftAxis().ValueToPixel(edgeY)}));
+  EXPECT_EQ(lines[0].second, PixelOf(test.Series, 20));
+}
+
+TEST(SeriesPaint, StairsTurnAtTheNextPointOrFirst) {
+  TChart chart;
+  chart.resize(300, 200);
+  chart.SetView3D(false);
+  TLineSeries s;
+  s.SetParentChart(&chart);
+  s.AddPoint(0, 0);
+  s.AddPoint(1, 1);
+  s.SetStairs(true);
+  TRecordingContext recording;
+  const TPoint p{chart.PlotRect.Left, 0};
+  auto lines = LinesIn(RecordPass(chart, recording), clRed);
+  const TPoint a = PixelOf(s, 0);
+  const TPoint b = PixelOf(s, 1);
+  EXPECT_EQ(lines, (std::vector<TSegment>{{a, {b.X, a.Y}}, {{b.X, a.Y}, b}}));
+  s.SetInvertedStairs(true);
+  lines = LinesIn(RecordPass(chart, recording), clRed);
+  EXPECT_EQ(lines, (std::vector<TSegment>{{a, {a.X, b.Y}}, {{a.X, b.Y}, b}}));
+  (void)p;
+}
+
+TEST(ChartBackground, PanelAndBevelRings) {
+  TChart chart;
+  chart.resize(100, 50);
+  chart.SetBevelWidth(2);
+  chart.SetBorderWidth(1);
+  chart.SetBevelInner(bvLowered);
+  TRecordingContext recording;
+  chart.Canvas().SetWindowCanvas(&recording);
+  chart.PaintBackground({0, 0, 100, 50});
+  const auto fills = recording.RecordsOf(TDrawOp::FillRect);
+  ASSERT_EQ(fills.size(), 1u);
+  EXPECT_EQ(fills[0].Rect, (TRect{0, 0, 100, 50}));
+  EXPECT_EQ(fills[0].Brush, (TBrushState{clBtnFace, bsSolid}));
+  const auto rings = recording.RecordsOf(TDrawOp::Polyline);
+  ASSERT_EQ(rings.size(), 10u);  // two outer rings, the border, two inner rings
+  EXPECT_EQ(rings[0].Points, (std::vector<TPoint>{{0, 49}, {0, 0}, {99, 0}}));
+  EXPECT_EQ(rings[1].Points, (std::vector<TPoint>{{99, 0}, {99, 49}, {-1, 49}}));
+  EXPECT_EQ(rings[2].Points, (std::vector<TPoint>{{1, 48}, {1, 1}, {98, 1}}));
+  const std::vector<TColor> colours{clBtnHighlight, clBtnShadow,    clBtnHighlight, clBtnShadow,
+                                    clBtnFace,      clBtnFace,      clBtnShadow,    clBtnHighlight,
+                                    clBtnShadow,    clBtnHighlight};
+  for (std::size_t i = 0; i < rings.size(); ++i) {
+    EXPECT_EQ(rings[i].Pen.Color, colours[i]) << i;
+    EXPECT_EQ(rings[i].Brush.Style, bsClear);
+  }
+  EXPECT_EQ(chart.PaintBevels({0, 0, 100, 50}), (TRect{5, 5, 95, 45}));
+  chart.Canvas().SetWindowCanvas(nullptr);
+}
+
+TEST(ChartWalls, FrameIn2DAndThreeWallsIn3D) {
+  TTestChart test;
+  TRecordingContext recording;
+  const auto& flat = RecordPass(test.Chart, recording);
+  const TRect p = test.Chart.PlotRect;
+  const auto frame = std::find_if(flat.begin(), flat.end(), [](const TDrawRecord& r) {
+    return r.Op == TDrawOp::Rectangle;
+  });
+  ASSERT_NE(frame, flat.end());
+  EXPECT_EQ(frame->Rect, (TRect{p.Left, p.Top, p.Right + 1, p.Bottom + 1}));
+  EXPECT_EQ(frame->Brush.Style, bsClear);
+  EXPECT_EQ(frame->Pen, TPenState{});
+  EXPECT_EQ(frame->BackMode, bmOpaque);
+  EXPECT_EQ(frame->BackColor, clWhite);
+
+  test.Chart.SetView3D(true);
+  const auto& deep = RecordPass(test.Chart, recording);
+  const TRect q = test.Chart.PlotRect;
+  const int d = test.Chart.TotalDepth;
+  const TCanvas3D& c = test.Chart.Canvas();
+  std::vector<TDrawRecord> walls;
+  for (const TDrawRecord& r : deep) {
+    if (r.Op == TDrawOp::Polygon && walls.size() < 3) walls.push_back(r);
+  }
+  ASSERT_EQ(walls.size(), 3u);
+  EXPECT_EQ(walls[0].Points, (std::vector<TPoint>{c.ProjectPoint(q.Left + 1, q.Top - 1, d),
+                                                  c.ProjectPoint(q.Right, q.Top - 1, d),
+                                                  c.ProjectPoint(q.Right, q.Bottom, d),
+                                                  c.ProjectPoint(q.Left + 1, q.Bottom, d)}));
+  EXPECT_EQ(walls[0].Brush.Style, bsClear);
+  EXPECT_EQ(walls[1].Points, (std::vector<TPoint>{c.ProjectPoint(q.Left, q.Top, 0),
+                                                  c.ProjectPoint(q.Left, q.Top, d + 1),
+                                                  c.ProjectPoint(q.Left, q.Bottom, d + 1),
+                                                  c.ProjectPoint(q.Left, q.Bottom, 0)}));
+  EXPECT_EQ(walls[1].Brush, (TBrushState{0x0080FFFFu, bsSolid}));
+  EXPECT_EQ(walls[2].Points, (std::vector<TPoint>{c.ProjectPoint(q.Left, q.Bottom, 0),
+                                                  c.ProjectPoint(q.Right, q.Bottom, 0),
+                                                  c.ProjectPoint(q.Right, q.Bottom, d),
+                                                  c.ProjectPoint(q.Left, q.Bottom, d)}));
+  EXPECT_EQ(walls[2].Brush, (TBrushState{clWhite, bsSolid}));
+  EXPECT_EQ(walls[2].BackMode, bmTransparent);
+}
+
+TEST(ChartRepaint, CleanFrameIsOnlyCopied) {
+  TTestChart test;
+  TChart& chart = test.Chart;
+  TRecordingContext window;
+  chart.PaintRequest(window);
+  EXPECT_EQ(chart.RenderCount(), 1);
+  EXPECT_FALSE(chart.FrameDirty());
+  window.ClearRecords();
+  chart.PaintRequest(window);
+  EXPECT_EQ(chart.RenderCount(), 1);
+  ASSERT_EQ(window.Records().size(), 1u);
+  EXPECT_EQ(window.Records()[0].Op, TDrawOp::DrawFrame);
+  EXPECT_EQ(window.Records()[0].Rect, (TRect{0, 0, 398, 191}));
+
+  test.Series.AddPoint(100, 0);
+  chart.PaintRequest(window);
+  EXPECT_EQ(chart.RenderCount(), 2);
+  EXPECT_EQ(window.FrameBuffersCreated(), 1);
+  chart.resize(300, 150);
+  chart.PaintRequest(window);
+  EXPECT_EQ(chart.RenderCount(), 3);
+  EXPECT_EQ(window.FrameBuffersCreated(), 2);
+  EXPECT_EQ(window.Records().back().Rect, (TRect{0, 0, 300, 150}));
+}
+
+TEST(ChartRepaint, WidgetPaintsWithoutErasingAndOnlyWhenChanged) {
+  TTestChart test;
+  TChart& chart = test.Chart;
+  EXPECT_TRUE(chart.testAttribute(Qt::WA_OpaquePaintEvent));
+  chart.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+  QCoreApplication::processEvents();
+  const auto rendered = chart.RenderCount();
+  EXPECT_GE(rendered, 1);
+  chart.repaint();
+  EXPECT_EQ(chart.RenderCount(), rendered);
+  chart.SetColor(clWhite);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(chart.RenderCount(), rendered + 1);
+  chart.resize(200, 120);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(chart.RenderCount(), rendered + 2);
+  EXPECT_EQ(chart.Canvas().FrameBuffer()->Width(), 200);
+}
+
+bool IsRed(QRgb pixel) { return qRed(pixel) > 200 && qGreen(pixel) < 60 && qBlue(pixel) < 60; }
+
+TEST(ChartPixels, FrameAroundThePlotAndNothingOutsideTheClip) {
+  TTestChart test;
+  test.Chart.LeftAxis().SetMinMax(-0.2, 0.2);  // the sine runs far over the plot
+  // Without axes nothing is drawn over the frame (the grid would be).
+  test.Chart.SetAxisVisible(false);
+  const QImage image = test.Chart.RenderToImage();
+  const TRect p = test.Chart.PlotRect;
+  const QRgb black = qRgb(0, 0, 0);
+  for (int y = p.Top; y <= p.Bottom; ++y) {
+    EXPECT_EQ(image.pixel(p.Left, y), black) << y;
+    EXPECT_EQ(image.pixel(p.Right, y), black) << y;
+    EXPECT_NE(image.pixel(p.Right + 1, y), black) << y;
+  }
+  for (int x = p.Left; x <= p.Right; ++x) {
+    EXPECT_EQ(image.pixel(x, p.Top), black) << x;
+    EXPECT_EQ(image.pixel(x, p.Bottom), black) << x;
+    EXPECT_NE(image.pixel(x, p.Bottom + 1), black) << x;
+  }
+  int inside = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (!IsRed(image.pixel(x, y))) continue;
+      const bool clipped = x > p.Left && x < p.Right && y > p.Top && y < p.Bottom - 1;
+      EXPECT_TRUE(clipped) << x << "," << y;
+      inside += clipped ? 1 : 0;
+    }
+  }
+  EXPECT_GT(inside, 100);
+}
+
+// Dense lines are drawn as one stroke per pixel column; the picture must be
+// the one the segments give one by one (as they are drawn for vector pictures).
+TEST(ChartPixels, DenseLinesLookAsIfDrawnSegmentBySegment) {
+  TTestChart test;
+  test.Series.ClearPoints();
+  std::srand(7);
+  // Colour changes, null points (line breaks) and far points (skipped) among them.
+  for (int i = 0; i < 20000; ++i) {
+    const TColor colour = i % 997 == 0 ? clBlue : i % 301 == 0 ? clNone : clDefault;
+    test.Series.AddPoint(i, std::rand() % 1000 + (i % 5000 == 0 ? 1e6 : 0), {}, colour);
+  }
+  for (const auto& [low, high] : {std::pair{0, 1000}, std::pair{100, 900}}) {
+    test.Chart.LeftAxis().SetMinMax(low, high);
+    const QImage collapsed = test.Chart.RenderToImage();
+    test.Chart.Canvas().SetMetafiling(true);
+    const QImage plain = test.Chart.RenderToImage();
+    test.Chart.Canvas().SetMetafiling(false);
+    EXPECT_TRUE(collapsed == plain) << low;
+  }
+}
+
+TEST(ChartPicture, BothChartsOfTheWindow) {
+  TTestChart test;
+  const QImage testImage = test.Chart.RenderToImage();
+  SavePicture(testImage, "test_chart");
+  TWaveChart wave(3);
+  const QImage waveImage = wave.Chart.RenderToImage();
+  SavePicture(waveImage, "wave_chart");
+  EXPECT_EQ(testImage.size(), QSize(398, 191));
+}
+
+}  // namespace
+}  // namespace fendrel

@@ -63,7 +63,8 @@ void BM_PaintTestChart(benchmark::State& state) {
   TLineSeries series;
   series.SetParentChart(&chart);
   const std::vector<double> values = Samples(static_cast<int>(state.range(0)));
-  for (std::size_t i = 0; i < values.size(); ++i) series.AddPoint(static_cast<double>(i), values[i]);
+  for (std::size_t i = 0; i < values.size(); ++i)
+    series.AddPoint(static_cast<double>(i), values[i]);
   RenderPasses(state, chart);
 }
 BENCHMARK(BM_PaintTestChart)->Arg(100)->Arg(65536)->Arg(1048576)->Unit(benchmark::kMillisecond);
@@ -93,10 +94,7 @@ void BM_PaintWaveletChart(benchmark::State& state) {
   state.counters["slices"] = static_cast<double>(bands.size());
   RenderPasses(state, chart);
 }
-BENCHMARK(BM_PaintWaveletChart)
-    ->Args({100, 5})
-    ->Args({65536, 10})
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintWaveletChart)->Args({100, 5})->Args({65536, 10})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace fendrel

@@ -26,8 +26,9 @@ int NormalAngle(int angle) { return ((angle % 360) + 360) % 360; }
 // The width of the widest line of a chart text in the surface's font.
 int WidestLineWidth(TCanvas3D& canvas, std::string_view text) {
   int widest = 0;
-  for (const std::string_view line : TextLines(text))
+  for (const std::string_view line : TextLines(text)) {
     widest = std::max(widest, canvas.TextWidth(line));
+  }
   return widest;
 }
 
@@ -216,9 +217,10 @@ void TChartAxis::ReserveSpace(TRect& rect) {
     LabelsPosition = shrink(size);
   }
   if (const int ticks = TickAreaSize() + WallOffset(); ticks > 0) shrink(ticks);
+  // Only positions set in this pass move, or an unused one would drift.
   const int offset = PositionOffset();
-  TitlePosition += offset;
-  LabelsPosition += offset;
+  if (!Title_.Caption().empty()) TitlePosition += offset;
+  if (Labels_) LabelsPosition += offset;
 }
 
 void TChartAxis::UpdatePixelSpan() {

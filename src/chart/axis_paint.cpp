@@ -46,6 +46,9 @@ void TChartAxis::DrawAxisText(int x, int y, std::string_view text, int angle) {
   canvas.SetTextAlign(
       kTextAlign[static_cast<std::size_t>(angle / 90)][static_cast<std::size_t>(side)]);
 
+  // Lines run one text height apart; the block is moved back first so that
+  // for one line only the pre-move remains (labels beside a vertical axis
+  // centre on their tick).
   const int textHeight = canvas.TextHeight("W");
   const int half = textHeight / 2;
   const int n = static_cast<int>(lines.size());

@@ -89,7 +89,8 @@ void PaintTitleBlock(TChart& chart, const TChartTitle& block, bool top) {
   if (frame.Visible() || fill.Fill) {
     if (block.AdjustFrame()) {
       int widest = 0;
-      for (const std::string& line : block.Text()) widest = std::max(widest, canvas.TextWidth(line));
+      for (const std::string& line : block.Text())
+        widest = std::max(widest, canvas.TextWidth(line));
       const int width = widest + w;
       switch (block.Alignment()) {
         case taLeftJustify:
@@ -175,6 +176,7 @@ class TFlatScope {
 
 void TChart::RenderTo(TDrawContext& target, const TRect& r) {
   ++RenderCount_;
+  Canvas_.SetMonochrome(Monochrome_);
   PanelBounds = Canvas_.BeginFrame(target, View3DOptions_, r, View3D_);
   const TRect& b = PanelBounds;
   const int w = b.Width();
@@ -187,7 +189,10 @@ void TChart::RenderTo(TDrawContext& target, const TRect& r) {
   try {
     RenderContent(PanelBounds);
   } catch (...) {
-    // Hand the target back and keep the half-drawn frame from counting as clean.
+    // Leave no clip or state behind for the next pass, hand the target back
+    // and keep the half-drawn frame from counting as clean.
+    Canvas_.RemoveClip();
+    Canvas_.Reset();
     Canvas_.PresentFrame(target, r);
     Canvas_.MarkDirty();
     throw;

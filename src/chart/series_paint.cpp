@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 #include "chart/axis.h"
@@ -24,11 +23,15 @@ TColor DarkenColor(TColor color) {
 
 bool RisesSteeply(TPoint p, TPoint q, double slopeLimit) {
   if (q.X == p.X) return false;
-  const double slope = static_cast<double>(p.Y - q.Y) / static_cast<double>(q.X - p.X);
+  // In doubles: a point on the plot edge may lie far off.
+  const double slope = (static_cast<double>(p.Y) - q.Y) / (static_cast<double>(q.X) - p.X);
   return slope > slopeLimit;
 }
 
 namespace {
+
+// Rows this far off are drawn as plain lines, so column bounds cannot overflow.
+bool NearRow(int y) { return y > -(1 << 24) && y < (1 << 24); }
 
 // First index from `from` on whose value is at least v, else count.
 int FirstAtLeast(const TChartValueList& list, int from, double v) {
@@ -38,12 +41,12 @@ int FirstAtLeast(const TChartValueList& list, int from, double v) {
   if (list.Order() == loAscending && factor > 0) {
     // Added values keep an ascending list in order, so a search finds the
     // same index as a walk without visiting the points in between.
-    const auto it = std::partition_point(begin, stored.end(),
-                                         [&](double stored) { return stored * factor < v; });
+    const auto it =
+        std::partition_point(begin, stored.end(), [&](double value) { return value * factor < v; });
     return static_cast<int>(it - stored.begin());
   }
   const auto it =
-      std::find_if(begin, stored.end(), [&](double stored) { return stored * factor >= v; });
+      std::find_if(begin, stored.end(), [&](double value) { return value * factor >= v; });
   return static_cast<int>(it - stored.begin());
 }
 
@@ -67,11 +70,11 @@ void TLinePath::Segment(TPoint p, TPoint q) {
     open_ = true;
     end_ = p;
   }
-  if (collapse_ && q.X == p.X) {
+  if (collapse_ && q.X == p.X && NearRow(p.Y) && NearRow(q.Y)) {
     // Each step inside the column covers the rows from p towards q, q left
     // out, and starts where the last one stopped: together they cover one
     // run of rows.
-    const int low = q.Y > p.Y ? p.Y : q.Y;
+    const int low = q.Y > p.Y ? p.Y : q.Y + 1;
     const int high = q.Y > p.Y ? q.Y - 1 : p.Y;
     low_ = held_ ? std::min(low_, low) : low;
     high_ = held_ ? std::max(high_, high) : high;
@@ -122,6 +125,7 @@ class TLineSeriesDrawer {
            pen.Width() <= 1 && pen.Style() == psSolid && pen.Mode() == pmCopy &&
            !pen.DrawsAlternatePixels();
   }
+  // The values as XValue and YValue give them, without a call per point.
   double X(int i) const { return x_[static_cast<std::size_t>(i)] * xFactor_; }
   double Y(int i) const { return y_[static_cast<std::size_t>(i)] * yFactor_; }
   // The point where the line from point i - 1 to point i meets the near
@@ -242,8 +246,8 @@ void PaintLineSeries(TChart& chart, TCustomSeries& series) {
   const TRect& plot = chart.PlotRect;
   const int nearEdge = horiz->Inverted() ? plot.Right : plot.Left;
   const int farEdge = horiz->Inverted() ? plot.Left : plot.Right;
-  const TVisibleRange range = VisibleRange(series.XValues(), horiz->PixelToValue(nearEdge),
-                                           horiz->PixelToValue(farEdge));
+  const TVisibleRange range =
+      VisibleRange(series.XValues(), horiz->PixelToValue(nearEdge), horiz->PixelToValue(farEdge));
   if (range.First < 0) return;
   series.FirstVisible = range.First;
   series.LastVisible = range.Last;

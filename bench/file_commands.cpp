@@ -1,0 +1,187 @@
+// The file and clipboard commands at scale, from the command to the redrawn
+// window (shown offscreen). For Open and Paste Data the second argument says
+// whether the paints the command asked for run inside the timed step (1) or
+// only the command itself is timed (0). Dialogs and message boxes are answered without a
+// person; the clipboard is the desktop's (the offscreen one keeps it in
+// memory, so the figures leave out any other program's share).
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chart/chart.h"
+#include "chart/series.h"
+#include "platform/clipboard.h"
+#include "platform/dialogs.h"
+#include "platform/locale.h"
+#include "sample/clipboard_text.h"
+#include "sample/sample_data.h"
+#include "ui/main_window.h"
+#include "ui/text_grid.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using fendrel::TForm1;
+
+// Answers the file dialog with the path set before each command and keeps the
+// messages and errors.
+class BenchDialogs : public fendrel::TDialogs {
+ public:
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ShowError(const std::string& text) override { errors.push_back(text); }
+  bool ChooseFile(const fendrel::TFileDialog& /*dialog*/, std::string& fileName) override {
+    fileName = answer;
+    return !answer.empty();
+  }
+
+  std::string answer;
+  std::vector<std::string> messages;
+  std::vector<std::string> errors;
+};
+
+std::unique_ptr<TForm1> form;
+std::unique_ptr<BenchDialogs> dialogs;
+fs::path folder;
+
+double PeakMiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void Paint() { QApplication::processEvents(); }
+
+void LoadSine(int count) {
+  form->TestData->SetCount(count);
+  form->TestData->GenerateSine();
+  form->UpDown1->SetPosition(0);
+  form->btPlotClick(nullptr);
+  Paint();
+}
+
+std::string SamplePath(int count) {
+  return (folder / ("sine-" + std::to_string(count) + ".qls")).string();
+}
+
+bool ShowsSeries(int count) {
+  return form->TestData->Count() == count && form->sgTest->RowCount() == count + 1 &&
+         form->Series1->PointCount() == count && form->sgWave->RowCount() == count + 1 &&
+         form->chWave->SeriesAt(0)->PointCount() == count;
+}
+
+void Finish(benchmark::State& state, int count, const char* message) {
+  if (!dialogs->errors.empty()) {
+    state.SkipWithError(dialogs->errors.front().c_str());
+  } else if (!ShowsSeries(count)) {
+    state.SkipWithError("the window does not show the series");
+  } else if (message != nullptr && (dialogs->messages.empty() || dialogs->messages.back() != message)) {
+    state.SkipWithError("no confirmation");
+  }
+  dialogs->messages.clear();
+  state.SetItemsProcessed(state.iterations() * count);
+  state.counters["peak_MiB"] = PeakMiB();
+}
+
+void Sizes(benchmark::internal::Benchmark* bench) {
+  for (int count : {100, 65536, 1 << 20}) bench->Arg(count);
+}
+
+void SizesAndPainting(benchmark::internal::Benchmark* bench) {
+  for (int paint : {0, 1}) {
+    for (int count : {100, 65536, 1 << 20}) bench->Args({count, paint});
+  }
+}
+
+// Paints outside the timed step when the run leaves them out.
+void PaintAfter(benchmark::State& state) {
+  if (state.range(1) != 0) {
+    Paint();
+  } else {
+    state.PauseTiming();
+    Paint();
+    state.ResumeTiming();
+  }
+}
+
+void BM_Open(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  LoadSine(count);
+  form->TestData->SaveToFile(SamplePath(count));
+  LoadSine(1);
+  for (auto _ : state) {
+    dialogs->answer = SamplePath(count);
+    form->Open1Click(form->Open1);
+    PaintAfter(state);
+  }
+  Finish(state, count, nullptr);
+}
+BENCHMARK(BM_Open)->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
+
+void BM_Save(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  LoadSine(count);
+  for (auto _ : state) {
+    dialogs->answer = SamplePath(count);
+    form->Save1Click(form->Save1);
+  }
+  if (static_cast<std::int64_t>(fs::file_size(SamplePath(count))) < count * 20LL) {
+    state.SkipWithError("the file is short");
+  }
+  Finish(state, count, nullptr);
+}
+BENCHMARK(BM_Save)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+
+void BM_CopyData(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  LoadSine(count);
+  for (auto _ : state) form->CopyData1Click(form->CopyData1);
+  if (fendrel::Clipboard().GetText() != fendrel::TestDataText(*form->TestData)) {
+    state.SkipWithError("the clipboard does not hold the test data");
+  }
+  Finish(state, count, "Test data copied.");
+}
+BENCHMARK(BM_CopyData)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+
+void BM_PasteData(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  LoadSine(count);
+  fendrel::Clipboard().SetText(fendrel::TestDataText(*form->TestData));
+  LoadSine(1);
+  for (auto _ : state) {
+    form->PastData1Click(form->PastData1);
+    PaintAfter(state);
+  }
+  Finish(state, count, "Test data pasted.");
+}
+BENCHMARK(BM_PasteData)->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  fendrel::ApplySeparators({'.', ","});
+  folder = fs::temp_directory_path() / ("fendrel-bench-files-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  dialogs = std::make_unique<BenchDialogs>();
+  fendrel::SetDialogs(dialogs.get());
+  form = std::make_unique<TForm1>();
+  form->show();
+  Paint();
+  benchmark::RunSpecifiedBenchmarks();
+  form.reset();
+  fendrel::SetDialogs(nullptr);
+  dialogs.reset();
+  fs::remove_all(folder);
+  benchmark::Shutdown();
+  std::printf("peak resident memory: %.1f MiB\n", PeakMiB());
+  return 0;
+}

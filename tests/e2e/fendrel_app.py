@@ -1,0 +1,160 @@
+"""Drives the real Fendrel window on a test desktop as a person would: mouse
+clicks on its controls, key presses, the menus, its dialogs and boxes."""
+
+import subprocess
+
+from desktop import TIMEOUT, WaitTimeout, wait_for
+
+MAIN_TITLE = r"^Fendrel \(Haars method\)$"
+BOX_TITLE = "^Fendrel$"
+DESIGN_WIDTH = 775
+DESIGN_CLIENT_HEIGHT = 486  # below the menu bar
+
+# Points inside the controls, relative to the top-left corner of the client
+# area below the menu bar, for the window at its start-up size.
+CONTROLS = {
+    "Edit1": (112, 26),  # the level spin's edit
+    "Button1": (80, 108),  # "Sample generate"
+    "Button2": (72, 272),  # "Do forecast"
+    "sgTest": (264, 116),
+    "chTest": (574, 111),
+    "sgWave": (264, 327),
+    "chWave": (574, 355),
+}
+
+# Menu items in the order the keyboard reaches them (separators skipped).
+EDIT_MENU = ["Copy Data", "Copy Chart", "Copy Wave Data", "Paste Data"]
+
+
+class Fendrel:
+    def __init__(self, desktop, binary, workdir, env=None):
+        self.desktop = desktop
+        self.binary = binary
+        self.workdir = workdir
+        self.env = dict(desktop.env)
+        for name, value in (env or {}).items():  # None removes a variable
+            if value is None:
+                self.env.pop(name, None)
+            else:
+                self.env[name] = value
+        self.process = None
+        self.window = None
+        self.menu_bar_height = None
+        self.sentinel_count = 0
+
+    def start(self):
+        d = self.desktop
+        log = open(d.log_dir + "/fendrel.log", "ab")
+        try:
+            self.process = subprocess.Popen([self.binary], env=self.env, cwd=self.workdir,
+                                            stdout=log, stderr=subprocess.STDOUT)
+        finally:
+            log.close()
+        d.children.append(self.process)
+        self.window = wait_for("the main window", lambda: self._alive() and d.windows(MAIN_TITLE))[0]
+        wait_for("the main window to have the focus", lambda: d.focused_window() == self.window)
+        _, _, _, height = d.geometry(self.window)
+        self.menu_bar_height = height - DESIGN_CLIENT_HEIGHT
+        return self
+
+    def _alive(self):
+        if self.process.poll() is not None:
+            raise AssertionError(f"fendrel ended with exit code {self.process.returncode}")
+        return True
+
+    def running(self):
+        return self.process is not None and self.process.poll() is None
+
+    def point(self, control):
+        x, y = CONTROLS[control]
+        return x, y + self.menu_bar_height
+
+    def click(self, control, button=1):
+        x, y = self.point(control)
+        self.desktop.click(self.window, x, y, button)
+
+    def popups(self):
+        """Viewable windows other than the main window and the boxes already
+        known: menus, dialogs and boxes that are open now."""
+        return self.desktop.all_windows() - {self.window}
+
+    def open_context_menu(self, control):
+        """Right-clicks a control and closes its context menu again, which
+        makes that control the target of the Edit menu's commands."""
+        self.click(control, button=3)
+        wait_for(f"the context menu of {control}", self.popups)
+        self.desktop.key("Escape")
+        wait_for(f"the context menu of {control} to close", lambda: not self.popups())
+
+    def edit_menu(self, item):
+        self.desktop.key("alt+e")
+        wait_for("the Edit menu", self.popups)
+        self.desktop.key(*(["Down"] * EDIT_MENU.index(item)), "Return")
+
+    def box(self):
+        """Waits for a message or error box and returns its window."""
+        return wait_for("a box titled Fendrel", self._boxes)[0]
+
+    def _boxes(self):
+        d = self.desktop
+        return [w for w in d.windows(BOX_TITLE)
+                if w != self.window and not _override_redirect(d, w)]
+
+    def dismiss(self, box):
+        self.desktop.key("Return")
+        wait_for("the box to close", lambda: box not in self.desktop.all_windows())
+
+    def has_stop_icon(self, box):
+        """The error box carries the red stop icon; message boxes have none."""
+        width, height, rgb = self.desktop.pixels(box)
+        red = sum(1 for i in range(0, width * height * 3, 3)
+                  if rgb[i] > 180 and rgb[i + 1] < 90 and rgb[i + 2] < 90)
+        return red > 40
+
+    def choose_file(self, keys, path, title):
+        """Opens a file dialog with its shortcut and types a name into it."""
+        d = self.desktop
+        d.key(keys)
+        dialog = wait_for(f"the {title} dialog", lambda: d.windows(f"^{title}$"))[0]
+        wait_for(f"the {title} dialog to have the focus", lambda: d.focused_window() == dialog)
+        d.type_text(path)
+        d.key("Return")
+        try:
+            wait_for(f"the {title} dialog to close", lambda: dialog not in d.all_windows(), 5)
+        except WaitTimeout:
+            # The name completer may have taken the first Return.
+            d.key("Return")
+            wait_for(f"the {title} dialog to close", lambda: dialog not in d.all_windows())
+
+    def copy_data(self, grid):
+        """Copy Data on a grid; returns the clipboard text it leaves there
+        once its confirmation is dismissed."""
+        d = self.desktop
+        self.sentinel_count += 1
+        sentinel = b"clipboard before copy %d" % self.sentinel_count
+        d.set_clipboard(sentinel)
+        self.open_context_menu(grid)
+        self.edit_menu("Copy Data")
+        self.dismiss(self.box())
+        return wait_for("the copied text on the clipboard",
+                        lambda: _changed(d.clipboard(), sentinel)).decode()
+
+    def alt_f4(self):
+        """Closes the window from the keyboard; returns the exit code."""
+        self.desktop.key("alt+F4")
+        return self.wait_exit()
+
+    def wait_exit(self, timeout=TIMEOUT):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise WaitTimeout("timed out waiting for fendrel to end") from None
+
+
+def _changed(now, before):
+    return now if now is not None and now != before else None
+
+
+def _override_redirect(desktop, window):
+    text = desktop.run("xwininfo", "-id", str(window), check=False).stdout.decode()
+    return "Override Redirect State: yes" in text

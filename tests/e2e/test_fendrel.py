@@ -1,0 +1,280 @@
+"""End-to-end tests: the built program on an X display of its own, used with
+real key presses, mouse clicks, file dialogs and the shared clipboard.
+
+Run through run_e2e.sh, which passes the program and the artifact folder in
+FENDREL_BINARY and E2E_ARTIFACTS.
+"""
+
+import math
+import os
+import shutil
+import struct
+import subprocess
+import unittest
+import xml.etree.ElementTree as ElementTree
+
+from desktop import Desktop, wait_for
+from fendrel_app import DESIGN_WIDTH, Fendrel
+
+BINARY = os.environ.get("FENDREL_BINARY", "")
+ARTIFACTS = os.environ.get("E2E_ARTIFACTS", "e2e-artifacts")
+SCREEN_WIDTH, SCREEN_HEIGHT = 1280, 1024
+
+
+def table(text):
+    """Splits a clipboard text into rows of TAB-separated fields, insisting on
+    CR LF after every row, the last one included."""
+    assert text.endswith("\r\n"), f"text does not end with CR LF: {text[-20:]!r}"
+    rows = text[:-2].split("\r\n")
+    for row in rows:
+        assert "\r" not in row and "\n" not in row, f"stray line break in {row!r}"
+    return [row.split("\t") for row in rows]
+
+
+def numbers(rows, column):
+    return [float(row[column].replace(",", ".")) for row in rows]
+
+
+def sine_frequency(values):
+    """The whole frequency f in 1..50 with values[i] = sin(i * f) to the 8
+    decimals written, or None."""
+    for f in range(1, 51):
+        if all(abs(v - math.sin(i * f)) <= 6e-9 for i, v in enumerate(values)):
+            return f
+    return None
+
+
+def png_size(data):
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG picture"
+    return struct.unpack(">II", data[16:24])
+
+
+class FendrelTestCase(unittest.TestCase):
+    app_env = {}
+
+    def setUp(self):
+        if not BINARY or not os.access(BINARY, os.X_OK):
+            self.fail(f"no program to test: FENDREL_BINARY={BINARY!r}")
+        self.folder = os.path.join(os.path.abspath(ARTIFACTS), self.id().split(".", 1)[1])
+        shutil.rmtree(self.folder, ignore_errors=True)
+        self.files = os.path.join(self.folder, "files")
+        os.makedirs(self.files)
+        self.desktop = Desktop(self.folder)
+        self.addCleanup(self.desktop.stop)
+        self.desktop.start()
+        self.app = Fendrel(self.desktop, BINARY, self.files, self.app_env).start()
+        self.addCleanup(self.close_window)
+
+    def close_window(self):
+        if not self.app.running():
+            return
+        self.desktop.screenshot(self.app.window, os.path.join(self.folder, "end.png"))
+        self.assertEqual(self.app.alt_f4(), 0)
+
+    def paste_into(self, grid, text):
+        owner = self.desktop.set_clipboard(text)
+        self.app.open_context_menu(grid)
+        self.app.edit_menu("Paste Data")
+        box = self.app.box()
+        self.assertFalse(self.app.has_stop_icon(box))
+        self.app.dismiss(box)
+        return owner
+
+    def band_table(self):
+        return table(self.app.copy_data("sgWave"))
+
+    def press_level_keys(self, *keys):
+        # A right click moves the keyboard focus to a grid; give it back to
+        # the level edit, whose Up and Down keys step the spin.
+        self.app.click("Edit1")
+        self.desktop.key(*keys)
+
+    def wait_file(self, path, ready):
+        """Polls a file the program writes until ready(contents) holds."""
+
+        def contents():
+            if not os.path.exists(path):
+                return None
+            with open(path, "rb") as written:
+                data = written.read()
+            return data if ready(data) else None
+
+        return wait_for(f"{path} to be written", contents)
+
+
+class StartUp(FendrelTestCase):
+    def test_window_and_test_data(self):
+        x, y, width, height = self.desktop.geometry(self.app.window)
+        self.assertEqual(width, DESIGN_WIDTH)
+        self.assertTrue(10 < self.app.menu_bar_height < 40, self.app.menu_bar_height)
+        self.assertLessEqual(abs(x - (SCREEN_WIDTH - width) // 2), 1, "not centred")
+        self.assertLessEqual(abs(y - (SCREEN_HEIGHT - height) // 2), 1, "not centred")
+        shot = self.desktop.screenshot(self.app.window, os.path.join(ARTIFACTS, "startup.png"))
+        with open(shot, "rb") as picture:
+            self.assertEqual(png_size(picture.read(32)), (width, height))
+
+        rows = table(self.app.copy_data("sgTest"))
+        self.assertEqual(len(rows), 100)
+        self.assertEqual([row[0] for row in rows], [str(i) for i in range(100)])
+        for row in rows:
+            self.assertRegex(row[1], r"^-?\d\.\d{8}$")
+        self.assertIsNotNone(sine_frequency(numbers(rows, 1)), "not a sampled sine")
+
+
+class Analysis(FendrelTestCase):
+    def test_level_spin_keys_move_the_band_table(self):
+        test_rows = table(self.app.copy_data("sgTest"))
+        samples = numbers(test_rows, 1)
+
+        self.press_level_keys("Up", "Up")
+        bands = self.band_table()
+        self.assertEqual((len(bands), len(bands[0])), (25, 5))  # 4 bands of 25
+        self.assertAlmostEqual(numbers(bands, 1)[0], sum(samples[:4]) / 4, delta=2e-8)
+
+        # Up to level 5, then one more press at the top changes nothing.
+        self.press_level_keys("Up", "Up", "Up", "Up")
+        bands = self.band_table()
+        self.assertEqual((len(bands), len(bands[0])), (3, 33))  # 32 bands of 3
+
+        self.press_level_keys(*["Down"] * 5)
+        bands = self.band_table()
+        self.assertEqual((len(bands), len(bands[0])), (100, 2))
+        for rebuilt, original in zip(numbers(bands, 1), samples):
+            self.assertAlmostEqual(rebuilt, original, delta=2e-8)
+
+    def test_forecast_adds_a_row_to_every_band(self):
+        self.press_level_keys("Up")
+        before = self.band_table()
+        self.assertEqual((len(before), len(before[0])), (50, 3))
+
+        self.app.click("Button2")
+        after = self.band_table()
+        self.assertEqual(len(after), 51)
+        self.assertEqual(after[:50], before)
+        self.assertEqual(after[50][0], "50")
+
+        # Back at level 0 both forecasts are in the rebuilt, longer series;
+        # the test series itself keeps its 100 samples.
+        self.press_level_keys("Down")
+        self.assertEqual(len(self.band_table()), 102)
+        self.assertEqual(len(table(self.app.copy_data("sgTest"))), 100)
+
+    def test_alt_f4_closes_without_a_question(self):
+        self.app.click("Button2")  # leaves changes nobody saved
+        self.desktop.key("alt+F4")
+        ended = wait_for("the program to end or to ask something",
+                         lambda: not self.app.running() or self.app._boxes())
+        self.assertIs(ended, True, "a box appeared instead of the window closing")
+        self.assertEqual(self.app.wait_exit(), 0)
+
+
+class Files(FendrelTestCase):
+    def test_save_and_open_through_the_dialogs(self):
+        self.app.choose_file("ctrl+s", os.path.join(self.files, "series"), "Save As")
+        saved = self.wait_file(os.path.join(self.files, "series.qls"),
+                               lambda data: data.count(b"\r\n") == 100)
+        self.assertNotIn(b"\n", saved.replace(b"\r\n", b""))
+        lines = saved.decode().split("\r\n")[:-1]
+        self.assertEqual([line.split(",")[0] for line in lines],
+                         [f"{i}.00000000" for i in range(100)])
+        self.assertIsNotNone(sine_frequency([float(line.split(",")[1]) for line in lines]))
+
+        seven = os.path.join(self.files, "seven.qls")
+        with open(seven, "wb") as sample_file:
+            sample_file.write(b"0,1.5\r\n1,-2.25\r\n2,3\r\n3,4\r\n4,abc\r\n5,0.125\r\n6,7")
+        self.app.choose_file("ctrl+o", seven, "Open")
+        self.assertEqual(self.app.copy_data("sgTest"),
+                         "0\t1.50000000\r\n1\t-2.25000000\r\n2\t3.00000000\r\n3\t4.00000000\r\n"
+                         "4\t0.00000000\r\n5\t0.12500000\r\n6\t7.00000000\r\n")
+        # Seven samples allow levels 0 and 1 only: two bands at most.
+        self.press_level_keys("Up", "Up", "Up")
+        self.assertEqual(len(self.band_table()[0]), 3)
+
+    def test_unreadable_file_shows_the_error_box(self):
+        before = self.app.copy_data("sgTest")
+        self.app.choose_file("ctrl+o", os.path.join(self.files, "missing.qls"), "Open")
+        box = self.app.box()
+        self.assertTrue(self.app.has_stop_icon(box), "the error box has no stop icon")
+        self.desktop.screenshot(box, os.path.join(self.folder, "error-box.png"))
+        self.app.dismiss(box)
+        self.assertEqual(self.app.copy_data("sgTest"), before)
+
+
+class Clipboard(FendrelTestCase):
+    def test_paste_then_copy_gives_the_text_back(self):
+        pasted = b"0\t0.5\r\n1\t-2\r\n2\t3.25\r\n"
+        self.paste_into("sgTest", pasted)
+        self.assertEqual(self.desktop.clipboard(), pasted, "paste changed the clipboard")
+        expected = "0\t0.50000000\r\n1\t-2.00000000\r\n2\t3.25000000\r\n"
+        self.assertEqual(self.app.copy_data("sgTest"), expected)
+
+        # The wavelet grid refuses a paste and nothing changes.
+        self.paste_into("sgWave", b"0 9 1 9")
+        self.assertEqual(self.app.copy_data("sgTest"), expected)
+
+    def copy_chart(self, chart):
+        d = self.desktop
+        d.set_clipboard(b"clipboard before the chart")
+        self.app.open_context_menu(chart)
+        self.app.edit_menu("Copy Chart")
+        box = self.app.box()
+        # The picture is on the clipboard before the confirmation shows.
+        self.assertIn("image/svg+xml", d.clipboard_targets())
+        svg = d.clipboard("image/svg+xml")
+        self.app.dismiss(box)
+        return svg
+
+    def assert_svg_size(self, svg, width, height):
+        root = ElementTree.fromstring(svg)
+        self.assertTrue(root.tag.endswith("svg"), root.tag)
+        view_box = root.get("viewBox")
+        if view_box:
+            self.assertEqual([float(v) for v in view_box.split()], [0, 0, width, height])
+        else:
+            self.assertEqual((float(root.get("width").removesuffix("px")),
+                              float(root.get("height").removesuffix("px"))), (width, height))
+        # Another program can read it: ImageMagick turns it into a PNG of the
+        # same proportions.
+        png = subprocess.run(["convert", "svg:-", "png:-"], input=svg, capture_output=True,
+                             check=True, timeout=60).stdout
+        png_width, png_height = png_size(png)
+        self.assertAlmostEqual(png_width / png_height, width / height, delta=0.02)
+
+    def test_copy_chart_gives_an_svg_of_the_chart_size(self):
+        # At the designed window size the charts are 398 x 256 and 398 x 191;
+        # the picture is one pixel smaller each way.
+        self.assert_svg_size(self.copy_chart("chWave"), 397, 255)
+        self.assert_svg_size(self.copy_chart("chTest"), 397, 190)
+
+        # The docked wavelet chart takes up a larger window; its picture follows.
+        x, y, width, height = self.desktop.geometry(self.app.window)
+        self.desktop.xdotool("windowsize", "--sync", self.app.window, width + 100, height + 50)
+        wait_for("the window to grow",
+                 lambda: self.desktop.geometry(self.app.window)[2:] == (width + 100, height + 50))
+        self.assert_svg_size(self.copy_chart("chWave"), 497, 305)
+
+
+class GermanLocale(FendrelTestCase):
+    # The locale's name alone decides the decimal separator; it need not be
+    # installed on the machine.
+    app_env = {"LANG": "de_DE.UTF-8", "LC_ALL": None, "LC_NUMERIC": None, "LANGUAGE": None}
+
+    def test_decimal_comma_in_pasted_text_and_sample_files(self):
+        self.paste_into("sgTest", b"0;1,5\n1;-2,25\n")
+        self.assertEqual(self.app.copy_data("sgTest"), "0\t1,50000000\r\n1\t-2,25000000\r\n")
+
+        path = os.path.join(self.files, "komma")
+        self.app.choose_file("ctrl+s", path, "Save As")
+        expected = b'"0,00000000","1,50000000"\r\n"1,00000000","-2,25000000"\r\n'
+        self.assertEqual(self.wait_file(path + ".qls", lambda data: len(data) >= len(expected)),
+                         expected)
+
+        quoted = os.path.join(self.files, "quoted.qls")
+        with open(quoted, "wb") as sample_file:
+            sample_file.write(b'"0,00000000","0,25000000"\r\n"1,00000000","7,75000000"\r\n')
+        self.app.choose_file("ctrl+o", quoted, "Open")
+        self.assertEqual(self.app.copy_data("sgTest"), "0\t0,25000000\r\n1\t7,75000000\r\n")
+
+
+if __name__ == "__main__":
+    unittest.main()

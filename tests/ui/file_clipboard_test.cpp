@@ -1,0 +1,338 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "chart/chart.h"
+#include "chart/series.h"
+#include "platform/clipboard.h"
+#include "platform/locale.h"
+#include "sample/clipboard_text.h"
+#include "sample/sample_data.h"
+#include "sample/sample_file.h"
+#include "sample/text_format.h"
+#include "support/recording_clipboard.h"
+#include "support/recording_dialogs.h"
+#include "ui/main_window.h"
+#include "ui/popup_menu.h"
+#include "ui/text_grid.h"
+#include "wavelet/wavelet.h"
+
+namespace fendrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Keeps what the clipboard held at the moment each message was shown.
+class OrderDialogs : public RecordingDialogs {
+ public:
+  void ShowMessage(const std::string& text) override {
+    clipboardAtMessage.push_back(clipboard->Text());
+    RecordingDialogs::ShowMessage(text);
+  }
+
+  RecordingClipboard* clipboard = nullptr;
+  std::vector<std::string> clipboardAtMessage;
+};
+
+// Everything the file and clipboard commands may change.
+struct WindowState {
+  std::vector<std::pair<double, double>> samples;
+  int level, levelMax, window, windowMax;
+  int testRows, waveRows, waveCols, testPoints, waveSeries;
+  std::string lastTestCell, lastWaveCell, foot;
+
+  bool operator==(const WindowState&) const = default;
+};
+
+class FileClipboardTest : public ::testing::Test {
+ protected:
+  FileClipboardTest() {
+    ApplySeparators({'.', ","});
+    dialogs.clipboard = &clipboard;
+    folder = fs::temp_directory_path() /
+             ("fendrel-file-commands-" + std::to_string(::getpid()) + "-" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+  }
+  ~FileClipboardTest() override { fs::remove_all(folder); }
+
+  WindowState State() const {
+    WindowState s{};
+    for (int i = 0; i < form.TestData->Count(); ++i) {
+      s.samples.emplace_back(form.TestData->GetX(i), form.TestData->GetY(i));
+    }
+    s.level = form.UpDown1->Position();
+    s.levelMax = form.UpDown1->Max();
+    s.window = form.UpDown2->Position();
+    s.windowMax = form.UpDown2->Max();
+    s.testRows = form.sgTest->RowCount();
+    s.waveRows = form.sgWave->RowCount();
+    s.waveCols = form.sgWave->ColCount();
+    s.testPoints = form.chTest->SeriesAt(0)->PointCount();
+    s.waveSeries = form.chWave->SeriesTotal();
+    s.lastTestCell = form.sgTest->Cell(1, s.testRows - 1);
+    s.lastWaveCell = form.sgWave->Cell(s.waveCols - 1, s.waveRows - 1);
+    s.foot = form.chWave->Foot().Text().empty() ? "" : form.chWave->Foot().Text()[0];
+    return s;
+  }
+
+  // A right click on a control, as the user opens its context menu.
+  static void RightClick(QWidget* control, TPopupMenu* menu) {
+    QWidget* target = control;
+    if (auto* grid = qobject_cast<QAbstractScrollArea*>(control)) target = grid->viewport();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), target->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(target, &event);
+    menu->hide();
+  }
+
+  // Shortcuts reach only the active window.
+  void ShowActive() {
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+  }
+
+  void SetLevel(int level) {
+    form.UpDown1->SetPosition(static_cast<std::int16_t>(level));
+    form.UpDown1Click(form.UpDown1, btNext);
+  }
+
+  std::string PathOf(const std::string& name) const { return (folder / name).string(); }
+  static std::string Contents(const std::string& path) {
+    std::stringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return text.str();
+  }
+
+  RecordingClipboard clipboard;
+  OrderDialogs dialogs;
+  TForm1 form;
+  fs::path folder;
+};
+
+TEST_F(FileClipboardTest, EditMenuActsWhereTheContextMenuWasLastOpened) {
+  // Before any context menu: the test grid and the test chart.
+  form.CopyData1->trigger();
+  EXPECT_EQ(clipboard.Text(), TestDataText(*form.TestData));
+  form.CopyChart1->trigger();
+  EXPECT_TRUE(clipboard.Format(TClipboard::SvgFormat).contains("Test data"));
+
+  SetLevel(2);
+  RightClick(form.sgWave, form.PopupMenu1);
+  const WindowState before = State();
+  clipboard.HoldText("0;1;1;2");
+  form.PastData1->trigger();
+  EXPECT_EQ(State(), before);
+  EXPECT_EQ(clipboard.Text(), "0;1;1;2");
+
+  form.CopyData1->trigger();
+  std::vector<const TSampleData*> bands;
+  for (int b = 0; b < 4; ++b) bands.push_back(form.Wavelet->GetBand(b));
+  EXPECT_EQ(clipboard.Text(), BandTableText(bands));
+  EXPECT_EQ(clipboard.Text().substr(0, 2), "0\t");
+
+  RightClick(form.chWave, form.PopupMenu2);
+  form.CopyChart1->trigger();
+  EXPECT_TRUE(clipboard.Format(TClipboard::SvgFormat).contains("Level 2"));
+  RightClick(form.chTest, form.PopupMenu2);
+  form.Copy2->trigger();
+  EXPECT_FALSE(clipboard.Format(TClipboard::SvgFormat).contains("Level 2"));
+
+  RightClick(form.sgTest, form.PopupMenu1);
+  form.Copy1->trigger();
+  EXPECT_EQ(clipboard.Text(), TestDataText(*form.TestData));
+
+  EXPECT_EQ(dialogs.messages,
+            (std::vector<std::string>{"Test data copied.", "Chart copied.",
+                                      "Wavelet data cannot be pasted.", "Wavelet data copied.",
+                                      "Chart copied.", "Chart copied.", "Test data copied."}));
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(FileClipboardTest, CopiedTestDataPastesBackAndConfirmationsFollowTheClipboard) {
+  form.opRandomSample->setChecked(true);
+  QTest::mouseClick(form.Button1, Qt::LeftButton);
+  for (int i = 0; i < 100; ++i) form.TestData->SetX(i, 1000.0 + i);
+  const std::vector<double> ys(form.TestData->YData(), form.TestData->YData() + 100);
+  form.Copy1->trigger();
+  const std::string copied = clipboard.Text();
+
+  form.UpDown2->SetPosition(7);
+  SetLevel(3);
+  form.Past1->trigger();
+  ASSERT_EQ(form.TestData->Count(), 100);
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_EQ(form.TestData->GetX(i), i);
+    ASSERT_EQ(form.TestData->GetY(i), ReadNumberOrZero(FormatFixed(ys[i], 16, 8)));
+    ASSERT_NEAR(form.TestData->GetY(i), ys[i], 5.1e-9);
+  }
+  EXPECT_EQ(form.UpDown1->Position(), 0);
+  EXPECT_EQ(form.Wavelet->Level(), 0);
+  EXPECT_EQ(form.UpDown2->Position(), 7);
+  EXPECT_EQ(form.sgTest->Cell(1, 100), FormatFixed(form.TestData->GetY(99), 15, 6));
+  EXPECT_EQ(form.chTest->SeriesAt(0)->YValue(99), form.TestData->GetY(99));
+  EXPECT_EQ(form.chWave->Foot().Text()[0], "Level 0");
+  EXPECT_EQ(clipboard.Text(), copied);
+  EXPECT_EQ(dialogs.messages, (std::vector<std::string>{"Test data copied.", "Test data pasted."}));
+  // The copy was already on the clipboard when it was confirmed.
+  EXPECT_EQ(dialogs.clipboardAtMessage[0], copied);
+}
+
+TEST_F(FileClipboardTest, PasteTakesSecondFieldsAndEmptiesOnOneField) {
+  clipboard.HoldText("1;2;3");
+  form.PastData1->trigger();
+  EXPECT_EQ(State().samples, (std::vector<std::pair<double, double>>{{0, 2}}));
+
+  clipboard.HoldText("p\n1.5\nr\nabc\n9");
+  form.PastData1->trigger();
+  EXPECT_EQ(State().samples, (std::vector<std::pair<double, double>>{{0, 1.5}, {1, 0}}));
+
+  clipboard.HoldText("5");
+  form.PastData1->trigger();
+  const WindowState empty = State();
+  EXPECT_TRUE(empty.samples.empty());
+  EXPECT_EQ(empty.testRows, 1);
+  EXPECT_EQ(empty.waveRows, 1);
+  EXPECT_EQ(empty.testPoints, 0);
+  EXPECT_EQ(form.chWave->SeriesAt(0)->PointCount(), 0);
+  EXPECT_EQ(empty.levelMax, 0);
+  EXPECT_EQ(empty.windowMax, 0);
+  EXPECT_EQ(dialogs.messages, std::vector<std::string>(3, "Test data pasted."));
+}
+
+TEST_F(FileClipboardTest, PasteWithoutAnyFieldDoesNothing) {
+  SetLevel(1);
+  const WindowState before = State();
+  clipboard.data.reset();
+  form.PastData1->trigger();
+  clipboard.HoldText(" \t\r\n ");
+  form.PastData1->trigger();
+  clipboard.data = std::make_unique<QMimeData>();
+  clipboard.data->setData(TClipboard::PngFormat, QByteArray("png"));
+  form.PastData1->trigger();
+  EXPECT_EQ(State(), before);
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_TRUE(dialogs.errors.empty());
+  EXPECT_EQ(clipboard.emptyings, 0);
+}
+
+TEST_F(FileClipboardTest, HeldClipboardIsReportedAndChangesNothing) {
+  clipboard.HoldText("0;7");
+  clipboard.refuse = true;
+  const WindowState before = State();
+  form.CopyData1->trigger();
+  form.PastData1->trigger();
+  form.CopyChart1->trigger();
+  form.CopyModel1->trigger();
+  EXPECT_EQ(dialogs.errors, std::vector<std::string>(4, "Cannot open clipboard."));
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_EQ(State(), before);
+  EXPECT_EQ(clipboard.Text(), "0;7");
+  EXPECT_EQ(clipboard.openings, 4);
+  EXPECT_TRUE(form.chTest->Canvas().BufferedDisplay());
+  EXPECT_FALSE(form.chTest->Canvas().Metafiling());
+}
+
+TEST_F(FileClipboardTest, CopyWaveDataCopiesTheBandTableOfTheCurrentLevel) {
+  SetLevel(1);
+  QTest::mouseClick(form.Button2, Qt::LeftButton);
+  form.CopyModel1->trigger();
+  const std::string text = clipboard.Text();
+  EXPECT_EQ(text, BandTableText({form.Wavelet->GetBand(0), form.Wavelet->GetBand(1)}));
+  // 51 rows of three columns: the forecast row is there.
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 51);
+  EXPECT_EQ(text.substr(text.rfind("\r\n", text.size() - 3) + 2, 3), "50\t");
+  EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Wave data copied."});
+  EXPECT_EQ(dialogs.clipboardAtMessage[0], text);
+}
+
+TEST_F(FileClipboardTest, OpenReadsTheFileAndReturnsToLevelZero) {
+  ShowActive();
+  const std::string path = PathOf("seven.qls");
+  std::ofstream(path, std::ios::binary) << "0,1\r\n1,2\r\n2,3\r\n3,4\r\n4,5\r\n5,6\r\n6,7";
+  SetLevel(3);
+  form.UpDown2->SetPosition(9);
+  dialogs.fileAnswers = {path};
+  QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
+  const WindowState s = State();
+  ASSERT_EQ(s.samples.size(), 7u);
+  EXPECT_EQ(s.samples.back(), (std::pair<double, double>{6, 7}));
+  EXPECT_EQ(s.level, 0);
+  EXPECT_EQ(s.levelMax, 1);
+  EXPECT_EQ(s.windowMax, 6);
+  EXPECT_EQ(s.window, 9);  // the window spin keeps its position
+  EXPECT_EQ(s.testRows, 8);
+  EXPECT_EQ(s.waveRows, 8);
+  EXPECT_EQ(s.testPoints, 7);
+  EXPECT_EQ(s.foot, "Level 0");
+  EXPECT_EQ(dialogs.fileDialogs, std::vector<TFileDialogKind>{fdOpen});
+  EXPECT_EQ(form.OpenDialog1.FileName(), path);
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(FileClipboardTest, CancelAndUnreadableFilesLeaveEverything) {
+  SetLevel(2);
+  QTest::mouseClick(form.Button2, Qt::LeftButton);
+  const WindowState before = State();
+  dialogs.fileAnswers = {"", "", folder.string(), PathOf("missing.qls")};
+  form.Open1->trigger();
+  form.Save1->trigger();
+  EXPECT_TRUE(fs::is_empty(folder));
+  EXPECT_TRUE(dialogs.errors.empty());
+  form.Open1->trigger();
+  form.Open1->trigger();
+  EXPECT_EQ(State(), before);
+  ASSERT_EQ(dialogs.errors.size(), 2u);
+  EXPECT_EQ(dialogs.errors[0], "Cannot open file \"" + folder.string() + "\". Is a directory.");
+  EXPECT_EQ(dialogs.errors[1],
+            "Cannot open file \"" + PathOf("missing.qls") + "\". No such file or directory.");
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(FileClipboardTest, SaveWritesTheTestSeriesOnlyAndReplacesWithoutAsking) {
+  const std::string path = PathOf("out.qls");
+  std::ofstream(path, std::ios::binary) << "old contents\r\n";
+  const std::string expected = SampleFileText(*form.TestData);
+  SetLevel(1);
+  QTest::mouseClick(form.Button2, Qt::LeftButton);
+  SetLevel(0);  // the forecasts are now part of the rebuilt packet, not the series
+  ASSERT_EQ(form.Wavelet->GetBand(0)->Count(), 102);
+  const WindowState before = State();
+  ShowActive();
+  dialogs.fileAnswers = {path};
+  QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(Contents(path), expected);
+  EXPECT_EQ(std::count(expected.begin(), expected.end(), '\n'), 100);
+  EXPECT_EQ(State(), before);
+  EXPECT_EQ(form.SaveDialog1.FileName(), path);
+  EXPECT_EQ(dialogs.fileDialogs, std::vector<TFileDialogKind>{fdSave});
+  EXPECT_TRUE(dialogs.messages.empty());
+
+  dialogs.fileAnswers = {PathOf("missing/out.qls")};
+  form.Save1->trigger();
+  ASSERT_EQ(dialogs.errors.size(), 1u);
+  EXPECT_EQ(dialogs.errors[0], "Cannot create file \"" + PathOf("missing/out.qls") +
+                                   "\". No such file or directory.");
+  EXPECT_EQ(Contents(path), expected);
+  EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(folder), fs::directory_iterator()),
+            std::vector<fs::path>{path});
+}
+
+}  // namespace
+}  // namespace fendrel

@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -23,6 +25,7 @@
 #include "sample/clipboard_text.h"
 #include "sample/sample_data.h"
 #include "ui/main_window.h"
+#include "ui/popup_menu.h"
 #include "ui/text_grid.h"
 
 namespace {
@@ -81,7 +84,8 @@ void Finish(benchmark::State& state, int count, const char* message) {
     state.SkipWithError(dialogs->errors.front().c_str());
   } else if (!ShowsSeries(count)) {
     state.SkipWithError("the window does not show the series");
-  } else if (message != nullptr && (dialogs->messages.empty() || dialogs->messages.back() != message)) {
+  } else if (message != nullptr &&
+             (dialogs->messages.empty() || dialogs->messages.back() != message)) {
     state.SkipWithError("no confirmation");
   }
   dialogs->messages.clear();
@@ -161,6 +165,23 @@ void BM_PasteData(benchmark::State& state) {
   Finish(state, count, "Test data pasted.");
 }
 BENCHMARK(BM_PasteData)->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
+
+// The picture of the test chart (2D, second argument 0) and of the wavelet
+// chart (3D, level 0, argument 1). The vector picture keeps every segment, so
+// a million samples make hundreds of MiB of SVG: that size is left out here.
+void BM_CopyChart(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  fendrel::TChart* chart = state.range(1) != 0 ? form->chWave : form->chTest;
+  LoadSine(count);
+  form->PopupMenu2->Popup(chart, QPoint(0, 0));
+  form->PopupMenu2->hide();
+  for (auto _ : state) form->CopyChart1Click(form->CopyChart1);
+  state.counters["svg_MiB"] =
+      static_cast<double>(QApplication::clipboard()->mimeData()->data("image/svg+xml").size()) /
+      (1024.0 * 1024.0);
+  Finish(state, count, "Chart copied.");
+}
+BENCHMARK(BM_CopyChart)->ArgsProduct({{100, 65536}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

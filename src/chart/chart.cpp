@@ -64,6 +64,8 @@ TChart::TChart(QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
   resize(sizeHint());
   OriginalCursor_ = cursor().shape();
+  // Moves without a button pressed pick the cursor of a series under the pointer.
+  setMouseTracking(true);
   AutoRepaint_ = true;
 }
 

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 
@@ -12,6 +13,7 @@
 #include "chart/canvas3d.h"
 #include "chart/pens.h"
 #include "chart/series.h"
+#include "chart/zoom.h"
 #include "platform/color.h"
 #include "platform/geometry.h"
 
@@ -218,6 +220,32 @@ class TChart : public QWidget, public TChangeSink {
   int AnimatedZoomSteps() const { return AnimatedZoomSteps_; }
   void SetAnimatedZoomSteps(int value) { Store(AnimatedZoomSteps_, value); }
 
+  // Mouse zoom and scroll. The Qt mouse events come here as window pixels;
+  // hit tests and ranges use the axes and PlotRect of the last paint.
+  // What a press at (x, y) lands on: a series, an axis, the plot, or nothing.
+  TChartClickedPart ClickedPart(int x, int y);
+  void MouseDown(TMouseButton button, int x, int y);
+  void MouseMove(int x, int y);
+  void MouseUp(TMouseButton button, int x, int y);
+  // The pointer left the control: the creation cursor, and no more scrolling.
+  void MouseLeave();
+  // One wheel turn: the vertical axes scroll by a small share of their range.
+  void MouseWheel(bool towardsUser);
+  // Fixes every side axis to the values under the rectangle (any corner order).
+  void ZoomToRect(int x0, int y0, int x1, int y1);
+  // Back to the scales from before the first zoom or scroll, when saved.
+  void RestoreAxisRanges();
+  bool Zoomed() const { return Mouse_.Zoomed; }
+  const TChartMouseState& MouseState() const { return Mouse_; }
+  // The colour of the rubber band: the chart colour, black instead of white.
+  TColor ZoomBandColor() const;
+  // Hooks, unset unless someone wants them. OnAllowScroll may change the
+  // new range of an axis or refuse it by answering false.
+  std::function<void(TChart&)> OnZoom;
+  std::function<void(TChart&)> OnUndoZoom;
+  std::function<void(TChart&)> OnScroll;
+  std::function<bool(TChartAxis&, double& minimum, double& maximum)> OnAllowScroll;
+
   // Repainting.
   // Marks the frame dirty and asks Qt for a repaint (while auto-repaint is on).
   void Invalidate();
@@ -303,6 +331,13 @@ class TChart : public QWidget, public TChangeSink {
   void resizeEvent(QResizeEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // Paints as usual, then the rubber band of a zoom drag over the frame.
+  bool event(QEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
   // Every paint handler calls this first: the request it answers is spent, so
   // the next change asks Qt again.
@@ -322,6 +357,9 @@ class TChart : public QWidget, public TChangeSink {
   // Keeps the colour census that makes IsColorFree constant-time.
   void CountColor(TColor color, int delta);
   int ColorUse(TColor color) const;
+  // Asks Qt to repaint where the zoom band from anchor to corner lies.
+  void UpdateZoomBand(TPoint anchor, TPoint corner);
+  void SaveAxisScales();
 
   // Declared first: the attributes below may ask for a repaint while they are built.
   Qt::CursorShape OriginalCursor_ = Qt::ArrowCursor;
@@ -371,6 +409,7 @@ class TChart : public QWidget, public TChangeSink {
   TPanningMode AllowPanning_ = pmBoth;
   bool AnimatedZoom_ = false;
   int AnimatedZoomSteps_ = 8;
+  TChartMouseState Mouse_;
 };
 
 template <typename T>

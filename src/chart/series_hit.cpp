@@ -29,7 +29,8 @@ bool InsidePolygon(TPoint p, std::span<const TPoint> polygon) {
     const TPoint& a = polygon[i];
     const TPoint& b = polygon[j];
     if ((a.Y > p.Y) == (b.Y > p.Y)) continue;
-    const double crossX = a.X + (static_cast<double>(p.Y) - a.Y) * (static_cast<double>(b.X) - a.X) /
+    const double crossX = a.X + (static_cast<double>(p.Y) - a.Y) *
+                                    (static_cast<double>(b.X) - a.X) /
                                     (static_cast<double>(b.Y) - a.Y);
     if (p.X < crossX) inside = !inside;
   }

@@ -1,6 +1,8 @@
 #include "ui/popup_menu.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QMouseEvent>
 #include <algorithm>
 
 namespace fendrel {
@@ -28,11 +30,33 @@ QWidget* TPopupMenu::ControlOf(QObject* watched) const {
 }
 
 bool TPopupMenu::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::ContextMenu) {
-    if (QWidget* control = ControlOf(watched)) {
-      Popup(control, static_cast<QContextMenuEvent*>(event)->globalPos());
+  switch (event->type()) {
+    case QEvent::ContextMenu: {
+      QWidget* control = ControlOf(watched);
+      if (control == nullptr) break;
+      const auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+      if (menuEvent->reason() == QContextMenuEvent::Mouse &&
+          (QApplication::mouseButtons() & Qt::RightButton)) {
+        pendingControl_ = control;
+        pendingPressPos_ = menuEvent->globalPos();
+      } else {
+        Popup(control, menuEvent->globalPos());
+      }
       return true;
     }
+    case QEvent::MouseButtonRelease: {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::RightButton || pendingControl_ == nullptr) break;
+      QWidget* control = pendingControl_;
+      pendingControl_ = nullptr;
+      const QPoint moved = mouse->globalPosition().toPoint() - pendingPressPos_;
+      if (moved.manhattanLength() < QApplication::startDragDistance()) {
+        Popup(control, mouse->globalPosition().toPoint());
+      }
+      break;  // the control still sees the release (it ends a scroll drag)
+    }
+    default:
+      break;
   }
   return QMenu::eventFilter(watched, event);
 }

@@ -8,6 +8,8 @@ namespace fendrel {
 // A context menu shared by several controls. It opens on a right click or the
 // context-menu key over any of them and remembers the control it was last
 // opened on (its popup component) until it is opened on another one.
+// A right click opens it when the button is released without moving, as on
+// desktops that open context menus on release; the keyboard opens it at once.
 class TPopupMenu : public QMenu {
  public:
   explicit TPopupMenu(QWidget* parent = nullptr);
@@ -27,6 +29,10 @@ class TPopupMenu : public QMenu {
 
   std::vector<QWidget*> controls_;
   QWidget* popupComponent_ = nullptr;
+  // A right press that asked for the menu; it opens on the release, so that a
+  // right-button drag (which scrolls a chart) does not open it.
+  QWidget* pendingControl_ = nullptr;
+  QPoint pendingPressPos_;
 };
 
 }  // namespace fendrel

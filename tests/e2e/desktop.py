@@ -139,14 +139,15 @@ class Desktop:
         return self.run("xdotool", *map(str, args)).stdout.decode()
 
     def windows(self, name):
-        """Ids of the viewable windows whose title matches the pattern."""
-        result = self.run("xdotool", "search", "--onlyvisible", "--name", name, check=False)
+        """Ids of the viewable top-level windows whose title matches the
+        pattern (a program's inner windows share its title)."""
+        result = self.run("xdotool", "search", "--maxdepth", "1", "--onlyvisible", "--name", name,
+                          check=False)
         return [int(w) for w in result.stdout.split()]
 
     def all_windows(self):
-        """Every viewable window but the root: top-level windows, menus, popups."""
-        result = self.run("xdotool", "search", "--onlyvisible", "--name", "", check=False)
-        return set(int(w) for w in result.stdout.split()) - {self.root}
+        """Every viewable top-level window: main windows, dialogs, menus."""
+        return set(self.windows("")) - {self.root}
 
     def focused_window(self):
         result = self.run("xdotool", "getwindowfocus", "-f", check=False)
@@ -159,8 +160,46 @@ class Desktop:
         return (value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"),
                 value("Height"))
 
+    def override_redirect(self, window):
+        """True for windows that bypass the window manager: menus, popup
+        lists, tooltips."""
+        text = self.run("xwininfo", "-id", str(window), check=False).stdout.decode()
+        return "Override Redirect State: yes" in text
+
+    def innermost_window(self, window, x, y):
+        """(id, x, y, width, height) of the innermost window below a window
+        that holds the point (x, y) of that window."""
+        text = self.run("xwininfo", "-tree", "-id", str(window)).stdout.decode()
+        left, top, width, height = self.geometry(window)
+        best = (window, left, top, width, height)
+        for match in re.finditer(r"^\s+(0x[0-9a-f]+) .*?(\d+)x(\d+)\+-?\d+\+-?\d+\s+"
+                                 r"\+(-?\d+)\+(-?\d+)\s*$", text, re.M):
+            child = int(match.group(1), 16)
+            w, h, cx, cy = (int(match.group(i)) for i in (2, 3, 4, 5))
+            inside = cx <= left + x < cx + w and cy <= top + y < cy + h
+            if inside and w * h <= best[3] * best[4]:
+                best = (child, cx, cy, w, h)
+        return best
+
     def screenshot(self, window, path):
         self.run("import", "-window", str(window), path)
+        return path
+
+    def settled_screenshot(self, window, path):
+        """A screenshot taken once two captures in a row agree, so that the
+        window has finished painting."""
+        previous = None
+
+        def capture():
+            nonlocal previous
+            picture = self.run("import", "-window", str(window), "png:-").stdout
+            settled = picture == previous
+            previous = picture
+            return settled
+
+        wait_for("the window to finish painting", capture)
+        with open(path, "wb") as file:
+            file.write(previous)
         return path
 
     def pixels(self, window):

@@ -73,36 +73,61 @@ class Fendrel:
         x, y = self.point(control)
         self.desktop.click(self.window, x, y, button)
 
+    def control_size(self, control):
+        """The size of a control as the X server sees it. Needs the program
+        started with QT_USE_NATIVE_WINDOWS=1, so that every widget is a window
+        of its own; the control is the innermost window under its point, so
+        this serves for controls without children of their own (charts)."""
+        x, y = self.point(control)
+        return self.desktop.innermost_window(self.window, x, y)[3:]
+
     def popups(self):
-        """Viewable windows other than the main window and the boxes already
-        known: menus, dialogs and boxes that are open now."""
-        return self.desktop.all_windows() - {self.window}
+        """The viewable menus, lists and tips: windows that bypass the window
+        manager."""
+        d = self.desktop
+        return {w for w in d.all_windows() - {self.window} if d.override_redirect(w)}
+
+    def wait_popup(self, what, before):
+        """Waits for a popup that was not open before; returns it."""
+        return wait_for(what, lambda: self.popups() - before)
+
+    def wait_popups_closed(self, what, popups):
+        wait_for(what, lambda: not popups & self.popups())
 
     def open_context_menu(self, control):
         """Right-clicks a control and closes its context menu again, which
         makes that control the target of the Edit menu's commands."""
+        before = self.popups()
         self.click(control, button=3)
-        wait_for(f"the context menu of {control}", self.popups)
+        menu = self.wait_popup(f"the context menu of {control}", before)
         self.desktop.key("Escape")
-        wait_for(f"the context menu of {control} to close", lambda: not self.popups())
+        self.wait_popups_closed(f"the context menu of {control} to close", menu)
 
     def edit_menu(self, item):
+        before = self.popups()
         self.desktop.key("alt+e")
-        wait_for("the Edit menu", self.popups)
+        menu = self.wait_popup("the Edit menu", before)
         self.desktop.key(*(["Down"] * EDIT_MENU.index(item)), "Return")
+        self.wait_popups_closed("the Edit menu to close", menu)
 
     def box(self):
         """Waits for a message or error box and returns its window."""
-        return wait_for("a box titled Fendrel", self._boxes)[0]
+        return wait_for("a box titled Fendrel", self.boxes)[0]
 
-    def _boxes(self):
+    def boxes(self):
         d = self.desktop
-        return [w for w in d.windows(BOX_TITLE)
-                if w != self.window and not _override_redirect(d, w)]
+        return [w for w in d.windows(BOX_TITLE) if w != self.window and not d.override_redirect(w)]
 
     def dismiss(self, box):
         self.desktop.key("Return")
         wait_for("the box to close", lambda: box not in self.desktop.all_windows())
+        self.wait_focus()
+
+    def wait_focus(self):
+        """Waits until the main window or a box has the keyboard focus, so
+        that the next keys reach the program and its shortcuts work."""
+        wait_for("the window to get the focus back",
+                 lambda: self.desktop.focused_window() in [self.window, *self.boxes()])
 
     def has_stop_icon(self, box):
         """The error box carries the red stop icon; message boxes have none."""
@@ -114,6 +139,7 @@ class Fendrel:
     def choose_file(self, keys, path, title):
         """Opens a file dialog with its shortcut and types a name into it."""
         d = self.desktop
+        before = self.popups()
         d.key(keys)
         dialog = wait_for(f"the {title} dialog", lambda: d.windows(f"^{title}$"))[0]
         wait_for(f"the {title} dialog to have the focus", lambda: d.focused_window() == dialog)
@@ -125,6 +151,10 @@ class Fendrel:
             # The name completer may have taken the first Return.
             d.key("Return")
             wait_for(f"the {title} dialog to close", lambda: dialog not in d.all_windows())
+        # The completer's list can outlive the dialog for a moment; a click
+        # while it shows would only close it.
+        wait_for("the file dialog's lists to close", lambda: self.popups() <= before)
+        self.wait_focus()
 
     def copy_data(self, grid):
         """Copy Data on a grid; returns the clipboard text it leaves there
@@ -153,8 +183,3 @@ class Fendrel:
 
 def _changed(now, before):
     return now if now is not None and now != before else None
-
-
-def _override_redirect(desktop, window):
-    text = desktop.run("xwininfo", "-id", str(window), check=False).stdout.decode()
-    return "Override Redirect State: yes" in text

@@ -92,5 +92,34 @@ TEST(PopupMenu, RemembersTheControlItWasLastOpenedOn) {
   EXPECT_EQ(menu.PopupComponent(), &first);
 }
 
+// Where the desktop asks for the menu on the right press, a right-button drag
+// (a chart scroll) must not open it; a click without moving still does.
+TEST(PopupMenu, OpensOnTheReleaseOfAStillRightClickOnly) {
+  QWidget window;
+  window.resize(200, 200);
+  QWidget chart(&window);
+  chart.setGeometry(0, 0, 200, 200);
+  TPopupMenu menu(&window);
+  menu.addAction("Copy");
+  menu.AttachTo(&chart);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+  QTest::mousePress(&chart, Qt::RightButton, {}, QPoint(50, 50));
+  QContextMenuEvent onPress(QContextMenuEvent::Mouse, QPoint(50, 50), chart.mapToGlobal(QPoint(50, 50)));
+  QCoreApplication::sendEvent(&chart, &onPress);
+  EXPECT_FALSE(menu.isVisible());
+  QTest::mouseRelease(&chart, Qt::RightButton, {}, QPoint(90, 50));
+  EXPECT_FALSE(menu.isVisible());
+  EXPECT_EQ(menu.PopupComponent(), nullptr);
+
+  QTest::mousePress(&chart, Qt::RightButton, {}, QPoint(50, 50));
+  QCoreApplication::sendEvent(&chart, &onPress);
+  QTest::mouseRelease(&chart, Qt::RightButton, {}, QPoint(50, 50));
+  EXPECT_TRUE(menu.isVisible());
+  EXPECT_EQ(menu.PopupComponent(), &chart);
+  menu.hide();
+}
+
 }  // namespace
 }  // namespace fendrel

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
@@ -95,7 +94,8 @@ class FileClipboardTest : public ::testing::Test {
   static void RightClick(QWidget* control, TPopupMenu* menu) {
     QWidget* target = control;
     if (auto* grid = qobject_cast<QAbstractScrollArea*>(control)) target = grid->viewport();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), target->mapToGlobal(QPoint(5, 5)));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            target->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(target, &event);
     menu->hide();
   }
@@ -170,7 +170,8 @@ TEST_F(FileClipboardTest, CopiedTestDataPastesBackAndConfirmationsFollowTheClipb
   for (int i = 0; i < 100; ++i) form.TestData->SetX(i, 1000.0 + i);
   const std::vector<double> ys(form.TestData->YData(), form.TestData->YData() + 100);
   form.Copy1->trigger();
-  const std::string copied = clipboard.Text();
+  // The copy was already on the clipboard when it was confirmed.
+  EXPECT_EQ(dialogs.clipboardAtMessage, std::vector<std::string>{clipboard.Text()});
 
   form.UpDown2->SetPosition(7);
   SetLevel(3);
@@ -179,56 +180,37 @@ TEST_F(FileClipboardTest, CopiedTestDataPastesBackAndConfirmationsFollowTheClipb
   for (int i = 0; i < 100; ++i) {
     ASSERT_EQ(form.TestData->GetX(i), i);
     ASSERT_EQ(form.TestData->GetY(i), ReadNumberOrZero(FormatFixed(ys[i], 16, 8)));
-    ASSERT_NEAR(form.TestData->GetY(i), ys[i], 5.1e-9);
   }
-  EXPECT_EQ(form.UpDown1->Position(), 0);
-  EXPECT_EQ(form.Wavelet->Level(), 0);
-  EXPECT_EQ(form.UpDown2->Position(), 7);
-  EXPECT_EQ(form.sgTest->Cell(1, 100), FormatFixed(form.TestData->GetY(99), 15, 6));
-  EXPECT_EQ(form.chTest->SeriesAt(0)->YValue(99), form.TestData->GetY(99));
-  EXPECT_EQ(form.chWave->Foot().Text()[0], "Level 0");
-  EXPECT_EQ(clipboard.Text(), copied);
+  const WindowState s = State();
+  EXPECT_EQ(s.level, 0);
+  EXPECT_EQ(s.window, 7);
+  EXPECT_EQ(s.foot, "Level 0");
+  EXPECT_EQ(s.lastTestCell, FormatFixed(form.TestData->GetY(99), 15, 6));
   EXPECT_EQ(dialogs.messages, (std::vector<std::string>{"Test data copied.", "Test data pasted."}));
-  // The copy was already on the clipboard when it was confirmed.
-  EXPECT_EQ(dialogs.clipboardAtMessage[0], copied);
 }
 
-TEST_F(FileClipboardTest, PasteTakesSecondFieldsAndEmptiesOnOneField) {
-  clipboard.HoldText("1;2;3");
-  form.PastData1->trigger();
-  EXPECT_EQ(State().samples, (std::vector<std::pair<double, double>>{{0, 2}}));
-
-  clipboard.HoldText("p\n1.5\nr\nabc\n9");
-  form.PastData1->trigger();
-  EXPECT_EQ(State().samples, (std::vector<std::pair<double, double>>{{0, 1.5}, {1, 0}}));
-
-  clipboard.HoldText("5");
-  form.PastData1->trigger();
-  const WindowState empty = State();
-  EXPECT_TRUE(empty.samples.empty());
-  EXPECT_EQ(empty.testRows, 1);
-  EXPECT_EQ(empty.waveRows, 1);
-  EXPECT_EQ(empty.testPoints, 0);
-  EXPECT_EQ(form.chWave->SeriesAt(0)->PointCount(), 0);
-  EXPECT_EQ(empty.levelMax, 0);
-  EXPECT_EQ(empty.windowMax, 0);
-  EXPECT_EQ(dialogs.messages, std::vector<std::string>(3, "Test data pasted."));
-}
-
-TEST_F(FileClipboardTest, PasteWithoutAnyFieldDoesNothing) {
+TEST_F(FileClipboardTest, PasteTakesPairsAndNeedsAtLeastOneField) {
   SetLevel(1);
   const WindowState before = State();
   clipboard.data.reset();
   form.PastData1->trigger();
   clipboard.HoldText(" \t\r\n ");
   form.PastData1->trigger();
-  clipboard.data = std::make_unique<QMimeData>();
-  clipboard.data->setData(TClipboard::PngFormat, QByteArray("png"));
-  form.PastData1->trigger();
   EXPECT_EQ(State(), before);
   EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_TRUE(dialogs.errors.empty());
   EXPECT_EQ(clipboard.emptyings, 0);
+
+  clipboard.HoldText("1;2;3");
+  form.PastData1->trigger();
+  EXPECT_EQ(State().samples, (std::vector<std::pair<double, double>>{{0, 2}}));
+  clipboard.HoldText("5");
+  form.PastData1->trigger();
+  const WindowState empty = State();
+  EXPECT_TRUE(empty.samples.empty());
+  EXPECT_EQ(std::vector<int>({empty.testRows, empty.waveRows, empty.testPoints, empty.levelMax,
+                              form.chWave->SeriesAt(0)->PointCount()}),
+            std::vector<int>({1, 1, 0, 0, 0}));
+  EXPECT_EQ(dialogs.messages, std::vector<std::string>(2, "Test data pasted."));
 }
 
 TEST_F(FileClipboardTest, HeldClipboardIsReportedAndChangesNothing) {
@@ -243,7 +225,6 @@ TEST_F(FileClipboardTest, HeldClipboardIsReportedAndChangesNothing) {
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_EQ(State(), before);
   EXPECT_EQ(clipboard.Text(), "0;7");
-  EXPECT_EQ(clipboard.openings, 4);
   EXPECT_TRUE(form.chTest->Canvas().BufferedDisplay());
   EXPECT_FALSE(form.chTest->Canvas().Metafiling());
 }
@@ -254,11 +235,9 @@ TEST_F(FileClipboardTest, CopyWaveDataCopiesTheBandTableOfTheCurrentLevel) {
   form.CopyModel1->trigger();
   const std::string text = clipboard.Text();
   EXPECT_EQ(text, BandTableText({form.Wavelet->GetBand(0), form.Wavelet->GetBand(1)}));
-  // 51 rows of three columns: the forecast row is there.
-  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 51);
-  EXPECT_EQ(text.substr(text.rfind("\r\n", text.size() - 3) + 2, 3), "50\t");
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 51);  // the forecast row too
   EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Wave data copied."});
-  EXPECT_EQ(dialogs.clipboardAtMessage[0], text);
+  EXPECT_EQ(dialogs.clipboardAtMessage, std::vector<std::string>{text});
 }
 
 TEST_F(FileClipboardTest, OpenReadsTheFileAndReturnsToLevelZero) {
@@ -272,15 +251,8 @@ TEST_F(FileClipboardTest, OpenReadsTheFileAndReturnsToLevelZero) {
   const WindowState s = State();
   ASSERT_EQ(s.samples.size(), 7u);
   EXPECT_EQ(s.samples.back(), (std::pair<double, double>{6, 7}));
-  EXPECT_EQ(s.level, 0);
-  EXPECT_EQ(s.levelMax, 1);
-  EXPECT_EQ(s.windowMax, 6);
-  EXPECT_EQ(s.window, 9);  // the window spin keeps its position
-  EXPECT_EQ(s.testRows, 8);
-  EXPECT_EQ(s.waveRows, 8);
-  EXPECT_EQ(s.testPoints, 7);
-  EXPECT_EQ(s.foot, "Level 0");
-  EXPECT_EQ(dialogs.fileDialogs, std::vector<TFileDialogKind>{fdOpen});
+  EXPECT_EQ(std::vector<int>({s.level, s.levelMax, s.window, s.windowMax, s.testRows, s.waveRows}),
+            std::vector<int>({0, 1, 9, 6, 8, 8}));
   EXPECT_EQ(form.OpenDialog1.FileName(), path);
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_TRUE(dialogs.errors.empty());
@@ -298,10 +270,10 @@ TEST_F(FileClipboardTest, CancelAndUnreadableFilesLeaveEverything) {
   form.Open1->trigger();
   form.Open1->trigger();
   EXPECT_EQ(State(), before);
-  ASSERT_EQ(dialogs.errors.size(), 2u);
-  EXPECT_EQ(dialogs.errors[0], "Cannot open file \"" + folder.string() + "\". Is a directory.");
-  EXPECT_EQ(dialogs.errors[1],
-            "Cannot open file \"" + PathOf("missing.qls") + "\". No such file or directory.");
+  EXPECT_EQ(dialogs.errors,
+            (std::vector<std::string>{
+                "Cannot open file \"" + folder.string() + "\". Is a directory.",
+                "Cannot open file \"" + PathOf("missing.qls") + "\". No such file or directory."}));
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -311,27 +283,23 @@ TEST_F(FileClipboardTest, SaveWritesTheTestSeriesOnlyAndReplacesWithoutAsking) {
   const std::string expected = SampleFileText(*form.TestData);
   SetLevel(1);
   QTest::mouseClick(form.Button2, Qt::LeftButton);
-  SetLevel(0);  // the forecasts are now part of the rebuilt packet, not the series
+  SetLevel(0);  // the forecasts are now in the rebuilt packet, not in the series
   ASSERT_EQ(form.Wavelet->GetBand(0)->Count(), 102);
   const WindowState before = State();
   ShowActive();
-  dialogs.fileAnswers = {path};
+  dialogs.fileAnswers = {path, PathOf("missing/out.qls")};
   QTest::keyClick(&form, Qt::Key_S, Qt::ControlModifier);
   EXPECT_EQ(Contents(path), expected);
   EXPECT_EQ(std::count(expected.begin(), expected.end(), '\n'), 100);
   EXPECT_EQ(State(), before);
   EXPECT_EQ(form.SaveDialog1.FileName(), path);
-  EXPECT_EQ(dialogs.fileDialogs, std::vector<TFileDialogKind>{fdSave});
   EXPECT_TRUE(dialogs.messages.empty());
 
-  dialogs.fileAnswers = {PathOf("missing/out.qls")};
   form.Save1->trigger();
-  ASSERT_EQ(dialogs.errors.size(), 1u);
-  EXPECT_EQ(dialogs.errors[0], "Cannot create file \"" + PathOf("missing/out.qls") +
-                                   "\". No such file or directory.");
+  EXPECT_EQ(dialogs.errors,
+            std::vector<std::string>{"Cannot create file \"" + PathOf("missing/out.qls") +
+                                     "\". No such file or directory."});
   EXPECT_EQ(Contents(path), expected);
-  EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(folder), fs::directory_iterator()),
-            std::vector<fs::path>{path});
 }
 
 }  // namespace

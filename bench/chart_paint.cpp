@@ -45,12 +45,12 @@ std::vector<double> Samples(int count) {
   return values;
 }
 
-// One full paint pass onto an offscreen image of the window's size.
+// One full paint pass onto an offscreen image of the chart's size.
 void RenderPasses(benchmark::State& state, TChart& chart) {
-  QImage image(398, 191, QImage::Format_RGB32);
+  QImage image(chart.width(), chart.height(), QImage::Format_RGB32);
   TQPainterContext context(image);
   for (auto _ : state) {
-    chart.RenderTo(context, {0, 0, 398, 191});
+    chart.RenderTo(context, {0, 0, chart.width(), chart.height()});
     benchmark::ClobberMemory();
   }
 }
@@ -69,7 +69,8 @@ void BM_PaintTestChart(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintTestChart)->Arg(100)->Arg(65536)->Arg(1048576)->Unit(benchmark::kMillisecond);
 
-// The wavelet chart at a level: one ribbon series per band in a 3D view.
+// The wavelet chart at a level: one ribbon series per band in a 3D view. A
+// third argument gives the chart the window's height (256) instead of 191.
 void BM_PaintWaveletChart(benchmark::State& state) {
   EnsureApplication();
   const auto samples = static_cast<int>(state.range(0));
@@ -83,6 +84,7 @@ void BM_PaintWaveletChart(benchmark::State& state) {
 
   TChart chart;
   SetUpLikeTheWindow(chart, "Wavelet data (haars)");
+  if (state.range(2) != 0) chart.resize(398, 256);
   chart.Foot().AddText("Level " + std::to_string(level));
   std::vector<std::unique_ptr<TLineSeries>> bands;
   for (std::int32_t b = 0; b < wavelet.BandCount(); ++b) {
@@ -94,7 +96,12 @@ void BM_PaintWaveletChart(benchmark::State& state) {
   state.counters["slices"] = static_cast<double>(bands.size());
   RenderPasses(state, chart);
 }
-BENCHMARK(BM_PaintWaveletChart)->Args({100, 5})->Args({65536, 10})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintWaveletChart)
+    ->Args({100, 5, 0})
+    ->Args({65536, 10, 0})
+    ->Args({65536, 0, 1})
+    ->Args({1048576, 0, 1})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace fendrel

@@ -100,7 +100,12 @@ std::string ReferenceFormat(double value, int precision, int decimals, char sepa
   const int k = std::min(exponent + decimals, precision);
   if (k < 0) return zero;
   if (k < 18) {
-    const bool up = digits[static_cast<std::size_t>(k)] >= '5';
+    // A round up past the largest double would no longer read back.
+    const bool pastLargest =
+        exponent == 309 && k >= 1 && digits.compare(0, static_cast<std::size_t>(k),
+                                                    "17976931348623157", 0,
+                                                    static_cast<std::size_t>(k)) == 0;
+    const bool up = digits[static_cast<std::size_t>(k)] >= '5' && !pastLargest;
     digits.resize(static_cast<std::size_t>(k));
     if (up && !RoundUp(digits)) {
       digits = "1";

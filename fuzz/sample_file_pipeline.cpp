@@ -1,3 +1,7 @@
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -60,6 +64,21 @@ void SampleFile(const std::uint8_t* data, std::size_t size) {
   for (std::int32_t i = 0; i < series.Count(); ++i) {
     FUZZ_CHECK(SameValue(series.GetX(i), expected[2 * static_cast<std::size_t>(i)]));
     FUZZ_CHECK(SameValue(series.GetY(i), expected[2 * static_cast<std::size_t>(i) + 1]));
+  }
+
+  // The same bytes as a file give the same series.
+  const int fd = ::memfd_create("sample", MFD_CLOEXEC);
+  if (fd >= 0) {
+    if (::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size())) {
+      TSampleData loaded(1);
+      loaded.LoadFromFile("/proc/self/fd/" + std::to_string(fd));
+      FUZZ_CHECK(loaded.Count() == series.Count());
+      for (std::int32_t i = 0; i < series.Count(); ++i) {
+        FUZZ_CHECK(SameValue(loaded.GetX(i), series.GetX(i)));
+        FUZZ_CHECK(SameValue(loaded.GetY(i), series.GetY(i)));
+      }
+    }
+    ::close(fd);
   }
 
   // Written back and read again, every value reads as its fixed-point text

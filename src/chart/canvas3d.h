@@ -130,6 +130,11 @@ class TCanvas3D {
   bool Metafiling() const { return metafiling_; }
   void SetMetafiling(bool metafiling) { metafiling_ = metafiling; }
   TFrameBuffer* FrameBuffer() const { return frame_.get(); }
+  // Whether a series may draw the points that share a pixel column as a few
+  // strokes or ribbons instead of one segment each (on by default; off draws
+  // every segment, to compare against).
+  bool CollapseDense() const { return collapseDense_; }
+  void SetCollapseDense(bool collapse) { collapseDense_ = collapse; }
 
  private:
   void SetTarget(TDrawContext& target);
@@ -151,6 +156,7 @@ class TCanvas3D {
   double zoom_ = 1.0;
   bool zoomText_ = true;
   bool metafiling_ = false;
+  bool collapseDense_ = true;
   bool monochrome_ = false;
 
   int xc_ = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numeric>
 #include <vector>
 
 #include "chart/axis.h"
@@ -95,6 +96,92 @@ void TLinePath::Flush() {
   canvas_.MoveTo(end_.X, end_.Y);
 }
 
+void TRibbonPath::Segment(TPoint p, TPoint q, TColor fill) {
+  if (!collapse_ || p.X != q.X || !NearRow(p.Y) || !NearRow(q.Y)) {
+    Flush();
+    Draw(p, q, fill);
+    return;
+  }
+  if (!held_ || p != end_ || fill != fill_) {
+    Flush();
+    held_ = true;
+    fill_ = fill;
+    low_ = high_ = p.Y;
+    steps_.clear();
+  }
+  steps_.emplace_back(p.Y, q.Y);
+  low_ = std::min(low_, q.Y);
+  high_ = std::max(high_, q.Y);
+  end_ = q;
+}
+
+void TRibbonPath::Flush() {
+  if (!held_) return;
+  held_ = false;
+  // Beyond this many rows the scratch would cost more than the ribbons.
+  constexpr int kMaxRows = 1 << 16;
+  if (steps_.size() == 1 || high_ - low_ > kMaxRows) {
+    for (const auto& [from, to] : steps_) Draw({end_.X, from}, {end_.X, to}, fill_);
+    return;
+  }
+  DrawStretches();
+}
+
+void TRibbonPath::DrawStretches() {
+  enum : std::uint8_t { kOpen, kOutline, kFill };
+  const auto rows = static_cast<std::size_t>(high_ - low_ + 1);
+  shows_.assign(rows, kOpen);
+  next_.resize(rows + 1);
+  std::iota(next_.begin(), next_.end(), 0);
+  // The next open diagonal at or after i, halving the chain as it goes.
+  const auto open = [this](int i) {
+    while (next_[static_cast<std::size_t>(i)] != i) {
+      int& link = next_[static_cast<std::size_t>(i)];
+      link = next_[static_cast<std::size_t>(link)];
+      i = link;
+    }
+    return i;
+  };
+  // Last ribbon first: each diagonal takes what the first ribbon here to
+  // cover it gives, and is then closed.
+  std::size_t left = rows;
+  for (auto step = steps_.rbegin(); step != steps_.rend() && left > 0; ++step) {
+    const int a = std::min(step->first, step->second) - low_;
+    const int b = std::max(step->first, step->second) - low_;
+    for (int i = open(a); i <= b; i = open(i + 1)) {
+      shows_[static_cast<std::size_t>(i)] = i == a || i == b ? kOutline : kFill;
+      next_[static_cast<std::size_t>(i)] = i + 1;
+      --left;
+    }
+  }
+  const int x = end_.X;
+  const TColor outline = canvas_.Pen().Color;
+  const int count = static_cast<int>(rows);
+  for (int i = 0; i < count;) {
+    int j = i;
+    while (j + 1 < count &&
+           shows_[static_cast<std::size_t>(j + 1)] == shows_[static_cast<std::size_t>(i)])
+      ++j;
+    if (shows_[static_cast<std::size_t>(i)] == kFill) {
+      // Its neighbours are outline: a ribbon's end diagonals.
+      Draw({x, low_ + i - 1}, {x, low_ + j + 1}, fill_);
+    } else if (j > i) {
+      Draw({x, low_ + i}, {x, low_ + j}, outline);
+    }
+    // A lone outline diagonal is the end of a neighbouring fill's ribbon.
+    i = j + 1;
+  }
+}
+
+void TRibbonPath::Draw(TPoint p, TPoint q, TColor fill) {
+  if (!brushSet_ || fill != brushColor_) {
+    canvas_.SetBrush({fill, style_});
+    brushSet_ = true;
+    brushColor_ = fill;
+  }
+  canvas_.ExtrudedSegment(q, p, z0_, z1_);
+}
+
 namespace {
 
 // Far pixels are not drawn: the line skips from the last point drawn to the
@@ -114,16 +201,26 @@ class TLineSeriesDrawer {
         xFactor_(series.XValues().Multiplier()),
         yFactor_(series.YValues().Multiplier()),
         view3D_(chart.View3D()),
-        path_(canvas_, CanCollapse()) {}
+        path_(canvas_, CanCollapse()),
+        ribbons_(canvas_, CanCollapseRibbons(), series.LineBrush(), series.StartDepth,
+                 series.EndDepth) {}
 
   void Draw(int first, int last);
 
  private:
   bool CanCollapse() const {
     const TChartPen& pen = series_.LinePen();
-    return !view3D_ && !series_.Stairs() && !canvas_.Metafiling() && pen.Visible() &&
+    // A vector picture gets the same strokes: it then holds a few per
+    // column instead of one per point, and looks the same.
+    return !view3D_ && !series_.Stairs() && canvas_.CollapseDense() && pen.Visible() &&
            pen.Width() <= 1 && pen.Style() == psSolid && pen.Mode() == pmCopy &&
            !pen.DrawsAlternatePixels();
+  }
+  bool CanCollapseRibbons() const {
+    const TPenState pen = PenState(series_.LinePen());
+    return view3D_ && canvas_.CollapseDense() && canvas_.IsOrthogonal() &&
+           canvas_.ZoomFactor() == 1.0 && series_.LineBrush() == bsSolid && pen.Style == psSolid &&
+           pen.Width <= 1 && pen.Mode == pmCopy && !pen.SmallDots;
   }
   // The values as XValue and YValue give them, without a call per point.
   double X(int i) const { return x_[static_cast<std::size_t>(i)] * xFactor_; }
@@ -146,10 +243,9 @@ class TLineSeriesDrawer {
   double yFactor_;
   bool view3D_;
   TLinePath path_;
+  TRibbonPath ribbons_;
   bool penSet_ = false;
   TColor penColor_ = clNone;
-  bool brushSet_ = false;
-  TColor brushColor_ = clNone;
 };
 
 TPoint TLineSeriesDrawer::EdgePoint(int i) const {
@@ -191,6 +287,7 @@ void TLineSeriesDrawer::Draw(int first, int last) {
     started = true;
   }
   path_.Flush();
+  ribbons_.Flush();
 }
 
 void TLineSeriesDrawer::Segment(TPoint p, TPoint q, TColor color) {
@@ -211,12 +308,7 @@ void TLineSeriesDrawer::Ribbon(TPoint p, TPoint q, TColor color) {
     canvas_.SetPen(PenState(series_.LinePen()));
     penSet_ = true;
   }
-  if (!brushSet_ || fill != brushColor_) {
-    canvas_.SetBrush({fill, series_.LineBrush()});
-    brushSet_ = true;
-    brushColor_ = fill;
-  }
-  canvas_.ExtrudedSegment(q, p, series_.StartDepth, series_.EndDepth);
+  ribbons_.Segment(p, q, fill);
 }
 
 void TLineSeriesDrawer::Line(TPoint p, TPoint q, TColor color) {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 #include "chart/canvas3d.h"
 #include "platform/color.h"
 #include "platform/geometry.h"
@@ -55,6 +59,60 @@ class TLinePath {
   bool held_ = false;
   int low_ = 0;  // rows the held-back column covers
   int high_ = 0;
+};
+
+// The 3D ribbons of one series across the slice z0..z1, drawn segment after
+// segment, each filled with its own colour and outlined with the surface's
+// pen. A ribbon that runs straight up or down a pixel column X covers, in
+// each of the slice's columns, the same diagonal rows: it outlines its two
+// end diagonals and both sides and fills the diagonals between. Whatever a
+// later ribbon of the column covers it paints over, so after a run of such
+// ribbons each diagonal shows what the last ribbon to cover it gave it.
+// With collapsing on, such a run (thousands of ribbons when a series is
+// dense) is held back and drawn as one ribbon per stretch of diagonals that
+// ends up alike: a filled one for each stretch of fill, a ribbon filled with
+// the pen colour for each stretch of outline. The pixels are the same; that
+// holds for a solid copying one-pixel pen, a solid brush and a view at zoom
+// 1, so the caller turns collapsing off otherwise. A run of one segment, all
+// that sparse data has, is drawn as it stands. Vertical ribbons are never
+// darkened, so a run keeps one fill.
+class TRibbonPath {
+ public:
+  TRibbonPath(TCanvas3D& canvas, bool collapse, TBrushStyle style, int z0, int z1)
+      : canvas_(canvas), collapse_(collapse), style_(style), z0_(z0), z1_(z1) {}
+  TRibbonPath(const TRibbonPath&) = delete;
+  TRibbonPath& operator=(const TRibbonPath&) = delete;
+  ~TRibbonPath() { Flush(); }
+
+  // The ribbon from p to q (p != q) filled with fill.
+  void Segment(TPoint p, TPoint q, TColor fill);
+  // Draws whatever is held back.
+  void Flush();
+
+ private:
+  void Draw(TPoint p, TPoint q, TColor fill);
+  // Draws the held run as stretches of like diagonals.
+  void DrawStretches();
+
+  TCanvas3D& canvas_;
+  bool collapse_;
+  TBrushStyle style_;
+  int z0_;
+  int z1_;
+  bool brushSet_ = false;
+  TColor brushColor_ = clNone;
+  // The held-back run: its column, fill and rows covered, and each segment
+  // as the rows of its start and end.
+  bool held_ = false;
+  TPoint end_;
+  TColor fill_ = clNone;
+  int low_ = 0;
+  int high_ = 0;
+  std::vector<std::pair<int, int>> steps_;
+  // Scratch for drawing a run: what each diagonal shows, and the next
+  // diagonal not yet decided.
+  std::vector<std::uint8_t> shows_;
+  std::vector<int> next_;
 };
 
 // Draws the visible points of one line series of chart, in the clip the

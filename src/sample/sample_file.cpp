@@ -49,8 +49,11 @@ struct FileContents {
 };
 
 FileContents ReadWholeFile(const std::string& path) {
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer forever.
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.Get() < 0) throw FileError::CannotOpen(path, errno);
+  const int flags = ::fcntl(file.Get(), F_GETFL);
+  if (flags >= 0) ::fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK);
   struct stat info {};
   std::size_t capacity = 1 << 16;
   if (::fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
@@ -72,6 +75,14 @@ FileContents ReadWholeFile(const std::string& path) {
       throw FileError::CannotOpen(path, errno);
     }
     if (got == 0) break;
+    // A NUL ends the text, so nothing after it is needed; this also ends the
+    // read of an endless source of NULs such as /dev/zero.
+    const char* piece = contents.data.get() + contents.size;
+    const void* nul = std::memchr(piece, '\0', static_cast<std::size_t>(got));
+    if (nul != nullptr) {
+      contents.size += static_cast<std::size_t>(static_cast<const char*>(nul) - piece);
+      break;
+    }
     contents.size += static_cast<std::size_t>(got);
   }
   return contents;

@@ -169,6 +169,15 @@ std::size_t WriteSpecial(char* buffer, double value) {
   return length;
 }
 
+// Whether rounding the first k of the 18 digits up would give a number above
+// the largest double, which would no longer read back: such a value keeps its
+// first k digits as they are. Only the decade of the largest double can pass
+// it, and only when the kept digits are its own.
+bool RoundsPastLargest(const char* digits, int k, int exponent) {
+  constexpr char kLargest[] = "17976931348623157";  // 1.7976931348623157E308, then more digits
+  return exponent == 309 && k >= 1 && k <= 17 && std::memcmp(digits, kLargest, k) == 0;
+}
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A decimal number split into its parts; the digit ranges skip the separator.
@@ -420,7 +429,7 @@ std::size_t FormatFixedTo(char* buffer, double value, int precision, int decimal
   int count = 18;
   if (k < 18) {
     count = k;
-    if (digits[k] >= '5') {
+    if (digits[k] >= '5' && !RoundsPastLargest(digits, k, exponent)) {
       int i = k - 1;
       while (i >= 0 && digits[i] == '9') digits[i--] = '0';
       if (i < 0) {
@@ -450,7 +459,8 @@ std::size_t FormatFixedTo(char* buffer, double value, int precision, int decimal
       *out++ = separator;
       const int zeros = std::min(std::max(-exponent, 0), decimals);
       out = WriteRepeated(out, '0', zeros);
-      const int first = std::max(exponent, 0);
+      // With precision above 18 the integer part may use up every digit.
+      const int first = std::min(std::max(exponent, 0), count);
       const int taken = std::clamp(count - first, 0, decimals - zeros);
       std::memcpy(out, digits + first, static_cast<std::size_t>(taken));
       out = WriteRepeated(out + taken, '0', decimals - zeros - taken);

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
@@ -143,7 +144,11 @@ TForm1::TForm1(QWidget* parent)
   SetTabOrder();
   ConnectEvents();
 
+  // The menu bar's size hint can be a pixel short of the height the style
+  // gives it, so measure the laid-out client area and correct by the difference.
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  layout()->activate();
+  resize(size() + QSize(kClientWidth, kClientHeight) - ClientArea->size());
   CentreOnScreen();
   FormCreate(this);
 }

@@ -4,8 +4,10 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
+#include <QPainter>
 #include <QSvgRenderer>
 #include <cmath>
+#include <cstdlib>
 #include <stdexcept>
 
 #include "chart/chart.h"
@@ -74,6 +76,54 @@ TEST(ChartExport, PictureIsTheSettledScreenPictureLessOnePixelEachWay) {
       EXPECT_TRUE(picture->Svg.contains(text)) << text;
     }
     EXPECT_EQ(picture->Image, screen.copy(0, 0, 397, 190)) << "3D " << view3D;
+  }
+}
+
+QImage DrawSvg(const QByteArray& svg, QSize size) {
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  QSvgRenderer(svg).render(&painter);
+  return image;
+}
+
+// A dense series is recorded as a few strokes or ribbons per pixel column:
+// the vector picture stays small and looks as if every segment were in it.
+TEST(ChartExport, DenseSeriesRecordAFewPrimitivesPerColumn) {
+  for (const bool view3D : {false, true}) {
+    TExportChart test("Test data", 398, 256);
+    test.Chart.SetView3D(view3D);
+    test.Series.ClearPoints();
+    for (int i = 0; i < 30000; ++i) {
+      test.Series.AddPoint(i, std::sin(i * 0.0005) + 0.2 * std::sin(i * 1.7) * (i % 4000 < 2000));
+    }
+    test.Chart.RenderToImage();
+    const auto few = test.Chart.CreateMetafilePicture(true, {0, 0, 398, 256});
+    test.Chart.Canvas().SetCollapseDense(false);
+    const auto every = test.Chart.CreateMetafilePicture(true, {0, 0, 398, 256});
+    test.Chart.Canvas().SetCollapseDense(true);
+    EXPECT_LT(few->Svg.size(), 1024 * 1024) << "3D " << view3D;
+    EXPECT_GT(every->Svg.size(), 8 * few->Svg.size()) << "3D " << view3D;
+    EXPECT_EQ(few->Image, every->Image) << "3D " << view3D;
+
+    const QSize size(few->Width, few->Height);
+    const QImage drawn = DrawSvg(few->Svg, size);
+    const QImage drawnEvery = DrawSvg(every->Svg, size);
+    if (const char* dir = std::getenv("FENDREL_PICTURE_DIR")) {
+      drawn.save(QString("%1/svg_%2_few.png").arg(dir).arg(view3D ? "3d" : "2d"));
+      drawnEvery.save(QString("%1/svg_%2_every.png").arg(dir).arg(view3D ? "3d" : "2d"));
+    }
+    int differ = 0;
+    for (int y = 0; y < size.height(); ++y) {
+      for (int x = 0; x < size.width(); ++x) {
+        const QRgb a = drawn.pixel(x, y);
+        const QRgb b = drawnEvery.pixel(x, y);
+        differ += std::abs(qGray(a) - qGray(b)) > 64 || std::abs(qRed(a) - qRed(b)) > 64;
+      }
+    }
+    // Drawn smoothly, thousands of overlapping strokes and a few give nearly
+    // the same pixels.
+    EXPECT_LT(differ, size.width() * size.height() / 30) << "3D " << view3D;
   }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -494,7 +495,7 @@ TEST(ChartPixels, FrameAroundThePlotAndNothingOutsideTheClip) {
 }
 
 // Dense lines are drawn as one stroke per pixel column; the picture must be
-// the one the segments give one by one (as they are drawn for vector pictures).
+// the one the segments give one by one.
 TEST(ChartPixels, DenseLinesLookAsIfDrawnSegmentBySegment) {
   TTestChart test;
   test.Series.ClearPoints();
@@ -507,9 +508,9 @@ TEST(ChartPixels, DenseLinesLookAsIfDrawnSegmentBySegment) {
   for (const auto& [low, high] : {std::pair{0, 1000}, std::pair{100, 900}}) {
     test.Chart.LeftAxis().SetMinMax(low, high);
     const QImage collapsed = test.Chart.RenderToImage();
-    test.Chart.Canvas().SetMetafiling(true);
+    test.Chart.Canvas().SetCollapseDense(false);
     const QImage plain = test.Chart.RenderToImage();
-    test.Chart.Canvas().SetMetafiling(false);
+    test.Chart.Canvas().SetCollapseDense(true);
     EXPECT_TRUE(collapsed == plain) << low;
   }
 }
@@ -546,6 +547,124 @@ TEST(LinePath, ColumnStrokesCoverExactlyWhatTheSegmentsCover) {
     }
     ASSERT_TRUE(pictures[0] == pictures[1]) << trial;
   }
+}
+
+// A band as dense as a million samples make it at level 0: thousands of
+// points per pixel column, a slow wave with noise so that columns span rows.
+struct TDenseWaveChart {
+  TChart Chart;
+  TLineSeries Band;
+  explicit TDenseWaveChart(int count) {
+    Chart.resize(398, 256);
+    SetUpLikeTheWindow(Chart, "Wavelet data (haars)");
+    Band.SetParentChart(&Chart);
+    std::srand(5);
+    for (int i = 0; i < count; ++i) {
+      const double noise = (std::rand() % 1000) / 1000.0 - 0.5;
+      Band.AddPoint(i, std::sin(i * 6.0 * M_PI / count) + 0.3 * noise * (i % 3000 < 1500));
+    }
+  }
+};
+
+std::size_t PolygonCount(const std::vector<TDrawRecord>& records, TColor fill) {
+  return PolygonsFilledWith(records, fill).size();
+}
+
+// Dense ribbons are drawn as a few per pixel column; the picture must be the
+// one the ribbons give one by one, and the steep ones between columns still
+// come out darker.
+TEST(ChartPixels, DenseRibbonsLookAsIfDrawnSegmentBySegment) {
+  TDenseWaveChart wave(30000);
+  TDenseWaveChart noisy(20000);
+  noisy.Band.ClearPoints();
+  noisy.Band.LinePen().SetColor(clBlue);
+  for (int i = 0; i < 20000; ++i) {
+    // Colour changes, null points (breaks) and far points (skipped).
+    const TColor colour = i % 997 == 0 ? clGreen : i % 301 == 0 ? clNone : clDefault;
+    noisy.Band.AddPoint(i, std::rand() % 1000 + (i % 5000 == 0 ? 1e6 : 0), {}, colour);
+  }
+  noisy.Chart.LeftAxis().SetMinMax(0, 1000);
+  for (TDenseWaveChart* dense : {&wave, &noisy}) {
+    TChart& chart = dense->Chart;
+    chart.RenderToImage();  // the first pass sizes the labels for the next
+    const QImage collapsed = chart.RenderToImage();
+    chart.Canvas().SetCollapseDense(false);
+    const QImage plain = chart.RenderToImage();
+    TRecordingContext recording;
+    const std::vector<TDrawRecord> every = RecordPass(chart, recording);
+    chart.Canvas().SetCollapseDense(true);
+    const std::vector<TDrawRecord> few = RecordPass(chart, recording);
+    SavePicture(collapsed, dense == &wave ? "dense_ribbons" : "dense_noisy_ribbons");
+    EXPECT_TRUE(collapsed == plain) << dense->Band.PointCount();
+
+    const std::size_t columns = static_cast<std::size_t>(chart.PlotRect.Width());
+    const std::size_t polygons = recording.RecordsOf(TDrawOp::Polygon).size();
+    EXPECT_LT(polygons, 12 * columns);
+    EXPECT_GT(PolygonCount(every, clRed), 10000u);
+    // Only ribbons within a column are merged; those between columns stay.
+    EXPECT_GT(PolygonCount(few, DarkenColor(clRed)), 50u);
+    EXPECT_EQ(PolygonCount(few, DarkenColor(clRed)), PolygonCount(every, DarkenColor(clRed)));
+  }
+}
+
+// Ribbons drawn straight onto a recording in the oblique view, one slice deep.
+struct TRibbonRecording {
+  TRecordingContext Recording;
+  TCanvas3D Canvas;
+  TRibbonRecording() {
+    Canvas.SetWindowCanvas(&Recording);
+    Canvas.SetBufferedDisplay(false);
+    const TView3DOptions options(nullptr);
+    Canvas.BeginFrame(Recording, options, {0, 0, 100, 100}, true);
+  }
+  ~TRibbonRecording() { Canvas.SetWindowCanvas(nullptr); }
+  // Each ribbon as its rows at the front, top first, and its fill.
+  std::vector<std::tuple<int, int, TColor>> Drawn() const {
+    std::vector<std::tuple<int, int, TColor>> drawn;
+    for (const TDrawRecord& r : Recording.RecordsOf(TDrawOp::Polygon)) {
+      drawn.emplace_back(std::min(r.Points[0].Y, r.Points[1].Y),
+                         std::max(r.Points[0].Y, r.Points[1].Y), r.Brush.Color);
+    }
+    return drawn;
+  }
+};
+
+TEST(RibbonPath, RunsInAColumnBecomeStretchesOfLikeDiagonals) {
+  using TDrawn = std::vector<std::tuple<int, int, TColor>>;
+  const auto draw = [](bool collapse, const std::vector<std::vector<int>>& runs) {
+    TRibbonRecording r;
+    r.Canvas.SetPen({clBlue});
+    TRibbonPath path(r.Canvas, collapse, bsSolid, 0, 6);
+    for (const auto& rows : runs) {
+      for (std::size_t i = 1; i < rows.size(); ++i)
+        path.Segment({5, rows[i - 1]}, {5, rows[i]}, clRed);
+      path.Flush();
+    }
+    return r.Drawn();
+  };
+  // Steps of one row leave only outline: one ribbon in the pen's colour.
+  EXPECT_EQ(draw(true, {{10, 11, 12, 13}}), (TDrawn{{10, 13, clBlue}}));
+  // The later, shorter ribbon keeps 12 as outline inside the earlier one.
+  EXPECT_EQ(draw(true, {{10, 14, 12}}), (TDrawn{{10, 12, clRed}, {12, 14, clRed}}));
+  // A long run ending on a wide ribbon: its fill hides what came before.
+  EXPECT_EQ(draw(true, {{30, 31, 29, 32, 30, 20, 40}}), (TDrawn{{20, 40, clRed}}));
+  // One segment, and runs broken by a flush, stay as they are.
+  EXPECT_EQ(draw(true, {{10, 20}, {20, 15}}), (TDrawn{{10, 20, clRed}, {15, 20, clRed}}));
+  EXPECT_EQ(draw(false, {{10, 11, 12}}).size(), 2u);
+
+  // A new fill or a step to another column ends the run; the step itself is
+  // drawn as it stands.
+  TRibbonRecording r;
+  {
+    TRibbonPath path(r.Canvas, true, bsSolid, 0, 6);
+    path.Segment({5, 10}, {5, 11}, clRed);
+    path.Segment({5, 11}, {5, 12}, clGreen);
+    path.Segment({5, 12}, {6, 30}, clRed);
+    path.Segment({6, 30}, {6, 31}, clRed);
+    path.Segment({6, 31}, {6, 32}, clRed);
+  }
+  EXPECT_EQ(r.Drawn(),
+            (TDrawn{{10, 11, clRed}, {11, 12, clGreen}, {12, 30, clRed}, {30, 32, clBlack}}));
 }
 
 int CountPixels(const QImage& image, QRgb colour) {

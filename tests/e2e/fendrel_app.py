@@ -51,7 +51,8 @@ class Fendrel:
         finally:
             log.close()
         d.children.append(self.process)
-        self.window = wait_for("the main window", lambda: self._alive() and d.windows(MAIN_TITLE))[0]
+        self.window = wait_for("the main window",
+                               lambda: self._alive() and d.windows(MAIN_TITLE))[0]
         wait_for("the main window to have the focus", lambda: d.focused_window() == self.window)
         _, _, _, height = d.geometry(self.window)
         self.menu_bar_height = height - DESIGN_CLIENT_HEIGHT

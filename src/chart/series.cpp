@@ -4,6 +4,7 @@
 
 #include "chart/chart.h"
 #include "chart/colors.h"
+#include "chart/update_field.h"
 
 namespace fendrel {
 
@@ -11,13 +12,6 @@ namespace {
 
 void CheckPointerSize(int value) {
   if (value < 1) throw std::runtime_error("Pointer size must be greater than zero");
-}
-
-template <typename T>
-bool Update(T& field, const T& value) {
-  if (field == value) return false;
-  field = value;
-  return true;
 }
 
 }  // namespace
@@ -29,33 +23,33 @@ void TSeriesPointer::Repaint() const {
 }
 
 void TSeriesPointer::SetVisible(bool value) {
-  if (Update(Visible_, value)) Repaint();
+  if (UpdateField(Visible_, value)) Repaint();
 }
 
 void TSeriesPointer::SetStyle(TSeriesPointerStyle value) {
-  if (Update(Style_, value)) Repaint();
+  if (UpdateField(Style_, value)) Repaint();
 }
 
 void TSeriesPointer::SetHorizSize(int value) {
   CheckPointerSize(value);
-  if (Update(HorizSize_, value)) Repaint();
+  if (UpdateField(HorizSize_, value)) Repaint();
 }
 
 void TSeriesPointer::SetVertSize(int value) {
   CheckPointerSize(value);
-  if (Update(VertSize_, value)) Repaint();
+  if (UpdateField(VertSize_, value)) Repaint();
 }
 
 void TSeriesPointer::SetInflateMargins(bool value) {
-  if (Update(InflateMargins_, value)) Repaint();
+  if (UpdateField(InflateMargins_, value)) Repaint();
 }
 
 void TSeriesPointer::SetDark3D(bool value) {
-  if (Update(Dark3D_, value)) Repaint();
+  if (UpdateField(Dark3D_, value)) Repaint();
 }
 
 void TSeriesPointer::SetDraw3D(bool value) {
-  if (Update(Draw3D_, value)) Repaint();
+  if (UpdateField(Draw3D_, value)) Repaint();
 }
 
 TSeriesMarks::TSeriesMarks(TChartSeries* owner) : Owner_(owner) {}
@@ -85,27 +79,27 @@ void TSeriesMarks::Repaint() const {
 }
 
 void TSeriesMarks::SetVisible(bool value) {
-  if (Update(Visible_, value)) Repaint();
+  if (UpdateField(Visible_, value)) Repaint();
 }
 
 void TSeriesMarks::SetArrowLength(int value) {
-  if (Update(ArrowLength_, value)) Repaint();
+  if (UpdateField(ArrowLength_, value)) Repaint();
 }
 
 void TSeriesMarks::SetStyle(TSeriesMarksStyle value) {
-  if (Update(Style_, value)) Repaint();
+  if (UpdateField(Style_, value)) Repaint();
 }
 
 void TSeriesMarks::SetBackColor(TColor value) {
-  if (Update(BackColor_, value)) Repaint();
+  if (UpdateField(BackColor_, value)) Repaint();
 }
 
 void TSeriesMarks::SetTransparent(bool value) {
-  if (Update(Transparent_, value)) Repaint();
+  if (UpdateField(Transparent_, value)) Repaint();
 }
 
 void TSeriesMarks::SetClip(bool value) {
-  if (Update(Clip_, value)) Repaint();
+  if (UpdateField(Clip_, value)) Repaint();
 }
 
 TChartSeries::TChartSeries()

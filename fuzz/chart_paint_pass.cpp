@@ -24,7 +24,7 @@ struct ChartSize {
 };
 
 // The window's own chart sizes first, then the awkward ones.
-constexpr ChartSize kSizes[] = {{398, 191}, {398, 256}, {1, 1},    {0, 0},
+constexpr ChartSize kSizes[] = {{398, 191}, {398, 256},   {1, 1},    {0, 0},
                                 {17, 9},    {2000, 1400}, {60, 900}, {900, 30}};
 
 void SetUpLikeTheWindow(TChart& chart, const char* title, const ChartSize& size) {

@@ -34,10 +34,10 @@ void ChartPaint(const std::uint8_t* data, std::size_t size);
 
 // The libFuzzer entry point of one target, compiled only into the fuzzers.
 #ifdef FENDREL_FUZZ_ENTRY
-#define FENDREL_FUZZ_TARGET(function)                                                \
+#define FENDREL_FUZZ_TARGET(function)                                                 \
   extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) { \
-    ::fendrel::fuzz::function(data, size);                                           \
-    return 0;                                                                        \
+    ::fendrel::fuzz::function(data, size);                                            \
+    return 0;                                                                         \
   }
 #else
 #define FENDREL_FUZZ_TARGET(function)

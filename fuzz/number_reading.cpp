@@ -1,9 +1,10 @@
+#include <locale.h>
+
 #include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
 #include <string>
 #include <string_view>
 
@@ -101,10 +102,9 @@ std::string ReferenceFormat(double value, int precision, int decimals, char sepa
   if (k < 0) return zero;
   if (k < 18) {
     // A round up past the largest double would no longer read back.
-    const bool pastLargest =
-        exponent == 309 && k >= 1 && digits.compare(0, static_cast<std::size_t>(k),
-                                                    "17976931348623157", 0,
-                                                    static_cast<std::size_t>(k)) == 0;
+    const bool pastLargest = exponent == 309 && k >= 1 &&
+                             digits.compare(0, static_cast<std::size_t>(k), "17976931348623157", 0,
+                                            static_cast<std::size_t>(k)) == 0;
     const bool up = digits[static_cast<std::size_t>(k)] >= '5' && !pastLargest;
     digits.resize(static_cast<std::size_t>(k));
     if (up && !RoundUp(digits)) {

@@ -107,8 +107,8 @@ double ReferenceNearestNeighbor(const std::vector<double>& y, std::int32_t windo
   for (std::int64_t n = 0; n < b; ++n) {
     double distance = 0;
     for (std::int64_t c = b; c <= a; ++c) {
-      distance = distance + std::fabs(y[static_cast<std::size_t>(c)] -
-                                      y[static_cast<std::size_t>(c + n - b)]);
+      distance = distance +
+                 std::fabs(y[static_cast<std::size_t>(c)] - y[static_cast<std::size_t>(c + n - b)]);
     }
     candidates.push_back({distance, y[static_cast<std::size_t>(n + k)]});
   }

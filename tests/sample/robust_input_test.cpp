@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sample/clipboard_text.h"
@@ -142,8 +144,8 @@ TEST_F(RobustInput, ExtremeNumbersReadAndSurviveASave) {
                                  "5,-1E400\r\n"
                                  "1.7976931348623157E308,1E-400\r\n");
   const Samples loaded = Load(path);
-  EXPECT_EQ(loaded, (Samples{{1e308, -1e308}, {kDenormMin, -kDenormMin}, {0, 0}, {0, 0},
-                             {kMax, 0}}));
+  EXPECT_EQ(loaded,
+            (Samples{{1e308, -1e308}, {kDenormMin, -kDenormMin}, {0, 0}, {0, 0}, {kMax, 0}}));
 
   // The largest doubles are written with their digits cut, not rounded up
   // past what a double holds, so that they read back instead of becoming 0.
@@ -194,9 +196,23 @@ TEST_F(RobustInput, FilesThatAreNoLongerFilesFailOrReadWithoutHanging) {
   EXPECT_EQ(SamplesOf(series), (Samples{{1, 2}}));
 
   // A named pipe nobody writes to reads as an empty file instead of waiting.
+  // Should the read wait all the same, a writer comes by after a while and
+  // lets it go, so that the wait shows as a failure rather than a hang.
   const std::string pipe = PathOf("pipe.qls");
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::atomic<bool> loaded{false};
+  std::thread rescue([&] {
+    for (int i = 0; i < 50 && !loaded; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) ::close(writer);
+  });
+  const auto start = std::chrono::steady_clock::now();
   series.LoadFromFile(pipe);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  loaded = true;
+  rescue.join();
+  EXPECT_LT(waited, std::chrono::seconds(4));
   EXPECT_EQ(series.Count(), 0);
   // An endless source of NULs ends at the first one.
   if (fs::exists("/dev/zero")) {

@@ -127,10 +127,9 @@ TEST_F(RobustWindow, FileGoneOrReplacedAfterTheDialogIsReportedAndChangesNothing
   dialogs_.fileAnswers = {gone, replaced};
   form_->Open1->trigger();
   form_->Open1->trigger();
-  EXPECT_EQ(dialogs_.errors,
-            (std::vector<std::string>{
-                "Cannot open file \"" + gone + "\". No such file or directory.",
-                "Cannot open file \"" + replaced + "\". Is a directory."}));
+  EXPECT_EQ(dialogs_.errors, (std::vector<std::string>{
+                                 "Cannot open file \"" + gone + "\". No such file or directory.",
+                                 "Cannot open file \"" + replaced + "\". Is a directory."}));
   EXPECT_EQ(State(), before);
 }
 
@@ -151,8 +150,8 @@ TEST_F(RobustWindow, FailedSaveKeepsTheOldFileAndReports) {
   form_->Save1->trigger();
   ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previousHandler);
-  EXPECT_EQ(dialogs_.errors, std::vector<std::string>{"Cannot create file \"" + path +
-                                                      "\". File too large."});
+  EXPECT_EQ(dialogs_.errors,
+            std::vector<std::string>{"Cannot create file \"" + path + "\". File too large."});
   EXPECT_EQ(Contents(path), "old contents\r\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
   EXPECT_EQ(State(), before);

@@ -9,30 +9,10 @@
 #include "forecast/k_nearest_neighbor.h"
 #include "sample/random.h"
 #include "sample/sample_data.h"
+#include "support/knn_reference.h"
 
 namespace fendrel {
 namespace {
-
-// The forecast written as plainly as possible: every distance in order, the
-// whole candidate list sorted, then the nearest values averaged.
-double PlainForecast(const TSampleData& series, std::int32_t k, bool average) {
-  const std::int32_t a = series.Count() - 1;
-  const std::int32_t b = a - k + 1;
-  TSampleData candidates;
-  for (std::int32_t n = 0; n < b; ++n) {
-    double distance = 0.0;
-    for (std::int32_t c = b; c <= a; ++c) {
-      distance = distance + std::fabs(series.GetY(c) - series.GetY(c + n - b));
-    }
-    candidates.Append(distance, series.GetY(n + k));
-  }
-  candidates.Sort();
-  if (!average) return candidates.GetY(0);
-  const std::int32_t m = std::min(k, candidates.Count());
-  double sum = 0.0;
-  for (std::int32_t i = 0; i < m; ++i) sum = sum + candidates.GetY(i);
-  return sum / m;
-}
 
 enum Data { kRandom, kSine };
 
@@ -56,7 +36,7 @@ bool Checked(const TSampleData& series, std::int64_t count, Data data, bool aver
   TKNearestNeighbor knn(series);
   knn.SetUseWindowAverage(average);
   const double fast = knn.Forecast();
-  const double plain = PlainForecast(series, knn.Window(), average);
+  const double plain = PlainForecastAt(series, series.Count() - 1, knn.Window(), average);
   const bool same = std::memcmp(&fast, &plain, sizeof fast) == 0;
   verdicts.emplace(key, same);
   return same;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "forecast/block_distances.h"
+#include "support/knn_reference.h"
 
 namespace fendrel {
 namespace {
@@ -29,26 +30,6 @@ double Forecast(const std::vector<double>& ys, std::int32_t k, bool average) {
   knn.SetWindow(k);
   knn.SetUseWindowAverage(average);
   return knn.Forecast();
-}
-
-// The forecast as plainly as it can be written: every distance in order, the
-// whole candidate list sorted, the nearest values averaged.
-double PlainForecastAt(const TSampleData& series, std::int32_t a, std::int32_t k, bool average) {
-  const std::int32_t b = a - k + 1;
-  TSampleData candidates;
-  for (std::int32_t n = 0; n < b; ++n) {
-    double distance = 0.0;
-    for (std::int32_t c = b; c <= a; ++c) {
-      distance = distance + std::fabs(series.GetY(c) - series.GetY(c + n - b));
-    }
-    candidates.Append(distance, series.GetY(n + k));
-  }
-  candidates.Sort();
-  if (!average) return candidates.GetY(0);
-  const std::int32_t m = std::min(k, candidates.Count());
-  double sum = 0.0;
-  for (std::int32_t i = 0; i < m; ++i) sum = sum + candidates.GetY(i);
-  return sum / m;
 }
 
 bool SameBits(double a, double b) {

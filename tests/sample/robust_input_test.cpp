@@ -24,6 +24,7 @@
 #include "sample/sample_file.h"
 #include "sample/sample_test_support.h"
 #include "sample/text_format.h"
+#include "support/file_bytes.h"
 
 namespace fendrel {
 namespace {
@@ -49,15 +50,9 @@ class RobustInput : public ::testing::Test {
 
   std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
   std::string Write(const std::string& name, const std::string& bytes) const {
-    const std::string path = PathOf(name);
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
+    return WriteBytes(PathOf(name), bytes);
   }
-  static std::string Contents(const std::string& path) {
-    std::stringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-  }
+  static std::string Contents(const std::string& path) { return ReadBytes(path); }
   static std::vector<std::string> Entries(const fs::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder)) {

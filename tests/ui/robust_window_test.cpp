@@ -26,6 +26,7 @@
 #include "sample/clipboard_text.h"
 #include "sample/sample_data.h"
 #include "sample/sample_file.h"
+#include "support/file_bytes.h"
 #include "support/recording_clipboard.h"
 #include "support/recording_dialogs.h"
 #include "ui/main_window.h"
@@ -82,15 +83,9 @@ class RobustWindow : public ::testing::Test {
 
   std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
   std::string Write(const std::string& name, const std::string& bytes) const {
-    const std::string path = PathOf(name);
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
+    return WriteBytes(PathOf(name), bytes);
   }
-  static std::string Contents(const std::string& path) {
-    std::stringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-  }
+  static std::string Contents(const std::string& path) { return ReadBytes(path); }
   Snapshot State() const {
     const TForm1& f = *form_;
     return {std::vector<double>(f.TestData->YData(), f.TestData->YData() + f.TestData->Count()),

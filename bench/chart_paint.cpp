@@ -10,6 +10,7 @@
 #include "chart/series.h"
 #include "platform/qpainter_context.h"
 #include "sample/sample_data.h"
+#include "support/window_chart.h"
 #include "wavelet/wavelet.h"
 
 namespace fendrel {
@@ -23,16 +24,6 @@ void EnsureApplication() {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     static QApplication app(argc, argv);
   }
-}
-
-void SetUpLikeTheWindow(TChart& chart, const char* title) {
-  chart.resize(398, 191);
-  chart.Title().AddText(title);
-  chart.BottomAxis().Title().SetCaption("Time");
-  chart.LeftAxis().Title().SetCaption("Values");
-  chart.Legend().SetVisible(false);
-  chart.BackWall().Brush().SetColor(clWhite);
-  chart.BackWall().Brush().SetStyle(bsClear);
 }
 
 // A few periods of a sine with some noise, so that dense columns span rows.
@@ -58,6 +49,7 @@ void RenderPasses(benchmark::State& state, TChart& chart) {
 void BM_PaintTestChart(benchmark::State& state) {
   EnsureApplication();
   TChart chart;
+  chart.resize(398, 191);
   SetUpLikeTheWindow(chart, "Test data");
   chart.SetView3D(false);
   TLineSeries series;
@@ -83,6 +75,7 @@ void BM_PaintWaveletChart(benchmark::State& state) {
   wavelet.SetLevel(level);
 
   TChart chart;
+  chart.resize(398, 191);
   SetUpLikeTheWindow(chart, "Wavelet data (haars)");
   if (state.range(2) != 0) chart.resize(398, 256);
   chart.Foot().AddText("Level " + std::to_string(level));

@@ -16,19 +16,10 @@
 #include "chart/series_paint.h"
 #include "platform/qpainter_context.h"
 #include "platform/recording_context.h"
+#include "support/window_chart.h"
 
 namespace fendrel {
 namespace {
-
-void SetUpLikeTheWindow(TChart& chart, const char* title) {
-  chart.Title().ClearText();
-  chart.Title().AddText(title);
-  chart.BottomAxis().Title().SetCaption("Time");
-  chart.LeftAxis().Title().SetCaption("Values");
-  chart.Legend().SetVisible(false);
-  chart.BackWall().Brush().SetColor(clWhite);
-  chart.BackWall().Brush().SetStyle(bsClear);
-}
 
 std::vector<double> Sine(int count) {
   std::vector<double> values;

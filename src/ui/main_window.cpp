@@ -43,6 +43,10 @@ namespace {
 
 constexpr int kClientWidth = 775;
 constexpr int kClientHeight = 486;
+// The least room a chart keeps when the window is made small: enough for its
+// title, axis labels and a plot one can still read.
+constexpr int kMinChartWidth = 160;
+constexpr int kMinChartHeight = 120;
 constexpr char kSampleFilter[] = "Quillet Sample|*.qls";
 constexpr char kSampleExt[] = "qls";
 
@@ -143,6 +147,7 @@ TForm1::TForm1(QWidget* parent)
   SetUpCharts();
   SetTabOrder();
   ConnectEvents();
+  SetMinimumClientSize();
 
   // The menu bar's size hint can be a pixel short of the height the style
   // gives it, so measure the laid-out client area and correct by the difference.
@@ -314,6 +319,21 @@ void TForm1::SetUpCharts() {
   chWave->SetView3D(true);
   LineSeries1 = MakeSampleSeries();
   LineSeries1->SetParentChart(chWave);
+}
+
+void TForm1::SetMinimumClientSize() {
+  // The parameter panel shows every control whole, with the margin its
+  // controls keep from its left edge also below the last one.
+  const int panelHeight = GroupBox4->geometry().bottom() + 1 + GroupBox4->x();
+  // The grids keep their designed widths and the top group its height, so
+  // whatever the window loses beyond this would come out of the charts.
+  const QMargins frame = Panel1Layout->contentsMargins();
+  const QMargins group = GroupBox3Layout->contentsMargins();
+  const int width = GroupBox1->width() + frame.left() + frame.right() + group.left() +
+                    sgWave->width() + TSplitter::Thickness + kMinChartWidth + group.right();
+  const int height = frame.top() + GroupBox2->height() + TSplitter::Thickness + group.top() +
+                     kMinChartHeight + group.bottom() + frame.bottom();
+  ClientArea->setMinimumSize(width, std::max(panelHeight, height));
 }
 
 void TForm1::SetTabOrder() {

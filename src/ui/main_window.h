@@ -143,6 +143,9 @@ class TForm1 : public QMainWindow {
   void CreateDataViews();
   void SetUpCharts();
   void SetTabOrder();
+  // Small enough to keep the window usable on a small screen, never so
+  // small that a control is cut.
+  void SetMinimumClientSize();
   void ConnectEvents();
   void CentreOnScreen();
   // The targets of the clipboard commands: where the matching context menu

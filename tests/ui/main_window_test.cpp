@@ -108,6 +108,23 @@ TEST_F(MainWindowTest, LayoutFollowsTheDesignAndTheWindowSize) {
   EXPECT_EQ(form.GroupBox1->height(), 536);
   EXPECT_EQ(form.chTest->geometry(), QRect(212, 15, 498, 191));
   EXPECT_EQ(form.chWave->geometry(), QRect(212, 15, 498, 306));
+
+  // Made as small as it goes, the window still shows every parameter control
+  // whole and leaves both charts room to be read.
+  form.resize(420, 300);
+  QApplication::processEvents();
+  const QRect client = form.ClientArea->rect();
+  for (QWidget* control : form.GroupBox1->findChildren<QWidget*>()) {
+    if (!control->isVisibleTo(&form)) continue;
+    const QRect shown(control->mapTo(form.ClientArea, QPoint(0, 0)), control->size());
+    EXPECT_TRUE(client.contains(shown)) << control->metaObject()->className();
+    const QRect parentRect = control->parentWidget()->rect();
+    EXPECT_TRUE(parentRect.contains(control->geometry())) << control->metaObject()->className();
+  }
+  for (const TChart* chart : {form.chTest, form.chWave}) {
+    EXPECT_GE(chart->width(), 160);
+    EXPECT_GE(chart->height(), 120);
+  }
 }
 
 TEST_F(MainWindowTest, HiddenButtonsCannotBeReachedByMouseOrTab) {

@@ -1,6 +1,7 @@
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSvgGenerator>
 #include <algorithm>
@@ -15,12 +16,26 @@ namespace fendrel {
 
 namespace {
 
-// The picture's physical size follows the screen's, as the picture would
-// measure there.
+// Fonts sized in points take as many pixels in the picture as on the screen.
 int ScreenDotsPerInch() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   const double dpi = screen != nullptr ? screen->logicalDotsPerInchX() : 0.0;
   return dpi >= 1.0 ? static_cast<int>(std::lround(dpi)) : 96;
+}
+
+// Qt declares the picture's size in millimetres, which other programs turn
+// back into pixels each at a resolution of its own; in pixels it is shown at
+// the chart's size everywhere.
+void DeclarePixelSize(QByteArray& svg, const QSize& size) {
+  const qsizetype start = svg.indexOf("<svg");
+  const qsizetype end = svg.indexOf('>', start);
+  if (start < 0 || end < 0) throw std::runtime_error("Out of system resources");
+  QString head = QString::fromLatin1(svg.mid(start, end - start));
+  static const QRegularExpression width(QStringLiteral(R"(\swidth="[^"]*")"));
+  static const QRegularExpression height(QStringLiteral(R"(\sheight="[^"]*")"));
+  head.replace(width, QStringLiteral(R"( width="%1px")").arg(size.width()));
+  head.replace(height, QStringLiteral(R"( height="%1px")").arg(size.height()));
+  svg.replace(start, end - start, head.toLatin1());
 }
 
 // The chart paints straight onto the picture while this lives: the frame
@@ -82,6 +97,7 @@ std::unique_ptr<TChartPicture> TChart::CreateMetafilePicture(bool enhanced, cons
     generator.setResolution(ScreenDotsPerInch());
     RecordOn(*this, generator, r);
   }
+  DeclarePixelSize(picture->Svg, size);
   // The same drawing in pixels, for programs that paste no vector pictures.
   picture->Image = QImage(size, QImage::Format_RGB32);
   if (picture->Image.isNull()) throw std::runtime_error("Out of system resources");

@@ -72,6 +72,7 @@ TEST(ChartExport, PictureIsTheSettledScreenPictureLessOnePixelEachWay) {
     QSvgRenderer svg(picture->Svg);
     ASSERT_TRUE(svg.isValid());
     EXPECT_EQ(svg.viewBox(), QRect(0, 0, 397, 190));
+    EXPECT_EQ(svg.defaultSize(), QSize(397, 190));
     for (const char* text : {"Time", "Values", "Test data"}) {
       EXPECT_TRUE(picture->Svg.contains(text)) << text;
     }

@@ -1,5 +1,5 @@
 """A private X desktop for one test: Xvfb, a minimal window manager, and the
-command-line tools (xdotool, xclip, xwininfo, import, convert) that drive it.
+command-line tools (xdotool, xclip, xwininfo, import) that drive it.
 
 Nothing here sleeps for a fixed time: every wait polls for the condition it
 needs with a bounded timeout and fails with a message naming what it waited for.
@@ -205,8 +205,7 @@ class Desktop:
     def pixels(self, window):
         """The window's picture as (width, height, RGB bytes)."""
         _, _, width, height = self.geometry(window)
-        png = self.run("import", "-window", str(window), "png:-").stdout
-        rgb = self.run("convert", "png:-", "-depth", "8", "rgb:-", input=png).stdout
+        rgb = self.run("import", "-window", str(window), "-depth", "8", "rgb:-").stdout
         return width, height, rgb
 
     def key(self, *keys):

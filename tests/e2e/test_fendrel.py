@@ -8,13 +8,13 @@ FENDREL_BINARY and E2E_ARTIFACTS.
 import math
 import os
 import shutil
-import struct
 import subprocess
 import unittest
 import xml.etree.ElementTree as ElementTree
 
 from desktop import Desktop, wait_for
 from fendrel_app import DESIGN_WIDTH, Fendrel
+from picture import png_size, read_png
 
 BINARY = os.environ.get("FENDREL_BINARY", "")
 ARTIFACTS = os.environ.get("E2E_ARTIFACTS", "e2e-artifacts")
@@ -42,11 +42,6 @@ def sine_frequency(values):
         if all(abs(v - math.sin(i * f)) <= 6e-9 for i, v in enumerate(values)):
             return f
     return None
-
-
-def png_size(data):
-    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG picture"
-    return struct.unpack(">II", data[16:24])
 
 
 class FendrelTestCase(unittest.TestCase):
@@ -240,21 +235,30 @@ class ControlSizes(FendrelTestCase):
 
     def assert_picture_of(self, chart):
         """The picture on the clipboard is the chart's client size less one
-        pixel each way, and another program can read it."""
+        pixel each way, and another program draws it with its text."""
         width, height = self.app.control_size(chart)
         width, height = width - 1, height - 1
-        root = ElementTree.fromstring(self.copy_chart(chart))
+        svg = self.copy_chart(chart)
+        root = ElementTree.fromstring(svg)
         self.assertTrue(root.tag.endswith("svg"), root.tag)
-        view_box = root.get("viewBox")
-        if view_box:
-            self.assertEqual([float(v) for v in view_box.split()], [0, 0, width, height])
-        else:
-            self.assertEqual((float(root.get("width").removesuffix("px")),
-                              float(root.get("height").removesuffix("px"))), (width, height))
-        png = subprocess.run(["convert", "svg:-", "png:-"], input=ElementTree.tostring(root),
-                             capture_output=True, check=True, timeout=60).stdout
-        png_width, png_height = png_size(png)
-        self.assertAlmostEqual(png_width / png_height, width / height, delta=0.02)
+        self.assertEqual([float(v) for v in root.get("viewBox").split()], [0, 0, width, height])
+        self.assertEqual((root.get("width"), root.get("height")), (f"{width}px", f"{height}px"))
+        png = subprocess.run(["rsvg-convert"], input=svg, capture_output=True, check=True,
+                             timeout=60).stdout
+        for suffix, data in (("svg", svg), ("png", png)):
+            with open(os.path.join(self.folder, f"{chart}-{width}x{height}.{suffix}"), "wb") as file:
+                file.write(data)
+        shown = read_png(png)
+        self.assertEqual((shown.width, shown.height), (width, height))
+        # Text in the chart's fonts, black or blue beside the red series and
+        # grey lines: the title, the left axis title and the foot or the
+        # bottom axis title.
+        texts = {"title": (width // 2 - 40, 3, width // 2 + 40, 18),
+                 "left axis title": (2, height // 4, 26, height * 3 // 4),
+                 "bottom text": (width // 2 - 30, height - 22, width // 2 + 30, height - 2)}
+        for what, box in texts.items():
+            dark = shown.count(*box, lambda rgb: rgb[0] < 140 and rgb[1] < 140)
+            self.assertGreater(dark, 15, f"no text in the {what} of the picture of {chart}")
 
     def test_copy_chart_gives_an_svg_of_the_chart_size(self):
         self.assert_picture_of("chWave")

@@ -1,9 +1,16 @@
 #include "forecast/k_nearest_neighbor.h"
 
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+#include <tbb/partitioner.h>
+#include <tbb/task_arena.h>
+
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <span>
 #include <vector>
 
 #include "forecast/block_distances.h"
@@ -40,31 +47,62 @@ struct Before {
   }
 };
 
+// The smallest bound any block has found so far (NaN while none has): every
+// block may prune with it, since a bound always has `capacity` runs at or
+// before it. Which bound a block sees depends on timing, but pruning only
+// drops runs that cannot be among the nearest, so the answer never does.
+class SharedBound {
+ public:
+  double Get() const { return bound_.load(std::memory_order_relaxed); }
+  void Offer(double bound) {
+    if (std::isnan(bound)) return;
+    double seen = bound_.load(std::memory_order_relaxed);
+    while ((std::isnan(seen) || bound < seen) &&
+           !bound_.compare_exchange_weak(seen, bound, std::memory_order_relaxed)) {
+    }
+  }
+
+ private:
+  std::atomic<double> bound_{std::numeric_limits<double>::quiet_NaN()};
+};
+
 // Gathers the first `capacity` candidates, in the order Before, of all those
 // offered. Offers pile up and are cut back to the best `capacity` now and then,
-// which is cheaper than keeping a heap in order at every offer.
+// which is cheaper than keeping a heap in order at every offer. The pool is
+// borrowed: large pools freed and made anew on every forecast would cost
+// more in fresh pages than the sorting does.
 class NearestRuns {
  public:
-  explicit NearestRuns(std::size_t capacity)
-      : capacity_(capacity), limit_(std::max<std::size_t>(2 * capacity, 64)) {
-    pool_.reserve(limit_);
+  NearestRuns(std::size_t capacity, std::vector<Candidate>& pool, SharedBound& shared)
+      : capacity_(capacity),
+        limit_(std::max<std::size_t>(2 * capacity, 64)),
+        pool_(pool),
+        shared_(shared) {
+    pool_.clear();
   }
 
   // Once `capacity` runs are known, a run whose distance (or partial distance:
   // adding |difference| terms never lowers a sum) lies after this bound, NaN
   // after every number, can never be among them. NaN while no bound is known.
-  double Bound() const { return bound_; }
+  double Bound() const {
+    const double shared = shared_.Get();
+    if (std::isnan(bound_)) return shared;
+    return std::isnan(shared) ? bound_ : std::min(bound_, shared);
+  }
 
   void Offer(double distance, double value, std::int32_t start) {
-    if (!std::isnan(bound_) && !(distance <= bound_)) return;
+    const double bound = Bound();
+    if (!std::isnan(bound) && !(distance <= bound)) return;
     pool_.push_back({OrderKey(distance), OrderKey(value), start, distance, value});
     if (pool_.size() == limit_) CutBack();
   }
 
-  const std::vector<Candidate>& Sorted() {
-    if (pool_.size() > capacity_) CutBack();
-    std::sort(pool_.begin(), pool_.end(), Before{});
-    return pool_;
+  // The block is done: copies what it keeps, at most `capacity`, in no
+  // particular order, to out and answers how many.
+  std::size_t TakeInto(Candidate* out) {
+    if (pool_.size() >= capacity_) CutBack();
+    std::copy(pool_.begin(), pool_.end(), out);
+    return pool_.size();
   }
 
  private:
@@ -73,13 +111,37 @@ class NearestRuns {
     std::nth_element(pool_.begin(), last, pool_.end(), Before{});
     pool_.resize(capacity_);
     bound_ = last->distance;
+    shared_.Offer(bound_);
   }
 
   std::size_t capacity_;
   std::size_t limit_;
-  std::vector<Candidate> pool_;
+  std::vector<Candidate>& pool_;
+  SharedBound& shared_;
   double bound_ = std::numeric_limits<double>::quiet_NaN();
 };
+
+// Candidates per block: below kParallelTerms distance terms in all, one block;
+// else about a sixteenth of them, but at least kMinBlockRuns and at least as
+// many as are kept, so that a block can find a bound; in whole lanes. It
+// depends on the sizes only, never on the number of workers.
+constexpr std::int64_t kParallelTerms = std::int64_t{1} << 18;
+constexpr std::int32_t kMinBlockRuns = 2048;
+
+std::int32_t BlockRuns(std::int32_t candidates, std::int32_t length, std::size_t capacity) {
+  if (std::int64_t{candidates} * length < kParallelTerms) return candidates;
+  const std::int32_t share =
+      std::max({kMinBlockRuns, candidates / 16, static_cast<std::int32_t>(capacity)});
+  return (share + kBlockLanes - 1) / kBlockLanes * kBlockLanes;
+}
+
+// Candidate lists that each thread keeps from one forecast to the next: the
+// pool of the block it works on, and the runs every block kept.
+enum Scratch { kPool, kKept };
+std::vector<Candidate>& ScratchOfThisThread(Scratch which) {
+  thread_local std::vector<Candidate> scratch[2];
+  return scratch[which];
+}
 
 double Distance(const double* target, const double* run, std::int32_t length) {
   double sum = 0.0;
@@ -105,34 +167,77 @@ double TKNearestNeighbor::ForecastAt(std::int32_t a) const {
   const auto candidates = static_cast<std::int32_t>(first);
   const std::int32_t length = window_;
   const double* target = y + first;
+  const std::size_t capacity =
+      useWindowAverage_ ? static_cast<std::size_t>(std::min(length, candidates)) : 1;
 
-  NearestRuns nearest(useWindowAverage_ ? static_cast<std::size_t>(std::min(length, candidates))
-                                        : 1);
-  std::int32_t next = 0;
-  if (candidates >= kBlockLanes) {
-    double distances[kBlockLanes];
-    while (next < candidates) {
-      // The last block is moved back to end at the last run; runs it shares
-      // with the previous block were offered already.
-      const std::int32_t start = std::min(next, candidates - kBlockLanes);
-      if (BlockDistances(target, y + start, length, nearest.Bound(), distances)) {
-        for (std::int32_t lane = next - start; lane < kBlockLanes; ++lane) {
-          const std::int32_t n = start + lane;
-          nearest.Offer(distances[lane], y[n + length], n);
+  // Fixed blocks of candidates, each gathering its own nearest runs; the
+  // blocks' runs then meet in block order. The order Before is total, so
+  // the nearest runs, and the sum over them, come out the same however the
+  // candidates are split and whichever worker takes a block.
+  const std::int32_t blockRuns = BlockRuns(candidates, length, capacity);
+  const auto blocks = static_cast<std::size_t>((candidates - 1) / blockRuns + 1);
+  const std::size_t perBlock = std::min(capacity, static_cast<std::size_t>(blockRuns));
+  // While the blocks run, this thread takes on no other work (isolation), so
+  // no other forecast can reach for its scratch.
+  std::vector<Candidate>& kept = ScratchOfThisThread(kKept);
+  if (kept.size() < blocks * perBlock) kept.resize(blocks * perBlock);
+  std::vector<std::size_t> keptCounts(blocks);
+  SharedBound shared;
+  const auto runBlock = [&](std::size_t block) {
+    const std::int32_t begin = static_cast<std::int32_t>(block) * blockRuns;
+    const std::int32_t end = std::min(candidates, begin + blockRuns);
+    NearestRuns nearest(capacity, ScratchOfThisThread(kPool), shared);
+    std::int32_t next = begin;
+    if (candidates >= kBlockLanes) {
+      double distances[kBlockLanes];
+      while (next < end) {
+        // The last lanes are moved back to end at the block's last run; runs
+        // they share with the lanes before were offered already.
+        const std::int32_t start = std::min(next, end - kBlockLanes);
+        if (BlockDistances(target, y + start, length, nearest.Bound(), distances)) {
+          for (std::int32_t lane = next - start; lane < kBlockLanes; ++lane) {
+            const std::int32_t n = start + lane;
+            nearest.Offer(distances[lane], y[n + length], n);
+          }
         }
+        next = start + kBlockLanes;
       }
-      next = start + kBlockLanes;
     }
-  }
-  for (; next < candidates; ++next) {
-    nearest.Offer(Distance(target, y + next, length), y[next + length], next);
+    for (; next < end; ++next) {
+      nearest.Offer(Distance(target, y + next, length), y[next + length], next);
+    }
+    keptCounts[block] = nearest.TakeInto(kept.data() + block * perBlock);
+  };
+  if (blocks == 1) {
+    runBlock(0);
+  } else {
+    tbb::this_task_arena::isolate([&] {
+      tbb::parallel_for(
+          tbb::blocked_range<std::size_t>(0, blocks, 1),
+          [&](const tbb::blocked_range<std::size_t>& range) {
+            for (std::size_t b = range.begin(); b != range.end(); ++b) runBlock(b);
+          },
+          tbb::simple_partitioner());
+    });
   }
 
-  const std::vector<Candidate>& sorted = nearest.Sorted();
-  if (!useWindowAverage_) return sorted.front().value;
+  std::size_t count = 0;
+  for (std::size_t b = 0; b < blocks; ++b) {
+    std::copy_n(kept.begin() + static_cast<std::ptrdiff_t>(b * perBlock), keptCounts[b],
+                kept.begin() + static_cast<std::ptrdiff_t>(count));
+    count += keptCounts[b];
+  }
+  const auto nearest = std::span(kept).first(count);
+  if (count > capacity) {
+    const auto cut = nearest.begin() + static_cast<std::ptrdiff_t>(capacity);
+    std::nth_element(nearest.begin(), cut - 1, nearest.end(), Before{});
+  }
+  const auto best = nearest.first(std::min(count, capacity));
+  std::sort(best.begin(), best.end(), Before{});
+  if (!useWindowAverage_) return best.front().value;
   double sum = 0.0;
-  for (const Candidate& candidate : sorted) sum = sum + candidate.value;
-  return sum / static_cast<double>(sorted.size());
+  for (const Candidate& candidate : best) sum = sum + candidate.value;
+  return sum / static_cast<double>(best.size());
 }
 
 double TKNearestNeighbor::Forecast() const { return ForecastAt(series_.Count() - 1); }

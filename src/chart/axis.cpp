@@ -236,7 +236,8 @@ void TChartAxis::UpdatePixelSpan() {
 
 int TChartAxis::ValueToPixel(double value) const {
   if (CurrentRange == 0) return CenterPixel;
-  const double d = (value - CurrentMinimum) * PixelLength / CurrentRange;
+  double d = (value - CurrentMinimum) * PixelLength / CurrentRange;
+  if (!std::isfinite(d) || !std::isfinite(CurrentRange)) d = ScaledOffset(value);
   // Also true for NaN: what cannot be placed goes to the centre.
   if (!(std::fabs(d) < 2147483647.0)) return CenterPixel;
   const auto n = static_cast<long long>(RoundHalfEven(d));
@@ -249,7 +250,21 @@ double TChartAxis::PixelToValue(int pixel) const {
   const double offset =
       Inverted_ ? static_cast<double>(EndPixel) - pixel : static_cast<double>(pixel) - StartPixel;
   const double a = offset * CurrentRange / PixelLength;
-  return IsHorizontal ? CurrentMinimum + a : CurrentMaximum - a;
+  if (std::isfinite(a)) return IsHorizontal ? CurrentMinimum + a : CurrentMaximum - a;
+  // Near the largest doubles the range or the product overflows although the
+  // value does not: work on a quarter of every quantity (exact in binary),
+  // dividing before multiplying, and scale back at the end.
+  const double quarterRange = CurrentMaximum * 0.25 - CurrentMinimum * 0.25;
+  const double quarterA = quarterRange / PixelLength * offset;
+  return 4 * (IsHorizontal ? CurrentMinimum * 0.25 + quarterA : CurrentMaximum * 0.25 - quarterA);
+}
+
+double TChartAxis::ScaledOffset(double value) const {
+  // Quarters of finite doubles differ by at most half the largest double, and
+  // the ratio is bounded by the value's distance in ranges, so nothing
+  // overflows unless the pixel distance itself is out of reach.
+  const double quarterRange = CurrentMaximum * 0.25 - CurrentMinimum * 0.25;
+  return (value * 0.25 - CurrentMinimum * 0.25) / quarterRange * PixelLength;
 }
 
 void TChartAxis::WidenForMargins(int low, int high) {

@@ -270,6 +270,10 @@ class TChartAxis : public TChangeSink {
   bool ExactDateTime_ = true;
   // The tick list of one PaintAxis; its room is kept from paint to paint.
   std::vector<int> TickList_;
+
+  // The pixel offset of a value from StartPixel where the plain product
+  // overflows: the same quantity computed on scaled values.
+  double ScaledOffset(double value) const;
 };
 
 // The axis along the depth of a 3D chart; hidden unless made visible.

@@ -1,6 +1,7 @@
 #include "chart/zoom.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "chart/axis.h"
@@ -50,7 +51,10 @@ TAxisRange ScrolledRange(const TChartAxis& axis, int fromPixel, int toPixel) {
 }
 
 TAxisRange WheelRange(const TChartAxis& axis, bool towardsUser) {
-  const double step = (axis.Maximum() - axis.Minimum()) * WheelScrollShare;
+  double step = (axis.Maximum() - axis.Minimum()) * WheelScrollShare;
+  // A range wider than the largest double still scrolls by its share.
+  if (!std::isfinite(step))
+    step = axis.Maximum() * WheelScrollShare - axis.Minimum() * WheelScrollShare;
   const double d = towardsUser ? step : -step;
   return {axis.Minimum() + d, axis.Maximum() + d};
 }

@@ -288,6 +288,30 @@ TEST(SeriesPaint, NullPointsBreakTheLineAndFarPointsAreSkipped) {
   EXPECT_EQ(again, (std::vector<TSegment>{{PixelOf(s, 1), PixelOf(s, 3)}}));
 }
 
+TEST(SeriesPaint, LargestDoublesDrawWhereTheyLie) {
+  // Ranges near the largest double, one so wide that its span overflows.
+  for (const double low : {1e308, -1e308}) {
+    TChart chart;
+    chart.resize(300, 200);
+    chart.SetView3D(false);
+    TLineSeries s;
+    s.SetParentChart(&chart);
+    for (const double y : {low, 1.5e308, 1.25e308, 1.75e308}) s.AddPoint(s.PointCount(), y);
+    TRecordingContext recording;
+    const auto lines = LinesIn(RecordPass(chart, recording), clRed);
+    ASSERT_EQ(lines.size(), 3u);
+    const TRect& plot = chart.PlotRect;
+    const TChartAxis& left = chart.LeftAxis();
+    for (int i = 0; i < 4; ++i) {
+      const TPoint p = i < 3 ? lines[i].first : lines[2].second;
+      EXPECT_TRUE(p.X >= plot.Left && p.X <= plot.Right && p.Y >= plot.Top && p.Y <= plot.Bottom);
+      const double share = (s.YValue(i) / 2 - low / 2) / (1.75e308 / 2 - low / 2);
+      EXPECT_NEAR(p.Y, left.EndPixel - share * left.PixelLength, 0.5) << low << " " << i;
+      EXPECT_NEAR(left.PixelToValue(p.Y), s.YValue(i), 1e306);
+    }
+  }
+}
+
 TEST(SeriesPaint, VisibleRangeKeepsOnePointBeyondEachEdge) {
   TLineSeries s;
   for (int i = 0; i < 10; ++i) s.AddPoint(i, i);

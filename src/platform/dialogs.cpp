@@ -6,11 +6,19 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include "platform/file_icon_provider.h"
+
 namespace fendrel {
 
 namespace {
 
 TDialogs* installed = nullptr;
+
+// Shared by every file dialog, which only refers to it.
+TFileIconProvider& FileIcons() {
+  static TFileIconProvider icons;
+  return icons;
+}
 
 TQtDialogs& DesktopDialogs() {
   static TQtDialogs dialogs;
@@ -71,6 +79,12 @@ std::unique_ptr<QMessageBox> CreateErrorBox(const std::string& text) {
 
 std::unique_ptr<QFileDialog> CreateFileDialog(const TFileDialog& dialog) {
   auto qtDialog = std::make_unique<QFileDialog>(QApplication::activeWindow());
+  // Qt's own dialog with a provider that never opens a listed file: the
+  // desktop's dialogs and Qt's default provider read files to guess their
+  // type, and a special file can block that read for ever.
+  qtDialog->setOption(QFileDialog::DontUseNativeDialog, true);
+  qtDialog->setIconProvider(&FileIcons());
+  qtDialog->setOption(QFileDialog::DontUseCustomDirectoryIcons, true);
   qtDialog->setNameFilter(QtNameFilters(dialog.Filter()));
   qtDialog->setDefaultSuffix(QString::fromStdString(dialog.DefaultExt()));
   // Neither dialog checks anything: the open dialog accepts a name that does

@@ -1,11 +1,16 @@
 #include "platform/dialogs.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QAbstractFileIconProvider>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 namespace fendrel {
 namespace {
@@ -60,6 +65,37 @@ TEST(Dialogs, FileDialogsCheckNothingAndAddTheDefaultExtension) {
   const auto saveDialog = CreateFileDialog(save);
   EXPECT_EQ(saveDialog->acceptMode(), QFileDialog::AcceptSave);
   EXPECT_TRUE(saveDialog->testOption(QFileDialog::DontConfirmOverwrite));
+}
+
+TEST(Dialogs, FileDialogsNeverReadAListedFile) {
+  // A file whose name says nothing: Qt's own provider reads it to tell its
+  // type, which blocks for ever on some special files.
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const QString told = folder.filePath("told");
+  const QString empty = folder.filePath("empty");
+  const QString pipe = folder.filePath("pipe");
+  QFile file(told);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("%PDF-1.4\n");
+  file.close();
+  QFile(empty).open(QIODevice::WriteOnly);
+  const QString notes = folder.filePath("notes.txt");
+  QFile(notes).open(QIODevice::WriteOnly);
+  ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+  const QAbstractFileIconProvider reading;
+  ASSERT_NE(reading.type(QFileInfo(told)), reading.type(QFileInfo(empty)));
+
+  for (const TFileDialogKind kind : {fdOpen, fdSave}) {
+    const auto dialog = CreateFileDialog(TFileDialog(kind, "qls", "Quillet Sample|*.qls"));
+    EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
+    const QAbstractFileIconProvider* icons = dialog->iconProvider();
+    ASSERT_NE(icons, nullptr);
+    EXPECT_EQ(icons->type(QFileInfo(told)), icons->type(QFileInfo(empty)));
+    EXPECT_EQ(icons->type(QFileInfo(notes)), reading.type(QFileInfo(notes)));
+    EXPECT_EQ(icons->type(QFileInfo(folder.path())), reading.type(QFileInfo(folder.path())));
+    EXPECT_FALSE(icons->icon(QFileInfo(pipe)).isNull());
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
@@ -11,9 +12,11 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QUrl>
 #include <algorithm>
 #include <string>
 
@@ -136,6 +139,7 @@ TForm1::TForm1(QWidget* parent)
   icon.addFile(QStringLiteral(":/fendrel/fendrel-32.png"), QSize(32, 32));
   setWindowIcon(icon);
   setFont(WindowFont());
+  setAcceptDrops(true);
 
   CreateMenus();
   ClientArea = new QWidget(this);
@@ -512,11 +516,14 @@ void TForm1::rbMAClick(QObject* /*sender*/) { cbKNN->setEnabled(rbKNN->isChecked
 
 void TForm1::rbKNNClick(QObject* /*sender*/) { cbKNN->setEnabled(rbKNN->isChecked()); }
 
-void TForm1::Open1Click(QObject* sender) {
-  if (!OpenDialog1.Execute()) return;
-  TestData->LoadFromFile(OpenDialog1.FileName());
+void TForm1::Open1Click(QObject* /*sender*/) {
+  if (OpenDialog1.Execute()) OpenFile(OpenDialog1.FileName());
+}
+
+void TForm1::OpenFile(const std::string& path) {
+  TestData->LoadFromFile(path);
   UpDown1->SetPosition(0);
-  btPlotClick(sender);
+  btPlotClick(this);
 }
 
 void TForm1::Save1Click(QObject* /*sender*/) {
@@ -578,5 +585,37 @@ void TForm1::About1Click(QObject* /*sender*/) {
 }
 
 void TForm1::Exit1Click(QObject* /*sender*/) { close(); }
+
+void TForm1::OpenFileLater(std::string path) {
+  QMetaObject::invokeMethod(
+      this, [this, path = std::move(path)] { RunCommand([&] { OpenFile(path); }); },
+      Qt::QueuedConnection);
+}
+
+namespace {
+
+// The first local file of a drag, or an empty name when it carries none.
+QString DraggedFile(const QMimeData* data) {
+  if (data == nullptr) return {};
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) return url.toLocalFile();
+  }
+  return {};
+}
+
+}  // namespace
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+// The drop ends before the file is read, so that the program that dragged it
+// never waits on an error box.
+void TForm1::dropEvent(QDropEvent* event) {
+  const QString file = DraggedFile(event->mimeData());
+  if (file.isEmpty()) return;
+  event->acceptProposedAction();
+  OpenFileLater(file.toStdString());
+}
 
 }  // namespace fendrel

@@ -65,6 +65,12 @@ class TForm1 : public QMainWindow {
   void About1Click(QObject* sender);
   void Exit1Click(QObject* sender);
 
+  // Reads a sample file as Open does once its dialog has chosen the file.
+  void OpenFile(const std::string& path);
+  // Opens a file named by the desktop (the command line, a drop) once the
+  // message loop runs, as a command of its own.
+  void OpenFileLater(std::string path);
+
   // The series of the bands now shown in chWave, band 0 first.
   const std::vector<std::unique_ptr<TLineSeries>>& WaveSeries() const { return waveSeries_; }
 
@@ -136,6 +142,8 @@ class TForm1 : public QMainWindow {
 
  protected:
   void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void CreateMenus();

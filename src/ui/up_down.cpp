@@ -27,6 +27,8 @@ void TUpDown::SetAssociate(QLineEdit* edit) {
   associate_ = edit;
   if (associate_ != nullptr) {
     associate_->setReadOnly(true);
+    // A file dropped on the edit goes to the window, which opens it.
+    associate_->setAcceptDrops(false);
     associate_->installEventFilter(this);
   }
   RefreshText();

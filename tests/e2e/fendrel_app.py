@@ -27,9 +27,9 @@ EDIT_MENU = ["Copy Data", "Copy Chart", "Copy Wave Data", "Paste Data"]
 
 
 class Fendrel:
-    def __init__(self, desktop, binary, workdir, env=None):
+    def __init__(self, desktop, binary, workdir, env=None, args=()):
         self.desktop = desktop
-        self.binary = binary
+        self.argv = [binary, *args]
         self.workdir = workdir
         self.env = dict(desktop.env)
         for name, value in (env or {}).items():  # None removes a variable
@@ -46,14 +46,14 @@ class Fendrel:
         d = self.desktop
         log = open(d.log_dir + "/fendrel.log", "ab")
         try:
-            self.process = subprocess.Popen([self.binary], env=self.env, cwd=self.workdir,
+            self.process = subprocess.Popen(self.argv, env=self.env, cwd=self.workdir,
                                             stdout=log, stderr=subprocess.STDOUT)
         finally:
             log.close()
         d.children.append(self.process)
         self.window = wait_for("the main window",
                                lambda: self._alive() and d.windows(MAIN_TITLE))[0]
-        wait_for("the main window to have the focus", lambda: d.focused_window() == self.window)
+        self.wait_focus()
         _, _, _, height = d.geometry(self.window)
         self.menu_bar_height = height - DESIGN_CLIENT_HEIGHT
         return self

@@ -46,6 +46,7 @@ def sine_frequency(values):
 
 class FendrelTestCase(unittest.TestCase):
     app_env = {}
+    app_args = []
 
     def setUp(self):
         if not BINARY or not os.access(BINARY, os.X_OK):
@@ -54,11 +55,15 @@ class FendrelTestCase(unittest.TestCase):
         shutil.rmtree(self.folder, ignore_errors=True)
         self.files = os.path.join(self.folder, "files")
         os.makedirs(self.files)
+        self.before_start()
         self.desktop = Desktop(self.folder)
         self.addCleanup(self.desktop.stop)
         self.desktop.start()
-        self.app = Fendrel(self.desktop, BINARY, self.files, self.app_env).start()
+        self.app = Fendrel(self.desktop, BINARY, self.files, self.app_env, self.app_args).start()
         self.addCleanup(self.close_window)
+
+    def before_start(self):
+        """Prepares the files the program finds when it starts."""
 
     def close_window(self):
         if not self.app.running():
@@ -197,6 +202,37 @@ class Files(FendrelTestCase):
         self.desktop.screenshot(box, os.path.join(self.folder, "error-box.png"))
         self.app.dismiss(box)
         self.assertEqual(self.app.copy_data("sgTest"), before)
+
+
+class CommandLine(FendrelTestCase):
+    # Relative to the folder the program starts in, as a desktop may pass it.
+    app_args = ["three.qls"]
+
+    def before_start(self):
+        with open(os.path.join(self.files, "three.qls"), "wb") as sample_file:
+            sample_file.write(b"0,0.5\r\n1,-2\r\n2,3.25\r\n")
+
+    def test_file_named_on_the_command_line_opens_after_start_up(self):
+        self.assertEqual(self.app.copy_data("sgTest"),
+                         "0\t0.50000000\r\n1\t-2.00000000\r\n2\t3.25000000\r\n")
+
+
+class CommandLineUnreadable(FendrelTestCase):
+    app_args = ["missing.qls"]
+
+    def test_unreadable_file_shows_the_box_that_open_shows(self):
+        box = self.app.box()
+        self.desktop.screenshot(box, os.path.join(self.folder, "error-box.png"))
+        shown = self.desktop.pixels(box)
+        self.app.dismiss(box)
+        self.assertEqual(len(table(self.app.copy_data("sgTest"))), 100)
+
+        # The same file through File > Open: the same box, pixel for pixel.
+        self.app.choose_file("ctrl+o", os.path.join(self.files, "missing.qls"), "Open")
+        box = self.app.box()
+        self.assertTrue(self.app.has_stop_icon(box), "the error box has no stop icon")
+        self.assertEqual(self.desktop.pixels(box), shown)
+        self.app.dismiss(box)
 
 
 class Clipboard(FendrelTestCase):

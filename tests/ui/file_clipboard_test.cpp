@@ -5,11 +5,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -275,6 +279,48 @@ TEST_F(FileClipboardTest, CancelAndUnreadableFilesLeaveEverything) {
                 "Cannot open file \"" + folder.string() + "\". Is a directory.",
                 "Cannot open file \"" + PathOf("missing.qls") + "\". No such file or directory."}));
   EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// The desktop's way in: once the drop has ended, the file opens as through
+// Open, with the same error box when it cannot be read.
+TEST_F(FileClipboardTest, DroppedFileOpensAsOpenDoes) {
+  const std::string path = PathOf("two.qls");
+  std::ofstream(path, std::ios::binary) << "0,1.5\r\n1,2.5\r\n";
+  const auto drop = [&](const QMimeData& data) {
+    QDragEnterEvent enter(QPoint(300, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent dropped(QPointF(300, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &dropped);
+    return dropped.isAccepted();
+  };
+  const auto files = [](const std::vector<std::string>& paths) {
+    auto data = std::make_unique<QMimeData>();
+    QList<QUrl> urls;
+    for (const std::string& p : paths) urls.append(QUrl::fromUserInput(QString::fromStdString(p)));
+    data->setUrls(urls);
+    return data;
+  };
+  SetLevel(2);
+  const WindowState before = State();
+  QMimeData text;
+  text.setText("0 1 1 2");
+  EXPECT_FALSE(drop(text));
+  EXPECT_FALSE(drop(*files({"https://example.org/a.qls"})));
+
+  ASSERT_TRUE(drop(*files({"https://example.org/a.qls", path})));
+  EXPECT_EQ(State(), before) << "read before the drop ended";
+  QCoreApplication::processEvents();
+  const WindowState s = State();
+  EXPECT_EQ(s.samples, (std::vector<std::pair<double, double>>{{0, 1.5}, {1, 2.5}}));
+  EXPECT_EQ(s.level, 0);
+
+  ASSERT_TRUE(drop(*files({PathOf("missing.qls")})));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(State(), s);
+  EXPECT_EQ(dialogs.errors,
+            (std::vector<std::string>{"Cannot open file \"" + PathOf("missing.qls") +
+                                      "\". No such file or directory."}));
 }
 
 TEST_F(FileClipboardTest, SaveWritesTheTestSeriesOnlyAndReplacesWithoutAsking) {

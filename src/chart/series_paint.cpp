@@ -1,9 +1,14 @@
 #include "chart/series_paint.h"
 
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+#include <tbb/partitioner.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
+#include <span>
 #include <vector>
 
 #include "chart/axis.h"
@@ -88,6 +93,18 @@ void TLinePath::Segment(TPoint p, TPoint q) {
   end_ = q;
 }
 
+void TLinePath::ColumnRun(TPoint p, int low, int high, TPoint q) {
+  if (!open_ || p != end_) {
+    Flush();
+    canvas_.MoveTo(p.X, p.Y);
+    open_ = true;
+  }
+  low_ = held_ ? std::min(low_, low) : low;
+  high_ = held_ ? std::max(high_, high) : high;
+  held_ = true;
+  end_ = q;
+}
+
 void TLinePath::Flush() {
   if (!held_) return;
   held_ = false;
@@ -115,29 +132,26 @@ void TRibbonPath::Segment(TPoint p, TPoint q, TColor fill) {
   end_ = q;
 }
 
-void TRibbonPath::Flush() {
-  if (!held_) return;
-  held_ = false;
+void ColumnStretches(std::span<const std::pair<int, int>> steps, int low, int high,
+                     TStretchScratch& scratch, std::vector<TRibbonStretch>& out) {
   // Beyond this many rows the scratch would cost more than the ribbons.
   constexpr int kMaxRows = 1 << 16;
-  if (steps_.size() == 1 || high_ - low_ > kMaxRows) {
-    for (const auto& [from, to] : steps_) Draw({end_.X, from}, {end_.X, to}, fill_);
+  if (steps.size() == 1 || high - low > kMaxRows) {
+    for (const auto& [from, to] : steps) out.push_back({from, to, false});
     return;
   }
-  DrawStretches();
-}
-
-void TRibbonPath::DrawStretches() {
   enum : std::uint8_t { kOpen, kOutline, kFill };
-  const auto rows = static_cast<std::size_t>(high_ - low_ + 1);
-  shows_.assign(rows, kOpen);
-  next_.resize(rows + 1);
-  std::iota(next_.begin(), next_.end(), 0);
+  std::vector<std::uint8_t>& shows = scratch.Shows;
+  std::vector<int>& next = scratch.Next;
+  const auto rows = static_cast<std::size_t>(high - low + 1);
+  shows.assign(rows, kOpen);
+  next.resize(rows + 1);
+  std::iota(next.begin(), next.end(), 0);
   // The next open diagonal at or after i, halving the chain as it goes.
-  const auto open = [this](int i) {
-    while (next_[static_cast<std::size_t>(i)] != i) {
-      int& link = next_[static_cast<std::size_t>(i)];
-      link = next_[static_cast<std::size_t>(link)];
+  const auto open = [&next](int i) {
+    while (next[static_cast<std::size_t>(i)] != i) {
+      int& link = next[static_cast<std::size_t>(i)];
+      link = next[static_cast<std::size_t>(link)];
       i = link;
     }
     return i;
@@ -145,31 +159,47 @@ void TRibbonPath::DrawStretches() {
   // Last ribbon first: each diagonal takes what the first ribbon here to
   // cover it gives, and is then closed.
   std::size_t left = rows;
-  for (auto step = steps_.rbegin(); step != steps_.rend() && left > 0; ++step) {
-    const int a = std::min(step->first, step->second) - low_;
-    const int b = std::max(step->first, step->second) - low_;
+  for (auto step = steps.rbegin(); step != steps.rend() && left > 0; ++step) {
+    const int a = std::min(step->first, step->second) - low;
+    const int b = std::max(step->first, step->second) - low;
     for (int i = open(a); i <= b; i = open(i + 1)) {
-      shows_[static_cast<std::size_t>(i)] = i == a || i == b ? kOutline : kFill;
-      next_[static_cast<std::size_t>(i)] = i + 1;
+      shows[static_cast<std::size_t>(i)] = i == a || i == b ? kOutline : kFill;
+      next[static_cast<std::size_t>(i)] = i + 1;
       --left;
     }
   }
-  const int x = end_.X;
-  const TColor outline = canvas_.Pen().Color;
   const int count = static_cast<int>(rows);
   for (int i = 0; i < count;) {
     int j = i;
     while (j + 1 < count &&
-           shows_[static_cast<std::size_t>(j + 1)] == shows_[static_cast<std::size_t>(i)])
+           shows[static_cast<std::size_t>(j + 1)] == shows[static_cast<std::size_t>(i)])
       ++j;
-    if (shows_[static_cast<std::size_t>(i)] == kFill) {
+    if (shows[static_cast<std::size_t>(i)] == kFill) {
       // Its neighbours are outline: a ribbon's end diagonals.
-      Draw({x, low_ + i - 1}, {x, low_ + j + 1}, fill_);
+      out.push_back({low + i - 1, low + j + 1, false});
     } else if (j > i) {
-      Draw({x, low_ + i}, {x, low_ + j}, outline);
+      out.push_back({low + i, low + j, true});
     }
     // A lone outline diagonal is the end of a neighbouring fill's ribbon.
     i = j + 1;
+  }
+}
+
+void TRibbonPath::Flush() {
+  if (!held_) return;
+  held_ = false;
+  stretches_.clear();
+  ColumnStretches(steps_, low_, high_, scratch_, stretches_);
+  for (const TRibbonStretch& stretch : stretches_) {
+    Draw({end_.X, stretch.From}, {end_.X, stretch.To},
+         stretch.Outline ? canvas_.Pen().Color : fill_);
+  }
+}
+
+void TRibbonPath::Stretches(int x, std::span<const TRibbonStretch> stretches, TColor fill) {
+  Flush();
+  for (const TRibbonStretch& stretch : stretches) {
+    Draw({x, stretch.From}, {x, stretch.To}, stretch.Outline ? canvas_.Pen().Color : fill);
   }
 }
 
@@ -187,6 +217,35 @@ namespace {
 // Far pixels are not drawn: the line skips from the last point drawn to the
 // next one that can be.
 bool Drawable(int pixel) { return pixel > -32767 && pixel < 32767; }
+
+// Visible points are mapped to pixels in blocks of this many when there are
+// more of them; the boundaries depend on the visible range only.
+constexpr int kDenseBlock = 8192;
+
+// What a worker leaves of a block of visible points: the points to draw one
+// by one, and between them runs of points that stay in one pixel column,
+// reduced to what they draw.
+struct TDenseEntry {
+  // The point, or the run's last point.
+  int Index = 0;
+  TPoint Pixel;
+  TColor Color = clNone;
+  bool Drawable = true;
+  // A run: points that follow the entry before in its pixel column, each
+  // drawable and of the same colour, with at least one step between rows.
+  bool Run = false;
+  // 2D: the rows the run's line covers, its last row left out.
+  int Low = 0;
+  int High = 0;
+  // 3D: the run's ribbons, in the block's stretches.
+  std::size_t StretchBegin = 0;
+  std::size_t StretchEnd = 0;
+};
+
+struct TDenseBlock {
+  std::vector<TDenseEntry> Entries;
+  std::vector<TRibbonStretch> Stretches;
+};
 
 class TLineSeriesDrawer {
  public:
@@ -225,11 +284,19 @@ class TLineSeriesDrawer {
   // The values as XValue and YValue give them, without a call per point.
   double X(int i) const { return x_[static_cast<std::size_t>(i)] * xFactor_; }
   double Y(int i) const { return y_[static_cast<std::size_t>(i)] * yFactor_; }
+  TPoint Pixel(int i) const { return {horiz_.ValueToPixel(X(i)), vert_.ValueToPixel(Y(i))}; }
   // The point where the line from point i - 1 to point i meets the near
   // edge of the plot.
   TPoint EdgePoint(int i) const;
+  void DrawPoint(int i, TColor color, TPoint point, bool drawable);
+  // Reads the block's points on a worker; draws nothing.
+  void MapBlock(int begin, int end, TDenseBlock& block) const;
+  void DrawRun(const TDenseEntry& run, const TDenseBlock& block);
   void Segment(TPoint p, TPoint q, TColor color);
+  TColor RibbonFill(TPoint p, TPoint q, TColor color) const;
+  void UseRibbonPen();
   void Ribbon(TPoint p, TPoint q, TColor color);
+  void UseLinePen(TColor color);
   void Line(TPoint p, TPoint q, TColor color);
 
   TChart& chart_;
@@ -246,6 +313,10 @@ class TLineSeriesDrawer {
   TRibbonPath ribbons_;
   bool penSet_ = false;
   TColor penColor_ = clNone;
+  int first_ = 0;
+  // Nothing drawn yet in this pass: a far first point must not join the
+  // line to where the previous pass ended.
+  bool started_ = false;
 };
 
 TPoint TLineSeriesDrawer::EdgePoint(int i) const {
@@ -262,32 +333,129 @@ TPoint TLineSeriesDrawer::EdgePoint(int i) const {
 }
 
 void TLineSeriesDrawer::Draw(int first, int last) {
-  // Nothing drawn yet in this pass: a far first point must not join the
-  // line to where the previous pass ended.
-  bool started = false;
-  for (int i = first; i <= last; ++i) {
-    const TColor color = series_.PointColor(i);
-    const TPoint point{horiz_.ValueToPixel(X(i)), vert_.ValueToPixel(Y(i))};
-    if (!Drawable(point.X) || !Drawable(point.Y)) {
-      series_.PreviousColor = color;
-      continue;
+  first_ = first;
+  started_ = false;
+  const int count = last - first + 1;
+  if (count <= kDenseBlock || !(view3D_ ? CanCollapseRibbons() : CanCollapse())) {
+    for (int i = first; i <= last; ++i) {
+      const TPoint point = Pixel(i);
+      DrawPoint(i, series_.PointColor(i), point, Drawable(point.X) && Drawable(point.Y));
     }
-    if (series_.PreviousColor == clNone || !started) series_.PreviousPoint = point;
-    if (i == first) {
-      if (series_.Dark3D()) series_.SlopeLimit = 1.0;
-      if (i > 0) {
-        series_.PreviousPoint = EdgePoint(i);
-        if (series_.PointColor(i - 1) != clNone) Segment(series_.PreviousPoint, point, color);
+  } else {
+    std::vector<TDenseBlock> blocks(static_cast<std::size_t>((count - 1) / kDenseBlock + 1));
+    tbb::parallel_for(
+        tbb::blocked_range<std::size_t>(0, blocks.size(), 1),
+        [&](const tbb::blocked_range<std::size_t>& range) {
+          for (std::size_t b = range.begin(); b != range.end(); ++b) {
+            const int begin = first + static_cast<int>(b) * kDenseBlock;
+            MapBlock(begin, std::min(last + 1, begin + kDenseBlock), blocks[b]);
+          }
+        },
+        tbb::simple_partitioner());
+    for (const TDenseBlock& block : blocks) {
+      for (const TDenseEntry& entry : block.Entries) {
+        if (entry.Run) {
+          DrawRun(entry, block);
+        } else {
+          DrawPoint(entry.Index, entry.Color, entry.Pixel, entry.Drawable);
+        }
       }
-    } else {
-      Segment(series_.PreviousPoint, point, color);
     }
-    series_.PreviousPoint = point;
-    series_.PreviousColor = color;
-    started = true;
   }
   path_.Flush();
   ribbons_.Flush();
+}
+
+void TLineSeriesDrawer::DrawPoint(int i, TColor color, TPoint point, bool drawable) {
+  if (!drawable) {
+    series_.PreviousColor = color;
+    return;
+  }
+  if (series_.PreviousColor == clNone || !started_) series_.PreviousPoint = point;
+  if (i == first_) {
+    if (series_.Dark3D()) series_.SlopeLimit = 1.0;
+    if (i > 0) {
+      series_.PreviousPoint = EdgePoint(i);
+      if (series_.PointColor(i - 1) != clNone) Segment(series_.PreviousPoint, point, color);
+    }
+  } else {
+    Segment(series_.PreviousPoint, point, color);
+  }
+  series_.PreviousPoint = point;
+  series_.PreviousColor = color;
+  started_ = true;
+}
+
+// Every point of a run would be drawn as the segment from the point before,
+// in the same column and colour: in 2D a step the line path holds back, in
+// 3D a vertical ribbon, never darkened, that the ribbon path holds back.
+void TLineSeriesDrawer::MapBlock(int begin, int end, TDenseBlock& block) const {
+  TStretchScratch scratch;
+  std::vector<std::pair<int, int>> steps;
+  bool open = false;  // points may join the last entry's run
+  TDenseEntry run;
+  const auto closeRun = [&] {
+    if (!open) return;
+    open = false;
+    if (steps.empty()) return;
+    if (view3D_) {
+      run.StretchBegin = block.Stretches.size();
+      ColumnStretches(steps, run.Low, run.High, scratch, block.Stretches);
+      run.StretchEnd = block.Stretches.size();
+    }
+    block.Entries.push_back(run);
+  };
+  for (int i = begin; i < end; ++i) {
+    const TColor color = series_.PointColor(i);
+    const TPoint point = Pixel(i);
+    const bool drawable = Drawable(point.X) && Drawable(point.Y);
+    const bool joins = drawable && color != clNone && i != first_;
+    if (open && joins && point.X == run.Pixel.X && color == run.Color) {
+      const int from = run.Pixel.Y;
+      const int to = point.Y;
+      if (to != from) {
+        steps.emplace_back(from, to);
+        if (view3D_) {
+          run.Low = std::min(run.Low, to);
+          run.High = std::max(run.High, to);
+        } else {
+          const int low = to > from ? from : to + 1;
+          const int high = to > from ? to - 1 : from;
+          run.Low = steps.size() == 1 ? low : std::min(run.Low, low);
+          run.High = steps.size() == 1 ? high : std::max(run.High, high);
+        }
+      }
+      run.Index = i;
+      run.Pixel = point;
+      continue;
+    }
+    closeRun();
+    block.Entries.push_back({i, point, color, drawable});
+    if (joins) {
+      open = true;
+      run = {i, point, color, true, true, point.Y, point.Y};
+      steps.clear();
+    }
+  }
+  closeRun();
+}
+
+void TLineSeriesDrawer::DrawRun(const TDenseEntry& run, const TDenseBlock& block) {
+  if (series_.DrawLine()) {
+    if (view3D_) {
+      if (series_.LineBrush() != bsClear) {
+        UseRibbonPen();
+        const auto stretches =
+            std::span(block.Stretches).subspan(run.StretchBegin, run.StretchEnd - run.StretchBegin);
+        ribbons_.Stretches(run.Pixel.X, stretches, RibbonFill(run.Pixel, run.Pixel, run.Color));
+      }
+    } else {
+      UseLinePen(run.Color);
+      path_.ColumnRun(series_.PreviousPoint, run.Low, run.High, run.Pixel);
+    }
+  }
+  series_.PreviousPoint = run.Pixel;
+  series_.PreviousColor = run.Color;
 }
 
 void TLineSeriesDrawer::Segment(TPoint p, TPoint q, TColor color) {
@@ -299,26 +467,37 @@ void TLineSeriesDrawer::Segment(TPoint p, TPoint q, TColor color) {
   }
 }
 
-void TLineSeriesDrawer::Ribbon(TPoint p, TPoint q, TColor color) {
-  if (series_.LineBrush() == bsClear) return;
+TColor TLineSeriesDrawer::RibbonFill(TPoint p, TPoint q, TColor color) const {
   TColor fill = color;
   if (series_.AreaColor() != clDefault && !series_.ColorEachPoint()) fill = series_.AreaColor();
   if (series_.Dark3D() && RisesSteeply(p, q, series_.SlopeLimit)) fill = DarkenColor(fill);
-  if (!penSet_) {
-    canvas_.SetPen(PenState(series_.LinePen()));
-    penSet_ = true;
-  }
+  return fill;
+}
+
+void TLineSeriesDrawer::UseRibbonPen() {
+  if (penSet_) return;
+  canvas_.SetPen(PenState(series_.LinePen()));
+  penSet_ = true;
+}
+
+void TLineSeriesDrawer::Ribbon(TPoint p, TPoint q, TColor color) {
+  if (series_.LineBrush() == bsClear) return;
+  const TColor fill = RibbonFill(p, q, color);
+  UseRibbonPen();
   ribbons_.Segment(p, q, fill);
 }
 
+void TLineSeriesDrawer::UseLinePen(TColor color) {
+  if (penSet_ && color == penColor_) return;
+  // What is held back belongs to the old colour.
+  path_.Flush();
+  canvas_.SetPen(PenState(series_.LinePen(), color));
+  penSet_ = true;
+  penColor_ = color;
+}
+
 void TLineSeriesDrawer::Line(TPoint p, TPoint q, TColor color) {
-  if (!penSet_ || color != penColor_) {
-    // What is held back belongs to the old colour.
-    path_.Flush();
-    canvas_.SetPen(PenState(series_.LinePen(), color));
-    penSet_ = true;
-    penColor_ = color;
-  }
+  UseLinePen(color);
   if (!series_.Stairs()) {
     path_.Segment(p, q);
     return;

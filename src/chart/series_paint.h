@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -46,6 +47,10 @@ class TLinePath {
 
   // The segment from p to q, q itself left out.
   void Segment(TPoint p, TPoint q);
+  // What a chain of segments from p, all inside p's pixel column and ending
+  // at q, does with collapsing on, given the rows low..high they cover
+  // together: the same as calling Segment for each of them.
+  void ColumnRun(TPoint p, int low, int high, TPoint q);
   // Draws whatever is held back.
   void Flush();
 
@@ -60,6 +65,27 @@ class TLinePath {
   int low_ = 0;  // rows the held-back column covers
   int high_ = 0;
 };
+
+// One ribbon of a collapsed run in a pixel column: from row From to row To,
+// filled with the run's fill or, for Outline, with the pen's colour.
+struct TRibbonStretch {
+  int From = 0;
+  int To = 0;
+  bool Outline = false;
+};
+
+// Scratch for ColumnStretches, kept from run to run.
+struct TStretchScratch {
+  std::vector<std::uint8_t> Shows;
+  std::vector<int> Next;
+};
+
+// The ribbons that draw a run of vertical ribbons in one column, each given
+// as its start and end rows in drawing order and together covering rows
+// low..high: stretches of like diagonals, or the ribbons as they stand for a
+// run of one or a very tall run. Appends them to out.
+void ColumnStretches(std::span<const std::pair<int, int>> steps, int low, int high,
+                     TStretchScratch& scratch, std::vector<TRibbonStretch>& out);
 
 // The 3D ribbons of one series across the slice z0..z1, drawn segment after
 // segment, each filled with its own colour and outlined with the surface's
@@ -86,13 +112,14 @@ class TRibbonPath {
 
   // The ribbon from p to q (p != q) filled with fill.
   void Segment(TPoint p, TPoint q, TColor fill);
+  // A run collapsed beforehand: draws what is held back, then the stretches
+  // in column x.
+  void Stretches(int x, std::span<const TRibbonStretch> stretches, TColor fill);
   // Draws whatever is held back.
   void Flush();
 
  private:
   void Draw(TPoint p, TPoint q, TColor fill);
-  // Draws the held run as stretches of like diagonals.
-  void DrawStretches();
 
   TCanvas3D& canvas_;
   bool collapse_;
@@ -109,14 +136,16 @@ class TRibbonPath {
   int low_ = 0;
   int high_ = 0;
   std::vector<std::pair<int, int>> steps_;
-  // Scratch for drawing a run: what each diagonal shows, and the next
-  // diagonal not yet decided.
-  std::vector<std::uint8_t> shows_;
-  std::vector<int> next_;
+  TStretchScratch scratch_;
+  std::vector<TRibbonStretch> stretches_;
 };
 
 // Draws the visible points of one line series of chart, in the clip the
 // caller set: 2D lines (with stairs) or 3D ribbons across the series' slice.
+// Many points are first mapped to pixels in parallel blocks, which also
+// gather each run of points that stays in one pixel column; the drawing
+// itself stays on the calling thread and is the same whatever the number of
+// workers.
 void PaintLineSeries(TChart& chart, TCustomSeries& series);
 
 }  // namespace fendrel

@@ -17,6 +17,7 @@
 #include "platform/qpainter_context.h"
 #include "platform/recording_context.h"
 #include "support/window_chart.h"
+#include "support/worker_count.h"
 
 namespace fendrel {
 namespace {
@@ -619,6 +620,45 @@ TEST(ChartPixels, DenseRibbonsLookAsIfDrawnSegmentBySegment) {
     // Only ribbons within a column are merged; those between columns stay.
     EXPECT_GT(PolygonCount(few, DarkenColor(clRed)), 50u);
     EXPECT_EQ(PolygonCount(few, DarkenColor(clRed)), PolygonCount(every, DarkenColor(clRed)));
+  }
+}
+
+bool SameCalls(const std::vector<TDrawRecord>& a, const std::vector<TDrawRecord>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const TDrawRecord& x, const TDrawRecord& y) {
+                      return x.Op == y.Op && x.Points == y.Points && x.Rect == y.Rect &&
+                             x.Pen == y.Pen && x.Brush == y.Brush;
+                    });
+}
+
+// Dense series are mapped to pixels by workers in blocks; the drawing calls
+// and the picture must not depend on how many workers there are.
+TEST(ChartPixels, DenseSeriesDrawTheSameWithAnyNumberOfWorkers) {
+  TDenseWaveChart wave(60000);
+  TTestChart flat;
+  flat.Series.ClearPoints();
+  std::srand(9);
+  for (int i = 0; i < 60000; ++i) {
+    const TColor colour = i % 997 == 0 ? clBlue : i % 301 == 0 ? clNone : clDefault;
+    flat.Series.AddPoint(i, std::rand() % 1000 + (i % 5000 == 0 ? 1e6 : 0), {}, colour);
+  }
+  flat.Chart.LeftAxis().SetMinMax(0, 1000);
+  for (TChart* chart : {&wave.Chart, &flat.Chart}) {
+    chart->RenderToImage();  // the first pass sizes the labels for the next
+    std::vector<QImage> pictures;
+    std::vector<std::vector<TDrawRecord>> calls;
+    for (int workers : kWorkerCounts) {
+      WithWorkers(workers, [&] {
+        pictures.push_back(chart->RenderToImage());
+        TRecordingContext recording;
+        calls.push_back(RecordPass(*chart, recording));
+        chart->Canvas().SetBufferedDisplay(true);
+      });
+    }
+    for (std::size_t k = 1; k < pictures.size(); ++k) {
+      EXPECT_TRUE(pictures[k] == pictures[0]) << chart->View3D() << " " << kWorkerCounts[k];
+      EXPECT_TRUE(SameCalls(calls[k], calls[0])) << chart->View3D() << " " << kWorkerCounts[k];
+    }
   }
 }
 

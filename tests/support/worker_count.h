@@ -1,7 +1,11 @@
 #pragma once
 
+// Qt's emit macro would break oneTBB's headers in tests that include Qt first.
+#pragma push_macro("emit")
+#undef emit
 #include <tbb/global_control.h>
 #include <tbb/task_arena.h>
+#pragma pop_macro("emit")
 
 #include <cstddef>
 #include <utility>

@@ -1,15 +1,18 @@
 // Speed of the sample text formats. Every benchmark checks its own answer
 // against a plain reference, so a fast wrong result reports an error.
 #include <benchmark/benchmark.h>
+#include <tbb/global_control.h>
 #include <unistd.h>
 
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "sample/clipboard_text.h"
 #include "sample/sample_data.h"
 #include "sample/sample_file.h"
 #include "sample/text_format.h"
@@ -67,6 +70,17 @@ class TempFolder {
   fs::path path_;
 };
 
+// The second argument of a benchmark: 1 for one worker, 0 for all of them.
+std::unique_ptr<tbb::global_control> LimitWorkers(std::int64_t workers) {
+  if (workers == 0) return nullptr;
+  return std::make_unique<tbb::global_control>(tbb::global_control::max_allowed_parallelism,
+                                               static_cast<std::size_t>(workers));
+}
+
+void SizesAndWorkers(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"samples", "workers"})->ArgsProduct({{100, 65536, 1048576}, {1, 0}});
+}
+
 void BM_FormatFixed(benchmark::State& state) {
   SetDecimalSeparator('.');
   const std::vector<double> values = TestValues();
@@ -111,6 +125,7 @@ void BM_ReadNumber(benchmark::State& state) {
 BENCHMARK(BM_ReadNumber);
 
 void BM_SaveToFile(benchmark::State& state) {
+  const auto workers = LimitWorkers(state.range(1));
   SetDecimalSeparator('.');
   const TempFolder folder;
   const std::string path = folder.File("save.qls");
@@ -121,9 +136,10 @@ void BM_SaveToFile(benchmark::State& state) {
   if (!SameAsWritten(loaded, series)) state.SkipWithError("saved file does not load back");
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_SaveToFile)->Arg(100)->Arg(65536)->Arg(1048576)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveToFile)->Apply(SizesAndWorkers)->Unit(benchmark::kMillisecond);
 
 void BM_LoadFromFile(benchmark::State& state) {
+  const auto workers = LimitWorkers(state.range(1));
   SetDecimalSeparator('.');
   const TempFolder folder;
   const std::string path = folder.File("load.qls");
@@ -135,7 +151,40 @@ void BM_LoadFromFile(benchmark::State& state) {
     state.SkipWithError("loaded series differs from the saved one");
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_LoadFromFile)->Arg(100)->Arg(65536)->Arg(1048576)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadFromFile)->Apply(SizesAndWorkers)->Unit(benchmark::kMillisecond);
+
+void BM_TestDataText(benchmark::State& state) {
+  const auto workers = LimitWorkers(state.range(1));
+  SetDecimalSeparator('.');
+  const TSampleData series = TestSeries(static_cast<std::int32_t>(state.range(0)));
+  std::string text;
+  for (auto _ : state) text = TestDataText(series);
+  TSampleData pasted;
+  if (!PasteTextToSeries(text, pasted) || pasted.Count() != series.Count() ||
+      pasted.GetY(pasted.Count() - 1) !=
+          LibraryRead(FormatFixed(series.GetY(series.Count() - 1), 16, 8))) {
+    state.SkipWithError("copied text does not paste back");
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_TestDataText)->Apply(SizesAndWorkers)->Unit(benchmark::kMillisecond);
+
+void BM_PasteText(benchmark::State& state) {
+  const auto workers = LimitWorkers(state.range(1));
+  SetDecimalSeparator('.');
+  const TSampleData series = TestSeries(static_cast<std::int32_t>(state.range(0)));
+  const std::string text = TestDataText(series);
+  TSampleData pasted;
+  for (auto _ : state) PasteTextToSeries(text, pasted);
+  for (std::int32_t i = 0; i < series.Count(); ++i) {
+    if (pasted.GetX(i) != i || pasted.GetY(i) != LibraryRead(FormatFixed(series.GetY(i), 16, 8))) {
+      state.SkipWithError("pasted series differs from the copied one");
+      break;
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_PasteText)->Apply(SizesAndWorkers)->Unit(benchmark::kMillisecond);
 
 // A 100 MB line without a break: one (0, 0) sample, in time linear in its size.
 void BM_ReadOneHugeLine(benchmark::State& state) {

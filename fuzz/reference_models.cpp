@@ -15,13 +15,107 @@ bool SameValue(double a, double b) {
   return (std::isnan(a) && std::isnan(b)) || std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+namespace {
+
+// Whether some token reads as a number holding the separator.
+bool SomeNumberHolds(const std::vector<std::string>& tokens, char separator) {
+  for (const std::string& token : tokens) {
+    double value = 0;
+    if (token.find(separator) != std::string::npos && ReadNumber(token, value, separator)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The user's separator, or the other of '.' and ',' when only that one reads
+// a number holding it.
+char SeparatorFor(const std::vector<std::string>& tokens) {
+  const char own = DecimalSeparator();
+  const char other = own == '.' ? ',' : own == ',' ? '.' : '\0';
+  if (other != '\0' && !SomeNumberHolds(tokens, own) && SomeNumberHolds(tokens, other)) {
+    return other;
+  }
+  return own;
+}
+
+bool Blank(char c) { return c >= 1 && c <= 32; }
+
+struct Token {
+  std::string text;
+  std::size_t start;
+};
+
+// Delimited-text splitting of a text without NUL, keeping where each token
+// starts; the empty token after a final delimiter starts at the end.
+std::vector<Token> Tokens(std::string_view text, char delimiter) {
+  std::vector<Token> tokens;
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  const auto skipBlanks = [&] {
+    while (i < n && Blank(text[i])) ++i;
+  };
+  skipBlanks();
+  while (i < n) {
+    Token token{"", i};
+    if (text[i] == '"') {
+      ++i;
+      while (i < n) {
+        if (text[i] == '"') {
+          if (i + 1 < n && text[i + 1] == '"') {
+            token.text += '"';
+            i += 2;
+            continue;
+          }
+          break;
+        }
+        token.text += text[i++];
+      }
+      if (i < n) ++i;
+    } else {
+      while (i < n && !Blank(text[i]) && text[i] != delimiter) token.text += text[i++];
+    }
+    tokens.push_back(token);
+    skipBlanks();
+    if (i < n && text[i] == delimiter) {
+      if (i + 1 == n) tokens.push_back({"", n});
+      ++i;
+      skipBlanks();
+    }
+  }
+  return tokens;
+}
+
+// The line of every position: CR, LF and CR LF each end one.
+std::vector<std::size_t> LineOf(std::string_view text) {
+  std::vector<std::size_t> line(text.size() + 1, 0);
+  std::size_t current = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    line[i] = current;
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+      ++current;
+    }
+  }
+  line[text.size()] = current;
+  return line;
+}
+
+}  // namespace
+
 std::vector<double> ReferenceFileValues(std::string_view text) {
-  std::vector<double> values;
+  std::vector<std::vector<std::string>> lines;
+  std::vector<std::string> read;
   for (const std::string& line : SplitLines(text)) {
-    const std::vector<std::string> fields = SplitDelimited(line, ',');
+    lines.push_back(SplitDelimited(line, ','));
+    for (std::size_t i = 0; i < lines.back().size() && i < 2; ++i) read.push_back(lines.back()[i]);
+  }
+  const char separator = SeparatorFor(read);
+  std::vector<double> values;
+  for (const std::vector<std::string>& fields : lines) {
     double x = 0;
     double y = 0;
-    if (fields.size() < 2 || !ReadNumber(fields[0], x) || !ReadNumber(fields[1], y)) {
+    if (fields.size() < 2 || !ReadNumber(fields[0], x, separator) ||
+        !ReadNumber(fields[1], y, separator)) {
       x = 0;
       y = 0;
     }
@@ -29,6 +123,40 @@ std::vector<double> ReferenceFileValues(std::string_view text) {
     values.push_back(y);
   }
   return values;
+}
+
+bool ReferencePasteValues(std::string_view text, std::vector<double>& values) {
+  text = text.substr(0, text.find('\0'));
+  const std::vector<Token> tokens = Tokens(text, ';');
+  if (tokens.empty()) return false;
+  std::vector<std::string> texts;
+  for (const Token& token : tokens) texts.push_back(token.text);
+  const char separator = SeparatorFor(texts);
+  const std::vector<std::size_t> line = LineOf(text);
+  const auto isNumber = [&](const Token& token) {
+    double value = 0;
+    return ReadNumber(token.text, value, separator);
+  };
+
+  // A first line whose tokens are all no numbers is a header.
+  std::size_t first = 0;
+  while (first < tokens.size() && line[tokens[first].start] == line[tokens[0].start]) ++first;
+  if (std::any_of(tokens.begin(), tokens.begin() + static_cast<std::ptrdiff_t>(first), isNumber)) {
+    first = 0;
+  }
+  bool column = true;
+  for (std::size_t k = first + 1; k < tokens.size(); ++k) {
+    if (line[tokens[k].start] == line[tokens[k - 1].start]) column = false;
+  }
+  values.clear();
+  for (std::size_t k = first; k < tokens.size(); ++k) {
+    const std::size_t rank = k - first;
+    if (!column && rank % 2 == 0) continue;  // the first of a pair, or one left over
+    double value = 0;
+    if (!ReadNumber(tokens[k].text, value, separator)) value = 0;
+    values.push_back(value);
+  }
+  return true;
 }
 
 ReferencePacket::ReferencePacket(const TSampleData& series) {

@@ -14,8 +14,13 @@ namespace fendrel::fuzz {
 // Equal bits, or both NaN.
 bool SameValue(double a, double b);
 
-// The sample file read line by line, field by field, number by number.
+// The sample file read line by line, field by field, number by number, with
+// the decimal separator the text's numbers call for.
 std::vector<double> ReferenceFileValues(std::string_view text);
+
+// The pasted text read token by token: false when it holds no token, else
+// true with the values of the series, in order.
+bool ReferencePasteValues(std::string_view text, std::vector<double>& values);
 
 // A wavelet packet kept as plain vectors and moved one step at a time.
 class ReferencePacket {

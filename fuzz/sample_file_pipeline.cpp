@@ -47,12 +47,12 @@ void ForecastEveryBand(TWavelet& packet, ReferencePacket& reference, bool neares
 
 }  // namespace
 
-// Input: the decimal separator (',' or anything else for '.'), one byte of
+// Input: the decimal separator (',' or '"', anything else for '.'), one byte of
 // forecast settings (low four bits the window, 0 for the default; bit 4 turns
 // window averaging off), then the file's bytes.
 void SampleFile(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return;
-  SetDecimalSeparator(data[0] == ',' ? ',' : '.');
+  SetDecimalSeparator(data[0] == ',' || data[0] == '"' ? static_cast<char>(data[0]) : '.');
   const std::int32_t window = data[1] & 0x0F;
   const bool average = (data[1] & 0x10) == 0;
   const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);

@@ -1,7 +1,12 @@
 #include "sample/sample_file.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <tbb/concurrent_queue.h>
+#include <tbb/parallel_pipeline.h>
+#include <tbb/task_arena.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,8 +19,10 @@
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "sample/file_error.h"
+#include "sample/text_blocks.h"
 #include "sample/text_format.h"
 
 namespace fendrel {
@@ -48,19 +55,80 @@ struct FileContents {
   std::string_view Text() const { return std::string_view(data.get(), size); }
 };
 
+// The kernel's own file systems: their entries are windows on the system,
+// not stored files; some never end, and some (such as /proc/kmsg) block the
+// reader until the kernel has something to say.
+bool IsKernelFileSystem(const struct statfs& info) {
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case BPF_FS_MAGIC:
+    case PSTOREFS_MAGIC:
+    case EFIVARFS_MAGIC:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Only stored, regular files are sample files. A FIFO or a device may block
+// or act on being opened or read, so they are refused before the open; the
+// same checks on the open file close the gap in between.
+void CheckSampleFile(const std::string& path, const struct stat& info, bool kernelFileSystem) {
+  if (S_ISDIR(info.st_mode)) throw FileError::CannotOpen(path, EISDIR);
+  if (!S_ISREG(info.st_mode) || kernelFileSystem) {
+    throw FileError::CannotOpen(path, std::string("Not a regular file"));
+  }
+}
+
 FileContents ReadWholeFile(const std::string& path) {
-  // Without O_NONBLOCK, opening a named pipe would wait for a writer forever.
+  struct stat info {};
+  struct statfs system {};
+  if (::stat(path.c_str(), &info) != 0) throw FileError::CannotOpen(path, errno);
+  CheckSampleFile(path, info, ::statfs(path.c_str(), &system) == 0 && IsKernelFileSystem(system));
+  // Non-blocking, should the file have turned into a pipe since.
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.Get() < 0) throw FileError::CannotOpen(path, errno);
+  if (::fstat(file.Get(), &info) != 0) throw FileError::CannotOpen(path, errno);
+  CheckSampleFile(path, info, ::fstatfs(file.Get(), &system) == 0 && IsKernelFileSystem(system));
   const int flags = ::fcntl(file.Get(), F_GETFL);
   if (flags >= 0) ::fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK);
-  struct stat info {};
-  std::size_t capacity = 1 << 16;
-  if (::fstat(file.Get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-    // One byte more than the size, so that reaching the end needs no regrowth.
-    capacity = static_cast<std::size_t>(info.st_size) + 1;
-  }
+  const auto known = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
+  // One byte more than the size, so that reaching the end needs no regrowth.
+  std::size_t capacity = known > 0 ? known + 1 : std::size_t{1} << 16;
   FileContents contents{std::make_unique_for_overwrite<char[]>(capacity), 0};
+  // A large file is read in pieces by several workers at once; each fills
+  // (and so maps in) its own part of the buffer. What follows the size the
+  // file had when opened, if it grew since, the plain loop reads.
+  constexpr std::size_t kReadPiece = std::size_t{4} << 20;
+  if (known >= 2 * kReadPiece) {
+    const std::size_t pieces = (known + kReadPiece - 1) / kReadPiece;
+    std::vector<std::size_t> got(pieces, 0);
+    std::vector<int> failures(pieces, 0);
+    ForEachBlock(pieces, [&](std::size_t i) {
+      const std::size_t begin = i * kReadPiece;
+      const std::size_t size = std::min(kReadPiece, known - begin);
+      while (got[i] < size) {
+        const ssize_t n = ::pread(file.Get(), contents.data.get() + begin + got[i], size - got[i],
+                                  static_cast<off_t>(begin + got[i]));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) failures[i] = errno;
+        if (n <= 0) break;
+        got[i] += static_cast<std::size_t>(n);
+      }
+    });
+    // A file that shrank meanwhile ends at its first short piece.
+    for (std::size_t i = 0; i < pieces; ++i) {
+      if (failures[i] != 0) throw FileError::CannotOpen(path, failures[i]);
+      contents.size += got[i];
+      if (got[i] < std::min(kReadPiece, known - i * kReadPiece)) return contents;
+    }
+  }
   for (;;) {
     if (contents.size == capacity) {
       auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2);
@@ -68,21 +136,13 @@ FileContents ReadWholeFile(const std::string& path) {
       contents.data = std::move(larger);
       capacity *= 2;
     }
-    const ssize_t got =
-        ::read(file.Get(), contents.data.get() + contents.size, capacity - contents.size);
+    const ssize_t got = ::pread(file.Get(), contents.data.get() + contents.size,
+                                capacity - contents.size, static_cast<off_t>(contents.size));
     if (got < 0) {
       if (errno == EINTR) continue;
       throw FileError::CannotOpen(path, errno);
     }
     if (got == 0) break;
-    // A NUL ends the text, so nothing after it is needed; this also ends the
-    // read of an endless source of NULs such as /dev/zero.
-    const char* piece = contents.data.get() + contents.size;
-    const void* nul = std::memchr(piece, '\0', static_cast<std::size_t>(got));
-    if (nul != nullptr) {
-      contents.size += static_cast<std::size_t>(static_cast<const char*>(nul) - piece);
-      break;
-    }
     contents.size += static_cast<std::size_t>(got);
   }
   return contents;
@@ -231,6 +291,10 @@ FileError FileError::CannotOpen(const std::string& path, int error) {
   return FileError("Cannot open file \"" + FullPath(path) + "\". " + SystemErrorText(error));
 }
 
+FileError FileError::CannotOpen(const std::string& path, const std::string& reason) {
+  return FileError("Cannot open file \"" + FullPath(path) + "\". " + reason);
+}
+
 FileError FileError::CannotCreate(const std::string& path, int error) {
   return FileError("Cannot create file \"" + FullPath(path) + "\". " + SystemErrorText(error));
 }
@@ -264,9 +328,9 @@ namespace {
 // One field as the files this program writes have them: a number, perhaps in
 // quotes. Returns where the field ends, or nullptr for anything else, which
 // the general route then reads. Unquoted fields are taken only when the
-// decimal separator cannot end a token.
-const char* ReadPlainField(const char* p, const char* end, bool unquotedAllowed, double& value,
-                           bool& quoted) {
+// decimal separator cannot end a token. `number` receives the number's text.
+const char* ReadPlainField(const char* p, const char* end, bool unquotedAllowed, char separator,
+                           double& value, bool& quoted, std::string_view& number) {
   quoted = p != end && *p == '"';
   if (quoted) {
     ++p;
@@ -274,8 +338,9 @@ const char* ReadPlainField(const char* p, const char* end, bool unquotedAllowed,
     return nullptr;
   }
   const std::size_t used =
-      ReadNumberPrefix(std::string_view(p, static_cast<std::size_t>(end - p)), value);
+      ReadNumberPrefix(std::string_view(p, static_cast<std::size_t>(end - p)), value, separator);
   if (used == 0) return nullptr;
+  number = std::string_view(p, used);
   p += used;
   if (quoted) {
     // A doubled quote would continue the token.
@@ -289,42 +354,60 @@ bool IsLineBreak(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
 // The general reading of one line: its first two fields, each a valid number,
 // or (0, 0).
-void ReadLine(std::string_view line, double& x, double& y) {
+void ReadLine(std::string_view line, char separator, double& x, double& y,
+              SeparatorEvidence& evidence, std::string& scratch) {
   DelimitedScanner fields(line, ',');
-  DelimitedToken first;
-  DelimitedToken second;
-  // A quoted field keeps its doubled quotes here, which no number contains,
-  // so it reads exactly as the unquoted token would.
-  if (!fields.Next(first) || !fields.Next(second) || !ReadNumber(first.raw, x) ||
-      !ReadNumber(second.raw, y)) {
+  DelimitedToken field;
+  double values[2] = {0, 0};
+  bool valid = true;
+  int count = 0;
+  for (; count < 2 && fields.Next(field); ++count) {
+    const std::string_view number = field.Unquoted(scratch);
+    const bool read = ReadNumber(number, values[count], separator);
+    evidence.Note(number, read, separator);
+    valid = valid && read;
+  }
+  if (count < 2 || !valid) {
     x = 0;
     y = 0;
+  } else {
+    x = values[0];
+    y = values[1];
   }
 }
 
-}  // namespace
+// Large texts are read in blocks of whole lines, one block per task.
+constexpr std::size_t kReadBlockBytes = std::size_t{1} << 18;
 
-void ReadSampleFileText(std::string_view text, TSampleData& series) {
-  // Built apart and moved in at the end: the series changes only as a whole.
-  TSampleData loaded;
+// The samples of one block of lines, read with one separator.
+struct FileBlock {
+  std::vector<double> xs;
+  std::vector<double> ys;
+  SeparatorEvidence evidence;
+  // A NUL in the block ends the whole text there.
+  bool endsText = false;
+};
+
+void ReadFileBlock(std::string_view text, char separator, FileBlock& block) {
   const char* p = text.data();
   const char* const end = p + text.size();
-  // Lines end at CR, LF or NUL; a NUL also ends the text. Lines of the form
-  // this program writes are read in one pass; any other line by the general
-  // splitting, which gives the same samples for these.
-  const char separator = DecimalSeparator();
+  block.xs.reserve(text.size() / 24 + 1);
+  block.ys.reserve(text.size() / 24 + 1);
+  // Lines of the form this program writes are read in one pass; any other
+  // line by the general splitting, which gives the same samples for these.
   const bool fastRoute = separator != '"';
   const bool unquotedAllowed = separator != ',' && !IsBlank(separator);
+  std::string scratch;
   while (p != end && *p != '\0') {
-    if (loaded.Count() == std::numeric_limits<std::int32_t>::max()) {
-      throw std::length_error("Too many lines for a sample series");
-    }
     double x = 0;
     double y = 0;
     bool quoted = false;
-    const char* q = fastRoute ? ReadPlainField(p, end, unquotedAllowed, x, quoted) : nullptr;
+    std::string_view first;
+    std::string_view second;
+    const char* q =
+        fastRoute ? ReadPlainField(p, end, unquotedAllowed, separator, x, quoted, first) : nullptr;
     q = q != nullptr && q != end && *q == ','
-            ? ReadPlainField(q + 1, end, unquotedAllowed, y, quoted)
+            ? ReadPlainField(q + 1, end, unquotedAllowed, separator, y, quoted, second)
             : nullptr;
     // An unquoted second field must end where its token ends.
     if (q != nullptr && !quoted && q != end && !IsBlank(*q) && *q != ',' && *q != '\0') {
@@ -333,13 +416,68 @@ void ReadSampleFileText(std::string_view text, TSampleData& series) {
     const char* lineEnd = q != nullptr ? q : p;
     while (lineEnd != end && !IsLineBreak(*lineEnd)) ++lineEnd;
     if (q == nullptr) {
-      ReadLine(std::string_view(p, static_cast<std::size_t>(lineEnd - p)), x, y);
+      ReadLine(std::string_view(p, static_cast<std::size_t>(lineEnd - p)), separator, x, y,
+               block.evidence, scratch);
+    } else if (!block.evidence.separatorSeen) {
+      block.evidence.Note(first, true, separator);
+      block.evidence.Note(second, true, separator);
     }
-    loaded.Append(x, y);
+    block.xs.push_back(x);
+    block.ys.push_back(y);
     p = lineEnd;
     if (p != end && *p == '\r') ++p;
     if (p != end && *p == '\n') ++p;
   }
+  block.endsText = p != end;
+}
+
+// Reads every block with one separator; returns how many blocks the text
+// has before a NUL ends it, that one included.
+std::size_t ReadFileBlocks(const std::vector<std::string_view>& blocks, char separator,
+                           std::vector<FileBlock>& read) {
+  read.assign(blocks.size(), FileBlock{});
+  ForEachBlock(blocks.size(), [&](std::size_t i) { ReadFileBlock(blocks[i], separator, read[i]); });
+  std::size_t used = 0;
+  while (used < read.size() && !read[used++].endsText) {
+  }
+  return used;
+}
+
+SeparatorEvidence EvidenceOf(const std::vector<FileBlock>& read, std::size_t used) {
+  SeparatorEvidence evidence;
+  for (std::size_t i = 0; i < used; ++i) evidence.Merge(read[i].evidence);
+  return evidence;
+}
+
+}  // namespace
+
+void ReadSampleFileText(std::string_view text, TSampleData& series) {
+  const std::vector<std::string_view> blocks = LineBlocks(text, kReadBlockBytes);
+  const char separator = DecimalSeparator();
+  std::vector<FileBlock> read;
+  const std::size_t used = ReadFileBlocks(blocks, separator, read);
+  // A file from a machine with the other common separator reads as a whole
+  // with that one; a text that reads with the user's own is never read twice.
+  if (EvidenceOf(read, used).SuggestsAlternative(separator)) {
+    const char alternative = AlternativeSeparator(separator);
+    std::vector<FileBlock> again;
+    ReadFileBlocks(blocks, alternative, again);
+    if (EvidenceOf(again, used).separatorSeen) read = std::move(again);
+  }
+
+  std::vector<std::size_t> offsets(used + 1, 0);
+  for (std::size_t i = 0; i < used; ++i) offsets[i + 1] = offsets[i] + read[i].xs.size();
+  if (offsets[used] > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    throw std::length_error("Too many lines for a sample series");
+  }
+  // Built apart and moved in at the end: the series changes only as a whole.
+  TSampleData loaded(static_cast<std::int32_t>(offsets[used]));
+  ForEachBlock(used, [&](std::size_t i) {
+    FileBlock& block = read[i];
+    std::copy(block.xs.begin(), block.xs.end(), loaded.XData() + offsets[i]);
+    std::copy(block.ys.begin(), block.ys.end(), loaded.YData() + offsets[i]);
+    block = FileBlock{};
+  });
   series = std::move(loaded);
 }
 
@@ -356,17 +494,41 @@ void TSampleData::SaveToFile(const std::string& path) const {
   const SaveTarget target = CheckSaveTarget(path);
   PendingFile file(path, target.path);
   file.Create(target.mode, target.exists);
-  // Written in pieces, so that the disk works while the next piece is made.
+  // Pieces are made in parallel and written in order, so that the disk works
+  // while the next ones are made. Their buffers go round a pool.
   constexpr std::int64_t kLinesPerPiece = 32768;
-  std::string piece;
-  piece.reserve(kLinesPerPiece * 34);
-  for (std::int64_t begin = 0; begin < Count(); begin += kLinesPerPiece) {
-    piece.clear();
-    const auto end =
-        static_cast<std::int32_t>(std::min<std::int64_t>(Count(), begin + kLinesPerPiece));
-    AppendSampleLines(piece, *this, static_cast<std::int32_t>(begin), end);
-    file.Write(piece);
-  }
+  struct Piece {
+    std::int64_t index = 0;
+    std::string text;
+  };
+  const std::int64_t pieces = PieceCount(Count(), kLinesPerPiece);
+  std::int64_t next = 0;
+  tbb::concurrent_queue<std::string> buffers;
+  const auto inFlight = static_cast<std::size_t>(2 * tbb::this_task_arena::max_concurrency() + 1);
+  tbb::parallel_pipeline(
+      inFlight,
+      tbb::make_filter<void, Piece>(tbb::filter_mode::serial_in_order, [&](tbb::flow_control&
+                                                                               control) {
+        Piece piece;
+        if (next == pieces) {
+          control.stop();
+          return piece;
+        }
+        piece.index = next++;
+        buffers.try_pop(piece.text);
+        return piece;
+      }) & tbb::make_filter<Piece, Piece>(tbb::filter_mode::parallel, [&](Piece piece) {
+        const std::int64_t begin = piece.index * kLinesPerPiece;
+        const std::int64_t end = std::min<std::int64_t>(Count(), begin + kLinesPerPiece);
+        piece.text.clear();
+        piece.text.reserve(static_cast<std::size_t>(end - begin) * 34);
+        AppendSampleLines(piece.text, *this, static_cast<std::int32_t>(begin),
+                          static_cast<std::int32_t>(end));
+        return piece;
+      }) & tbb::make_filter<Piece, void>(tbb::filter_mode::serial_in_order, [&](Piece piece) {
+        file.Write(piece.text);
+        buffers.push(std::move(piece.text));
+      }));
   file.Commit();
 }
 

@@ -348,11 +348,10 @@ std::uint64_t EightDigitsValue(std::uint64_t chunk) {
 // digit or separator stands between the sign and the exponent. The digits are
 // gathered while they are checked; past 19 of them the sum wraps and Convert
 // takes the long route instead.
-const char* ScanNumber(const char* p, const char* end, DecimalParts& parts,
+const char* ScanNumber(const char* p, const char* end, char separator, DecimalParts& parts,
                        std::uint64_t& mantissa) {
   // Locals, not the out-parameters, in the loops: stores through those could
   // alias the text and would be redone for every character.
-  const char separator = DecimalSeparator();
   bool negative = false;
   if (p != end && (*p == '+' || *p == '-')) {
     negative = *p == '-';
@@ -485,30 +484,48 @@ std::string FormatFixed(double value, int precision, int decimals) {
   return std::string(buffer, length);
 }
 
-bool ReadNumber(std::string_view text, double& value) {
+char AlternativeSeparator(char separator) {
+  if (separator == '.') return ',';
+  if (separator == ',') return '.';
+  return '\0';
+}
+
+bool ReadNumber(std::string_view text, double& value, char separator) {
   const char* p = text.data();
   const char* const end = p + text.size();
   while (p != end && *p == ' ') ++p;
   DecimalParts parts{};
   std::uint64_t mantissa = 0;
-  p = ScanNumber(p, end, parts, mantissa);
+  p = ScanNumber(p, end, separator, parts, mantissa);
   if (p == nullptr) return false;
   while (p != end && *p == ' ') ++p;
   return p == end && Convert(parts, mantissa, value);
 }
 
-std::size_t ReadNumberPrefix(std::string_view text, double& value) {
+std::size_t ReadNumberPrefix(std::string_view text, double& value, char separator) {
   const char* const begin = text.data();
   DecimalParts parts{};
   std::uint64_t mantissa = 0;
-  const char* p = ScanNumber(begin, begin + text.size(), parts, mantissa);
+  const char* p = ScanNumber(begin, begin + text.size(), separator, parts, mantissa);
   if (p == nullptr || !Convert(parts, mantissa, value)) return 0;
   return static_cast<std::size_t>(p - begin);
 }
 
-double ReadNumberOrZero(std::string_view text) {
+double ReadNumberOrZero(std::string_view text, char separator) {
   double value = 0;
-  return ReadNumber(text, value) ? value : 0.0;
+  return ReadNumber(text, value, separator) ? value : 0.0;
+}
+
+bool ReadNumber(std::string_view text, double& value) {
+  return ReadNumber(text, value, DecimalSeparator());
+}
+
+std::size_t ReadNumberPrefix(std::string_view text, double& value) {
+  return ReadNumberPrefix(text, value, DecimalSeparator());
+}
+
+double ReadNumberOrZero(std::string_view text) {
+  return ReadNumberOrZero(text, DecimalSeparator());
 }
 
 std::string DelimitedToken::Text() const {
@@ -520,6 +537,12 @@ std::string DelimitedToken::Text() const {
     if (raw[i] == '"') ++i;  // the pair stands for one quote
   }
   return text;
+}
+
+std::string_view DelimitedToken::Unquoted(std::string& scratch) const {
+  if (!quoted || raw.find('"') == std::string_view::npos) return raw;
+  scratch = Text();
+  return scratch;
 }
 
 DelimitedScanner::DelimitedScanner(std::string_view text, char delimiter)

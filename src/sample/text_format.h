@@ -21,6 +21,10 @@ std::string FormatFixed(double value, int precision, int decimals);
 // into a buffer of at least 64, and returns the length without the NUL.
 std::size_t FormatFixedTo(char* buffer, double value, int precision, int decimals);
 
+// The other of the two common decimal separators: ',' for '.' and '.' for
+// ','; NUL for any other separator, which has no such partner.
+char AlternativeSeparator(char separator);
+
 // Reads a number written with the current decimal separator. Returns false,
 // leaving `value` alone, for anything that is not a number or does not fit a
 // double; values too small for a double read as the nearest one, possibly 0.
@@ -31,6 +35,40 @@ double ReadNumberOrZero(std::string_view text);
 // does not fit a double. A token is a valid number exactly when this reads
 // all of it.
 std::size_t ReadNumberPrefix(std::string_view text, double& value);
+// The same with a separator given, for texts read with another than the
+// process-wide one.
+bool ReadNumber(std::string_view text, double& value, char separator);
+double ReadNumberOrZero(std::string_view text, char separator);
+std::size_t ReadNumberPrefix(std::string_view text, double& value, char separator);
+
+// What the tokens of a text tell about the decimal separator it was written
+// with. A text is read with the user's separator unless none of its numbers
+// holds that separator while some of its tokens fail to read: then it may
+// come from the other of '.' and ',', and is read again with that one.
+struct SeparatorEvidence {
+  // Some token read as a number holding the separator, which would not
+  // read with the alternative one.
+  bool separatorSeen = false;
+  // Some token read as no number.
+  bool failureSeen = false;
+
+  void Note(std::string_view token, bool valid, char separator) {
+    if (!valid) {
+      failureSeen = true;
+    } else if (!separatorSeen) {
+      separatorSeen = token.find(separator) != std::string_view::npos;
+    }
+  }
+  void Merge(const SeparatorEvidence& other) {
+    separatorSeen = separatorSeen || other.separatorSeen;
+    failureSeen = failureSeen || other.failureSeen;
+  }
+  // Whether a text read with `separator` is worth reading again with its
+  // alternative; that reading wins when it sees its own separator.
+  bool SuggestsAlternative(char separator) const {
+    return !separatorSeen && failureSeen && AlternativeSeparator(separator) != '\0';
+  }
+};
 
 // A blank is any character from code 1 to 32.
 constexpr bool IsBlank(char c) {
@@ -44,6 +82,9 @@ struct DelimitedToken {
   bool quoted = false;
 
   std::string Text() const;
+  // The text as a number is read from it: `raw` itself unless it holds
+  // doubled quotes, which are then undone into `scratch`.
+  std::string_view Unquoted(std::string& scratch) const;
 };
 
 // Walks the tokens of a delimited text without copying it. Blanks separate

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <tbb/global_control.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "sample/clipboard_text.h"
 #include "sample/file_error.h"
 #include "sample/sample_test_support.h"
 #include "sample/text_format.h"
@@ -30,14 +32,35 @@ Samples ReadText(std::string_view text) {
   return SamplesOf(series);
 }
 
-// The literal route: lines, then the fields of each line, then the numbers.
+// The literal route: lines, then the fields of each line, then the numbers,
+// read with the other of '.' and ',' when no field holds the user's one and
+// some field holds that other one, and no field reads with the user's.
 Samples ReadByTheRules(const std::string& text) {
+  std::vector<std::vector<std::string>> lines;
+  for (const std::string& line : SplitLines(text)) lines.push_back(SplitDelimited(line, ','));
+  const auto readsWith = [&](char separator) {
+    for (const auto& fields : lines) {
+      for (std::size_t i = 0; i < fields.size() && i < 2; ++i) {
+        double value = 0;
+        if (fields[i].find(separator) != std::string::npos &&
+            ReadNumber(fields[i], value, separator)) {
+          return true;
+        }
+      }
+    }
+    return false;
+  };
+  char separator = DecimalSeparator();
+  const char other = separator == '.' ? ',' : separator == ',' ? '.' : '\0';
+  if (other != '\0' && !readsWith(separator) && readsWith(other)) separator = other;
   Samples samples;
-  for (const std::string& line : SplitLines(text)) {
-    const std::vector<std::string> fields = SplitDelimited(line, ',');
+  for (const auto& fields : lines) {
     double x = 0;
     double y = 0;
-    if (fields.size() < 2 || !ReadNumber(fields[0], x) || !ReadNumber(fields[1], y)) x = y = 0;
+    if (fields.size() < 2 || !ReadNumber(fields[0], x, separator) ||
+        !ReadNumber(fields[1], y, separator)) {
+      x = y = 0;
+    }
     samples.emplace_back(x, y);
   }
   return samples;
@@ -52,13 +75,48 @@ TEST(SampleFileText, LinesReadAsSamples) {
   } cases[] = {
       {"3,4,5\r\n", {{3, 4}}}, {"7\r\n", {{0, 0}}}, {"1,2\r\n\r\n3,4", {{1, 2}, {0, 0}, {3, 4}}},
       {"1 2\r\n1, 2\r\n1\t2\r\n", {{1, 2}, {1, 2}, {1, 2}}}, {"1.5,abc", {{0, 0}}},
-      {"1.5,\r\n", {{0, 0}}}, {"\"0,5\",\"1,5\"\r\n", {{0, 0}}}, {"\"0.5\",\"1.5\"", {{0.5, 1.5}}},
+      {"1.5,\r\n", {{0, 0}}}, {"\"0,5\",\"1,5\"\r\n0.5,2", {{0, 0}, {0.5, 2}}},
+      {"\"0.5\",\"1.5\"", {{0.5, 1.5}}},
       {"1,2\r\n\r\n", {{1, 2}, {0, 0}}}, {"1,2\r3,4\r", {{1, 2}, {3, 4}}},
       {"1,2\n3,4\n", {{1, 2}, {3, 4}}}, {std::string("1,2\r\n\0003,4\r\n", 11), {{1, 2}}}, {"", {}}};
   // clang-format on
   for (const auto& c : cases) EXPECT_EQ(ReadText(c.text), c.samples) << c.text;
   DecimalSeparatorScope comma(',');
   EXPECT_EQ(ReadText("\"0,5\",\"1,5\"\r\n0,5\r\n"), (Samples{{0.5, 1.5}, {0, 5}}));
+}
+
+// A file from a machine whose separator is the other of '.' and ',' reads with
+// that one as a whole, unless some number in it reads with the user's own.
+TEST(SampleFileText, TextsOfTheOtherCommonSeparatorReadWithIt) {
+  const std::string comma = "\"0,00000000\",\"0,50000000\"\r\n\"1E20\",\"-2,5\"\r\nx,1\r\n";
+  const std::string stop = "0.00000000,0.50000000\r\n1E20,-2.5\r\nx,1\r\n";
+  const Samples values = {{0, 0.5}, {1e20, -2.5}, {0, 0}};
+  for (char separator : {'.', ','}) {
+    DecimalSeparatorScope scope(separator);
+    EXPECT_EQ(ReadText(comma), values) << separator;
+    EXPECT_EQ(ReadText(stop), values) << separator;
+  }
+  DecimalSeparatorScope scope('.');
+  // One number with the user's separator keeps the whole text as it reads.
+  EXPECT_EQ(ReadText(comma + "0.5,1\r\n"), (Samples{{0, 0}, {0, 0}, {0, 0}, {0.5, 1}}));
+  // Numbers without a separator read alike with both and decide nothing.
+  EXPECT_EQ(ReadText("1,2\r\nx,y\r\n"), (Samples{{1, 2}, {0, 0}}));
+  DecimalSeparatorScope semicolon(';');
+  EXPECT_EQ(ReadText(comma), (Samples{{0, 0}, {0, 0}, {0, 0}}));
+}
+
+// Whatever the separator, what Save writes reads back as its numbers: quoted
+// fields lose their quotes, doubled quotes included, before they are read.
+TEST(SampleFileText, EverySeparatorReadsBackWhatWasWritten) {
+  const TSampleData series = SeriesOf({{1, 0.5}, {-2.25, 1e20}, {3, -0.125}});
+  for (char separator : {'.', ',', '"', ' ', '\t', ';', 'x', '\''}) {
+    DecimalSeparatorScope scope(separator);
+    const std::string text = SampleFileText(series);
+    EXPECT_EQ(ReadText(text), SamplesOf(series)) << text;
+    EXPECT_EQ(ReadText(text), ReadByTheRules(text)) << text;
+  }
+  DecimalSeparatorScope scope('"');
+  EXPECT_EQ(SampleFileText(SeriesOf({{1, 0.5}})), "\"1\"\"00000000\",\"0\"\"50000000\"\r\n");
 }
 
 // Lines in the form this program writes take a one-pass route; every line
@@ -87,6 +145,78 @@ TEST(SampleFileText, OnePassReadingAgreesWithTheLiteralRoute) {
       }
       ASSERT_EQ(ReadText(text), ReadByTheRules(text)) << separator << " [" << text << "]";
     }
+  }
+}
+
+// Large texts are read and written in blocks on several workers; the result
+// is the literal route's and the same whatever the number of workers.
+TEST(SampleFileText, LargeTextsGiveTheSameResultsWithAnyNumberOfWorkers) {
+  DecimalSeparatorScope scope('.');
+  std::mt19937 random(23);
+  const std::string fields[] = {"1.5", "\"-2.25\"", "7", "x", "", "\"1\"\"\"", "3E5", " 4 "};
+  const std::string breaks[] = {"\r\n", "\n", "\r", "\n\r"};
+  std::string mixed;
+  std::string comma;
+  std::string column = "Value\n";
+  TSampleData series;
+  while (mixed.size() < (3u << 19)) {
+    mixed += fields[random() % 8] + "," + fields[random() % 8] + breaks[random() % 4];
+    const double x = static_cast<double>(random() % 1000) / 8;
+    const double y = std::sin(x) * 1e6;
+    series.Append(x, y);
+    comma += "\"" + FormatFixed(x, 16, 4) + "\";\"" + FormatFixed(y, 16, 4) + "\"\r\n";
+    column += FormatFixed(y, 16, 4) + "\n";
+  }
+  // Written where the decimal separator is a comma.
+  std::replace(comma.begin(), comma.end(), '.', ',');
+  std::replace(comma.begin(), comma.end(), ';', ',');
+  std::replace(column.begin(), column.end(), '.', ',');
+
+  struct Results {
+    Samples mixed, comma, truncated, pasted, column;
+    std::string copied, table, saved;
+  };
+  const auto run = [&](std::size_t workers) {
+    const tbb::global_control limit(tbb::global_control::max_allowed_parallelism, workers);
+    Results r;
+    r.mixed = ReadText(mixed);
+    r.comma = ReadText(comma);
+    r.truncated = ReadText(comma.substr(0, comma.size() / 3) + '\0' + comma);
+    r.copied = TestDataText(series);
+    r.table = BandTableText({&series, &series});
+    TSampleData pasted;
+    EXPECT_TRUE(PasteTextToSeries(r.copied, pasted));
+    r.pasted = SamplesOf(pasted);
+    EXPECT_TRUE(PasteTextToSeries(column, pasted));
+    r.column = SamplesOf(pasted);
+    const std::string path =
+        (fs::temp_directory_path() / ("fendrel-workers-" + std::to_string(::getpid()) + ".qls"))
+            .string();
+    series.SaveToFile(path);
+    r.saved = (std::stringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
+    fs::remove(path);
+    return r;
+  };
+  const Results one = run(1);
+  EXPECT_EQ(one.mixed, ReadByTheRules(mixed));
+  EXPECT_EQ(one.comma, ReadByTheRules(comma));
+  EXPECT_EQ(one.truncated.size(), SplitLines(comma.substr(0, comma.size() / 3)).size());
+  const double last = ReadNumberOrZero(FormatFixed(series.GetY(series.Count() - 1), 16, 4));
+  EXPECT_EQ(one.comma.back().second, last);
+  EXPECT_EQ(one.saved, SampleFileText(series));
+  ASSERT_EQ(one.pasted.size(), static_cast<std::size_t>(series.Count()));
+  ASSERT_EQ(one.column.size(), static_cast<std::size_t>(series.Count()));
+  EXPECT_EQ(one.column.back().second, last);
+  for (std::size_t workers : {2, 8}) {
+    const Results many = run(workers);
+    EXPECT_EQ(many.mixed, one.mixed) << workers;
+    EXPECT_EQ(many.comma, one.comma) << workers;
+    EXPECT_EQ(many.truncated, one.truncated) << workers;
+    EXPECT_EQ(many.copied, one.copied) << workers;
+    EXPECT_EQ(many.table, one.table) << workers;
+    EXPECT_EQ(many.pasted, one.pasted) << workers;
+    EXPECT_EQ(many.column, one.column) << workers;
+    EXPECT_EQ(many.saved, one.saved) << workers;
   }
 }
 

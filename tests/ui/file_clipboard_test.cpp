@@ -207,7 +207,8 @@ TEST_F(FileClipboardTest, PasteTakesPairsAndNeedsAtLeastOneField) {
   clipboard.HoldText("1;2;3");
   form.PastData1->trigger();
   EXPECT_EQ(State().samples, (std::vector<std::pair<double, double>>{{0, 2}}));
-  clipboard.HoldText("5");
+  // A header line and nothing under it.
+  clipboard.HoldText("Value");
   form.PastData1->trigger();
   const WindowState empty = State();
   EXPECT_TRUE(empty.samples.empty());

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fendrel {
+
+// Cuts a text into blocks of whole lines for parallel work. A block ends where
+// a line starts (after CR, LF or CR LF) once it holds at least `blockSize`
+// characters, and only before a line whose first character `startsBlock`
+// accepts. The cuts depend on the text alone, never on the number of workers,
+// so results combined block by block in order are the same whatever the
+// workers. The blocks cover the text without gap; an empty text is one empty
+// block.
+std::vector<std::string_view> LineBlocks(std::string_view text, std::size_t blockSize,
+                                         bool (*startsBlock)(char) = nullptr);
+
+// Runs body(i) for every i in 0 .. count - 1 on the oneTBB workers; each call
+// must touch only what belongs to its own i.
+void ForEachBlock(std::size_t count, void (*body)(void*, std::size_t), void* context);
+
+template <typename Body>
+void ForEachBlock(std::size_t count, Body&& body) {
+  ForEachBlock(
+      count, [](void* context, std::size_t i) { (*static_cast<Body*>(context))(i); },
+      static_cast<void*>(&body));
+}
+
+// The pieces joined in order, copied in parallel; the pieces are used up.
+std::string JoinPieces(std::vector<std::string>& pieces);
+
+// Fixed pieces of `pieceSize` items out of `count`: piece i covers items
+// i * pieceSize up to the next piece or `count`.
+constexpr std::int64_t PieceCount(std::int64_t count, std::int64_t pieceSize) {
+  return (count + pieceSize - 1) / pieceSize;
+}
+
+}  // namespace fendrel

@@ -1,5 +1,8 @@
 #include "wavelet/wavelet.h"
 
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -19,6 +22,33 @@ std::int32_t FloorLog2(std::int32_t n) {
   return level;
 }
 
+// Steps over fewer values run on the calling thread; larger ones are split
+// among the workers in chunks of at least kChunk values.
+constexpr std::size_t kParallelValues = std::size_t{1} << 16;
+constexpr std::size_t kChunk = std::size_t{1} << 14;
+
+// Calls body(i, c0, c1) so that together the calls cover c = 0 .. m - 1 of
+// every band i = 0 .. bands - 1. Every value of a step is worked out on its
+// own, so however the calls are split among workers, the bits are the same.
+template <typename Body>
+void ForEachBandSpan(std::size_t bands, std::size_t m, const Body& body) {
+  const std::size_t total = bands * m;
+  if (total < kParallelValues) {
+    for (std::size_t i = 0; i < bands; ++i) body(i, std::size_t{0}, m);
+    return;
+  }
+  tbb::parallel_for(tbb::blocked_range<std::size_t>(0, total, kChunk),
+                    [&](const tbb::blocked_range<std::size_t>& range) {
+                      for (std::size_t u = range.begin(); u < range.end();) {
+                        const std::size_t i = u / m;
+                        const std::size_t c0 = u % m;
+                        const std::size_t c1 = std::min(m, c0 + (range.end() - u));
+                        body(i, c0, c1);
+                        u += c1 - c0;
+                      }
+                    });
+}
+
 }  // namespace
 
 void TWavelet::Buffer::Reserve(std::size_t count) {
@@ -35,7 +65,13 @@ void TWavelet::Load(const TSampleData* series) {
   const std::int32_t n = series != nullptr ? std::max(series->Count(), 0) : 0;
   // Copy before dropping the lent bands: the series may be one of them.
   spare_.Reserve(Size(n));
-  if (n > 0) std::copy_n(series->YData(), Size(n), spare_.Data());
+  if (n > 0) {
+    const double* source = series->YData();
+    double* target = spare_.Data();
+    ForEachBandSpan(1, Size(n), [&](std::size_t, std::size_t c0, std::size_t c1) {
+      std::copy(source + c0, source + c1, target + c0);
+    });
+  }
   std::swap(current_, spare_);
   lent_.clear();
   length_ = n;
@@ -88,15 +124,15 @@ void TWavelet::TakeBackLentBands() {
   if (lent_.empty()) return;
   const std::size_t n = Size(std::max(CommonLength(), 0));
   spare_.Reserve(Size(bandCount_) * n);
-  for (std::size_t i = 0; i < Size(bandCount_); ++i) {
+  ForEachBandSpan(Size(bandCount_), n, [&](std::size_t i, std::size_t c0, std::size_t c1) {
     const TSampleData* band = lent_[i].get();
     const double* source = band != nullptr ? band->YData() : current_.Data() + i * Size(length_);
     const std::size_t have = band != nullptr ? Size(std::max(band->Count(), 0)) : Size(length_);
     double* target = spare_.Data() + i * n;
-    const std::size_t kept = std::min(have, n);
-    std::copy_n(source, kept, target);
-    std::fill(target + kept, target + n, 0.0);
-  }
+    const std::size_t kept = std::clamp(have, c0, c1);
+    std::copy(source + c0, source + kept, target + c0);
+    std::fill(target + kept, target + c1, 0.0);
+  });
   std::swap(current_, spare_);
   length_ = static_cast<std::int32_t>(n);
   lent_.clear();
@@ -107,17 +143,17 @@ void TWavelet::DecomposeStep() {
   const std::size_t m = n / 2;
   const std::size_t bands = Size(bandCount_);
   spare_.Reserve(2 * bands * m);
-  for (std::size_t i = 0; i < bands; ++i) {
+  ForEachBandSpan(bands, m, [&](std::size_t i, std::size_t c0, std::size_t c1) {
     const double* y = current_.Data() + i * n;
     double* average = spare_.Data() + 2 * i * m;
     double* difference = average + m;
-    for (std::size_t c = 0; c < m; ++c) {
+    for (std::size_t c = c0; c < c1; ++c) {
       const double p = y[2 * c];
       const double q = y[2 * c + 1];
       average[c] = (p + q) / 2;
       difference[c] = (p - q) / 2;
     }
-  }
+  });
   std::swap(current_, spare_);
   length_ = static_cast<std::int32_t>(m);
   bandCount_ *= 2;
@@ -128,17 +164,17 @@ void TWavelet::ReconstructStep() {
   const std::size_t m = Size(length_);
   const std::size_t bands = Size(bandCount_) / 2;
   spare_.Reserve(bands * 2 * m);
-  for (std::size_t i = 0; i < bands; ++i) {
+  ForEachBandSpan(bands, m, [&](std::size_t i, std::size_t c0, std::size_t c1) {
     const double* average = current_.Data() + 2 * i * m;
     const double* difference = average + m;
     double* y = spare_.Data() + i * 2 * m;
-    for (std::size_t c = 0; c < m; ++c) {
+    for (std::size_t c = c0; c < c1; ++c) {
       const double a = average[c];
       const double d = difference[c];
       y[2 * c] = a + d;
       y[2 * c + 1] = a - d;
     }
-  }
+  });
   std::swap(current_, spare_);
   length_ = static_cast<std::int32_t>(2 * m);
   bandCount_ /= 2;
@@ -152,13 +188,13 @@ void TWavelet::DecomposeTwoSteps() {
   const std::size_t m = n / 4;
   const std::size_t bands = Size(bandCount_);
   spare_.Reserve(4 * bands * m);
-  for (std::size_t i = 0; i < bands; ++i) {
+  ForEachBandSpan(bands, m, [&](std::size_t i, std::size_t c0, std::size_t c1) {
     const double* y = current_.Data() + i * n;
     double* out0 = spare_.Data() + 4 * i * m;
     double* out1 = out0 + m;
     double* out2 = out1 + m;
     double* out3 = out2 + m;
-    for (std::size_t c = 0; c < m; ++c) {
+    for (std::size_t c = c0; c < c1; ++c) {
       const double a0 = (y[4 * c] + y[4 * c + 1]) / 2;
       const double d0 = (y[4 * c] - y[4 * c + 1]) / 2;
       const double a1 = (y[4 * c + 2] + y[4 * c + 3]) / 2;
@@ -168,7 +204,7 @@ void TWavelet::DecomposeTwoSteps() {
       out2[c] = (d0 + d1) / 2;
       out3[c] = (d0 - d1) / 2;
     }
-  }
+  });
   std::swap(current_, spare_);
   length_ = static_cast<std::int32_t>(m);
   bandCount_ *= 4;
@@ -179,13 +215,13 @@ void TWavelet::ReconstructTwoSteps() {
   const std::size_t m = Size(length_);
   const std::size_t bands = Size(bandCount_) / 4;
   spare_.Reserve(bands * 4 * m);
-  for (std::size_t i = 0; i < bands; ++i) {
+  ForEachBandSpan(bands, m, [&](std::size_t i, std::size_t c0, std::size_t c1) {
     const double* in0 = current_.Data() + 4 * i * m;
     const double* in1 = in0 + m;
     const double* in2 = in1 + m;
     const double* in3 = in2 + m;
     double* y = spare_.Data() + i * 4 * m;
-    for (std::size_t c = 0; c < m; ++c) {
+    for (std::size_t c = c0; c < c1; ++c) {
       const double a0 = in0[c] + in1[c];
       const double a1 = in0[c] - in1[c];
       const double d0 = in2[c] + in3[c];
@@ -195,7 +231,7 @@ void TWavelet::ReconstructTwoSteps() {
       y[4 * c + 2] = a1 + d1;
       y[4 * c + 3] = a1 - d1;
     }
-  }
+  });
   std::swap(current_, spare_);
   length_ = static_cast<std::int32_t>(4 * m);
   bandCount_ /= 4;

@@ -9,6 +9,8 @@
 #include <random>
 #include <vector>
 
+#include "support/worker_count.h"
+
 namespace fendrel {
 namespace {
 
@@ -198,6 +200,36 @@ TEST(WaveletBands, MatchesPlainStepsOnRandomPaths) {
       if (uniform(0, 1) == 0) ExpectBands(packet, plain);
     }
     ExpectBands(packet, plain);
+  }
+}
+
+// Large steps are split among workers; with 1, 2 or 8 of them every band is
+// still the plain steps' bit for bit, lent and extended bands included.
+TEST(WaveletBands, LargeSeriesMatchPlainStepsWithAnyNumberOfWorkers) {
+  std::mt19937 random(13);
+  Values ys((std::size_t{1} << 17) + 3);
+  for (double& y : ys) y = std::uniform_real_distribution<double>(-10, 10)(random);
+  const TSampleData series = Series(ys);
+  for (int workers : kWorkerCounts) {
+    SCOPED_TRACE(workers);
+    WithWorkers(workers, [&] {
+      TWavelet packet;
+      packet.Load(&series);
+      Bands plain{ys};
+      std::int32_t level = 0;
+      for (std::int32_t target : {3, 1, 14, 0}) {
+        packet.SetLevel(target);
+        for (; level < target; ++level) plain = PlainStep(plain, true);
+        for (; level > target; --level) plain = PlainStep(plain, false);
+        ExpectBands(packet, plain);
+        if (target == 3) {
+          for (std::int32_t i = 0; i < packet.BandCount(); ++i) {
+            packet.GetBand(i)->Append(packet.GetBand(i)->Count(), i + 0.25);
+            plain[static_cast<std::size_t>(i)].push_back(i + 0.25);
+          }
+        }
+      }
+    });
   }
 }
 

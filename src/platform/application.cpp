@@ -14,6 +14,8 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   // on the frame line, 13-pixel check marks.
   if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows"))) setStyle(classic);
   ApplySystemLocale();
+  // Lets the desktop match the window with the installed menu entry and its icon.
+  setDesktopFileName(QStringLiteral("org.fendrel.Fendrel"));
 }
 
 QString TApplication::Title() { return QCoreApplication::applicationName(); }

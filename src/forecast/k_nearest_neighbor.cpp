@@ -6,6 +6,7 @@
 #include <tbb/task_arena.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <bit>
 #include <cmath>
@@ -122,16 +123,17 @@ class NearestRuns {
 };
 
 // Candidates per block: below kParallelTerms distance terms in all, one block;
-// else about a sixteenth of them, but at least kMinBlockRuns and at least as
+// else a kMaxBlocks-th of them, but at least kMinBlockRuns and at least as
 // many as are kept, so that a block can find a bound; in whole lanes. It
 // depends on the sizes only, never on the number of workers.
 constexpr std::int64_t kParallelTerms = std::int64_t{1} << 18;
 constexpr std::int32_t kMinBlockRuns = 2048;
+constexpr std::int32_t kMaxBlocks = 16;
 
 std::int32_t BlockRuns(std::int32_t candidates, std::int32_t length, std::size_t capacity) {
   if (std::int64_t{candidates} * length < kParallelTerms) return candidates;
-  const std::int32_t share =
-      std::max({kMinBlockRuns, candidates / 16, static_cast<std::int32_t>(capacity)});
+  const std::int32_t share = std::max(
+      {kMinBlockRuns, (candidates - 1) / kMaxBlocks + 1, static_cast<std::int32_t>(capacity)});
   return (share + kBlockLanes - 1) / kBlockLanes * kBlockLanes;
 }
 
@@ -181,7 +183,7 @@ double TKNearestNeighbor::ForecastAt(std::int32_t a) const {
   // no other forecast can reach for its scratch.
   std::vector<Candidate>& kept = ScratchOfThisThread(kKept);
   if (kept.size() < blocks * perBlock) kept.resize(blocks * perBlock);
-  std::vector<std::size_t> keptCounts(blocks);
+  std::array<std::size_t, kMaxBlocks> keptCounts{};
   SharedBound shared;
   const auto runBlock = [&](std::size_t block) {
     const std::int32_t begin = static_cast<std::int32_t>(block) * blockRuns;

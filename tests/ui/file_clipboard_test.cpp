@@ -302,6 +302,14 @@ TEST_F(FileClipboardTest, DroppedFileOpensAsOpenDoes) {
     data->setUrls(urls);
     return data;
   };
+  // Qt offers a drag to the innermost widget under it that takes drops: over
+  // every control that is the window.
+  for (QWidget* control : form.findChildren<QWidget*>()) {
+    if (control->window() != &form) continue;  // menus
+    QWidget* target = control;
+    while (!target->acceptDrops() && !target->isWindow()) target = target->parentWidget();
+    EXPECT_EQ(target, &form) << control->metaObject()->className();
+  }
   SetLevel(2);
   const WindowState before = State();
   QMimeData text;

@@ -124,6 +124,27 @@ void BM_LevelBackToZero(benchmark::State& state) {
 }
 BENCHMARK(BM_LevelBackToZero)->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
 
+// Closing the window at the deepest level: every band series goes with it.
+void BM_CloseAtDeepestLevel(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto closing = std::make_unique<TForm1>();
+    closing->TestData->SetCount(count);
+    closing->TestData->GenerateSine();
+    closing->btPlotClick(nullptr);
+    closing->UpDown1->SetPosition(closing->UpDown1->Max());
+    closing->UpDown1Click(closing->UpDown1, fendrel::btNext);
+    if (closing->chWave->SeriesTotal() != closing->Wavelet->BandCount()) {
+      state.SkipWithError("not at the deepest level");
+      break;
+    }
+    state.ResumeTiming();
+    closing.reset();
+  }
+}
+BENCHMARK(BM_CloseAtDeepestLevel)->Arg(65536)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+
 // A thousand redraws must not leave more memory behind than the first few.
 void BM_ThousandRedraws(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));

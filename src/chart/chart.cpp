@@ -63,10 +63,11 @@ TChart::~TChart() {
   // The series belong to their creators: leave them alive, merely unattached.
   AutoRepaint_ = false;
   for (TChartSeries* series : SeriesList_.Items_) {
+    if (series == nullptr) continue;
     series->ParentChart_ = nullptr;
     series->ListedIn_ = nullptr;
   }
-  SeriesList_.Items_.clear();
+  SeriesList_.Clear();
 }
 
 int TChart::ActiveSeriesTotal() const {
@@ -85,7 +86,7 @@ void TChart::InsertSeries(TChartSeries* series) {
   if (series->ListedIn_ == this) return;
   if (series->SeriesColor() == clDefault) series->SetSeriesColor(NextFreeColor(true));
   series->ParentChart_ = this;
-  SeriesList_.Items_.push_back(series);
+  SeriesList_.Append(series);
   series->ListedIn_ = this;
   CountColor(series->SeriesColor(), +1);
   Invalidate();
@@ -98,8 +99,7 @@ void TChart::DetachSeries(TChartSeries* series) {
   if (series->Cursor() != OriginalCursor_ && cursor().shape() == series->Cursor()) {
     setCursor(OriginalCursor_);
   }
-  auto& items = SeriesList_.Items_;
-  items.erase(items.begin() + SeriesList_.IndexOf(series));
+  SeriesList_.Remove(series);
   CountColor(series->SeriesColor(), -1);
   Invalidate();
 }
@@ -107,17 +107,17 @@ void TChart::DetachSeries(TChartSeries* series) {
 void TChart::DetachAllSeries() {
   // The same outcome as detaching series 0 until none is left, without
   // moving the rest of the list up once per series.
-  auto& items = SeriesList_.Items_;
-  if (items.empty()) return;
+  if (SeriesList_.Count() == 0) return;
   const Qt::CursorShape shown = cursor().shape();
   bool restoreCursor = false;
-  for (TChartSeries* series : items) {
+  for (TChartSeries* series : SeriesList_.Items_) {
+    if (series == nullptr) continue;
     series->ParentChart_ = nullptr;
     series->ListedIn_ = nullptr;
     restoreCursor |= shown == series->Cursor() && shown != OriginalCursor_;
   }
   if (restoreCursor) setCursor(OriginalCursor_);
-  items.clear();
+  SeriesList_.Clear();
   PaletteUse_.fill(0);
   OtherColorUse_.clear();
   Invalidate();

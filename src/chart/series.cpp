@@ -247,14 +247,51 @@ TLineSeries::TLineSeries() {
 
 TChartSeries* TChartSeriesList::At(int index) const {
   if (index < 0 || index >= Count()) throw EListError(index);
-  return Items_[static_cast<std::size_t>(index)];
+  return Items()[static_cast<std::size_t>(index)];
 }
 
 int TChartSeriesList::IndexOf(const TChartSeries* series) const {
-  for (int i = Count() - 1; i >= 0; --i) {
-    if (Items_[static_cast<std::size_t>(i)] == series) return i;
+  if (series == nullptr) return -1;
+  const std::vector<TChartSeries*>& items = Items();
+  const std::size_t slot = series->ListSlot_;
+  return slot < items.size() && items[slot] == series ? static_cast<int>(slot) : -1;
+}
+
+void TChartSeriesList::Append(TChartSeries* series) {
+  series->ListSlot_ = Items_.size();
+  Items_.push_back(series);
+}
+
+void TChartSeriesList::Remove(TChartSeries* series) {
+  const std::size_t slot = series->ListSlot_;
+  if (slot + 1 == Items_.size()) {
+    // Freeing in reverse order leaves no gaps at all.
+    Items_.pop_back();
+    while (Holes_ != 0 && Items_.back() == nullptr) {
+      Items_.pop_back();
+      --Holes_;
+    }
+    return;
   }
-  return -1;
+  Items_[slot] = nullptr;
+  ++Holes_;
+}
+
+void TChartSeriesList::Clear() {
+  // The capacity stays: a redraw detaches all and attaches as many again.
+  Items_.clear();
+  Holes_ = 0;
+}
+
+void TChartSeriesList::CloseGaps() const {
+  std::size_t kept = 0;
+  for (TChartSeries* series : Items_) {
+    if (series == nullptr) continue;
+    series->ListSlot_ = kept;
+    Items_[kept++] = series;
+  }
+  Items_.resize(kept);
+  Holes_ = 0;
 }
 
 }  // namespace fendrel

@@ -240,6 +240,7 @@ class TChartSeries : public TChangeSink {
 
  private:
   friend class TChart;
+  friend class TChartSeriesList;
 
   // Drops every point and releases the storage, without hooks or repaint.
   void ReleasePoints();
@@ -255,9 +256,10 @@ class TChartSeries : public TChangeSink {
   std::string PercentFormat_ = "##0.## %";
   Qt::CursorShape Cursor_ = Qt::ArrowCursor;
   TChart* ParentChart_ = nullptr;
-  // The chart whose list holds this series; kept by the chart, so that
-  // attaching and detaching need no search of the list.
+  // The chart whose list holds this series and the slot it has there; kept
+  // by the list, so that attaching and detaching need no search.
   TChart* ListedIn_ = nullptr;
+  std::size_t ListSlot_ = 0;
 
   TChartValueList XValues_;
   TChartValueList YValues_;
@@ -325,20 +327,35 @@ class TLineSeries : public TCustomSeries {
   TLineSeries();
 };
 
-// The chart's ordered, non-owning list of attached series.
+// The chart's ordered, non-owning list of attached series. Each series knows
+// its slot, so removing one only empties that slot; the next ordered read
+// closes the gaps in one pass. Attaching, detaching and freeing any number of
+// series thus costs constant time each.
 class TChartSeriesList {
  public:
-  int Count() const { return static_cast<int>(Items_.size()); }
+  int Count() const { return static_cast<int>(Items_.size() - Holes_); }
   // Raises the list error outside 0 .. Count - 1.
   TChartSeries* At(int index) const;
-  TChartSeries* operator[](int index) const { return Items_[static_cast<std::size_t>(index)]; }
+  TChartSeries* operator[](int index) const { return Items()[static_cast<std::size_t>(index)]; }
   int IndexOf(const TChartSeries* series) const;
-  auto begin() const { return Items_.begin(); }
-  auto end() const { return Items_.end(); }
+  auto begin() const { return Items().begin(); }
+  auto end() const { return Items().end(); }
 
  private:
   friend class TChart;
-  std::vector<TChartSeries*> Items_;
+  const std::vector<TChartSeries*>& Items() const {
+    if (Holes_ != 0) CloseGaps();
+    return Items_;
+  }
+  void Append(TChartSeries* series);
+  void Remove(TChartSeries* series);
+  // Forgets every series without touching them.
+  void Clear();
+  void CloseGaps() const;
+
+  // Reads close the gaps that removals leave, so both change under const.
+  mutable std::vector<TChartSeries*> Items_;
+  mutable std::size_t Holes_ = 0;
 };
 
 }  // namespace fendrel

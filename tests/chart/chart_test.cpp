@@ -127,6 +127,42 @@ TEST(ChartSeriesList, DestroyingEitherSideLeavesNoDanglingLink) {
   owned[0]->SetSeriesColor(clBlue);
 }
 
+TEST(ChartSeriesList, FreeingInAnyOrderKeepsTheRestInAttachOrder) {
+  TChart chart;
+  auto owned = AttachNew(chart, 12);
+  std::vector<TLineSeries*> expected;
+  for (auto& s : owned) expected.push_back(s.get());
+  const auto listed = [&] {
+    std::vector<TLineSeries*> seen;
+    for (TChartSeries* s : chart.SeriesList()) seen.push_back(static_cast<TLineSeries*>(s));
+    return seen;
+  };
+  // Front, middle and back, with reads in between and without.
+  for (int i : {0, 5, 6, 11, 3}) {
+    std::erase(expected, owned[static_cast<std::size_t>(i)].get());
+    owned[static_cast<std::size_t>(i)].reset();
+    if (i == 6) continue;
+    ASSERT_EQ(chart.SeriesTotal(), static_cast<int>(expected.size()));
+    ASSERT_EQ(listed(), expected);
+  }
+  EXPECT_EQ(chart.SeriesList().IndexOf(owned[7].get()), 3);
+  chart.DetachSeries(owned[1].get());
+  chart.AttachSeries(owned[1].get());  // back in, at the end
+  std::erase(expected, owned[1].get());
+  expected.push_back(owned[1].get());
+  EXPECT_EQ(listed(), expected);
+  EXPECT_EQ(chart.SeriesAt(6), owned[1].get());
+  // The colours of the freed series are free again, in palette order.
+  TLineSeries next;
+  chart.AttachSeries(&next);
+  EXPECT_EQ(next.SeriesColor(), clRed);
+  chart.DetachSeries(&next);
+
+  for (auto& s : owned) s.reset();
+  EXPECT_EQ(chart.SeriesTotal(), 0);
+  EXPECT_EQ(chart.SeriesList().begin(), chart.SeriesList().end());
+}
+
 TEST(ChartRepaint, ChangesInvalidateWithinOneRequest) {
   TChart chart;
   TLineSeries s;

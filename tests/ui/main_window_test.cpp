@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "chart/chart.h"
@@ -168,6 +169,20 @@ TEST_F(MainWindowTest, LevelSpinWalksEveryLevelOfAHundredSamples) {
     ExpectWaveViewMatchesPacket();
   }
   EXPECT_EQ(form.sgTest->RowCount(), 101);
+}
+
+TEST(MainWindowClose, ClosesCleanlyFromEveryLevel) {
+  RecordingDialogs dialogs;
+  for (int level = 0; level <= 5; ++level) {
+    auto form = std::make_unique<TForm1>();
+    form->show();
+    for (int i = 0; i < level; ++i) ASSERT_TRUE(form->UpDown1->Step(btNext));
+    if (level % 2 == 1) form->Button2Click(nullptr);
+    QApplication::processEvents();
+    ASSERT_EQ(form->chWave->SeriesTotal(), 1 << level);
+    form->close();
+    form.reset();
+  }
 }
 
 TEST_F(MainWindowTest, ForecastAddsOneRowPerPressAndKeepsTheTestGrid) {

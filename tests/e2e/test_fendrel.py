@@ -9,6 +9,7 @@ import math
 import os
 import shutil
 import subprocess
+import sys
 import unittest
 import xml.etree.ElementTree as ElementTree
 
@@ -233,6 +234,18 @@ class CommandLineUnreadable(FendrelTestCase):
         self.assertTrue(self.app.has_stop_icon(box), "the error box has no stop icon")
         self.assertEqual(self.desktop.pixels(box), shown)
         self.app.dismiss(box)
+
+
+class Drop(FendrelTestCase):
+    def test_file_dropped_on_a_chart_opens(self):
+        path = os.path.join(self.files, "dropped.qls")
+        with open(path, "wb") as sample_file:
+            sample_file.write(b"0,4\r\n1,5\r\n")
+        left, top, _, _ = self.desktop.geometry(self.app.window)
+        x, y = self.app.point("chTest")
+        self.desktop.run(sys.executable, os.path.join(os.path.dirname(__file__), "xdnd_drop.py"),
+                         str(self.app.window), str(left + x), str(top + y), "file://" + path)
+        self.assertEqual(self.app.copy_data("sgTest"), "0\t4.00000000\r\n1\t5.00000000\r\n")
 
 
 class Clipboard(FendrelTestCase):

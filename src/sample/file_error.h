@@ -17,6 +17,8 @@ class FileError : public std::runtime_error {
   static FileError CannotOpen(const std::string& path, const std::string& reason);
   // "Cannot create file "<full path>". <reason>" for an error number.
   static FileError CannotCreate(const std::string& path, int error);
+  // The same with a reason of the program's own.
+  static FileError CannotCreate(const std::string& path, const std::string& reason);
 };
 
 // The system's description of an error number, without the trailing spaces,

@@ -253,6 +253,10 @@ SaveTarget CheckSaveTarget(const std::string& path) {
   }
   if (::stat(target.path.c_str(), &info) == 0) {
     if (S_ISDIR(info.st_mode)) throw FileError::CannotCreate(path, EISDIR);
+    // The new file is renamed over the old one: a device or a pipe would be
+    // replaced, and as root that can be /dev/null itself.
+    if (!S_ISREG(info.st_mode))
+      throw FileError::CannotCreate(path, std::string("Not a regular file"));
     // A file the user may not write stays protected, as opening it would.
     if (::access(target.path.c_str(), W_OK) != 0) throw FileError::CannotCreate(path, errno);
     target.mode = info.st_mode & 07777;
@@ -297,6 +301,10 @@ FileError FileError::CannotOpen(const std::string& path, const std::string& reas
 
 FileError FileError::CannotCreate(const std::string& path, int error) {
   return FileError("Cannot create file \"" + FullPath(path) + "\". " + SystemErrorText(error));
+}
+
+FileError FileError::CannotCreate(const std::string& path, const std::string& reason) {
+  return FileError("Cannot create file \"" + FullPath(path) + "\". " + reason);
 }
 
 std::string SystemErrorText(int error) {

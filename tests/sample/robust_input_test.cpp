@@ -211,6 +211,15 @@ TEST_F(RobustInput, OnlyRegularFilesOpenAndNothingBlocks) {
   done = true;
   rescue.join();
   EXPECT_LT(waited, std::chrono::seconds(4));
+  // Nor does a save replace the pipe (or, as root, a device) by renaming
+  // its new file over it.
+  try {
+    series.SaveToFile(pipe);
+    ADD_FAILURE() << "no error saving over a pipe";
+  } catch (const FileError& error) {
+    EXPECT_EQ(error.what(), "Cannot create file \"" + pipe + "\". Not a regular file");
+  }
+  EXPECT_TRUE(fs::is_fifo(pipe));
 
   // Devices and the kernel's own files, which look regular but may never end
   // or block the reader (/proc/kmsg does until the kernel logs something).

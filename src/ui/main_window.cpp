@@ -151,6 +151,7 @@ TForm1::TForm1(QWidget* parent)
   SetUpCharts();
   SetTabOrder();
   ConnectEvents();
+  NameControls();
   SetMinimumClientSize();
 
   // The menu bar's size hint can be a pixel short of the height the style
@@ -378,6 +379,28 @@ void TForm1::ConnectEvents() {
   });
   connect(UpDown1, &TUpDown::Click, this,
           [this](TUDBtnType button) { RunCommand([&] { UpDown1Click(UpDown1, button); }); });
+}
+
+void TForm1::NameControls() {
+  // Controls are told apart by their names, as in the window's design.
+  QObject* const controls[] = {
+      GroupBox1, Label1,     Edit1,      UpDown1,   opRandomSample, Button1,   btPlot, GroupBox4,
+      Button3,   Label2,     Edit2,      UpDown2,   rbMA,           rbKNN,     cbKNN,  Button2,
+      Panel1,    GroupBox2,  Splitter1,  GroupBox3, sgTest,         Splitter2, chTest, sgWave,
+      Splitter3, chWave,     File1,      Open1,     Save1,          N1,        Exit1,  Edit4,
+      CopyData1, CopyChart1, CopyModel1, N2,        PastData1,      Help1,     About1, PopupMenu1,
+      Copy1,     Past1,      PopupMenu2, Copy2};
+  const QStringList names =
+      QStringLiteral(
+          "GroupBox1 Label1 Edit1 UpDown1 opRandomSample Button1 btPlot GroupBox4 Button3 Label2 "
+          "Edit2 UpDown2 rbMA rbKNN cbKNN Button2 Panel1 GroupBox2 Splitter1 GroupBox3 sgTest "
+          "Splitter2 chTest sgWave Splitter3 chWave File1 Open1 Save1 N1 Exit1 Edit4 CopyData1 "
+          "CopyChart1 CopyModel1 N2 PastData1 Help1 About1 PopupMenu1 Copy1 Past1 PopupMenu2 Copy2")
+          .split(QLatin1Char(' '));
+  Q_ASSERT(names.size() == static_cast<qsizetype>(std::size(controls)));
+  for (std::size_t i = 0; i < std::size(controls); ++i) {
+    controls[i]->setObjectName(names[static_cast<qsizetype>(i)]);
+  }
 }
 
 void TForm1::CentreOnScreen() {

@@ -155,6 +155,7 @@ class TForm1 : public QMainWindow {
   // small that a control is cut.
   void SetMinimumClientSize();
   void ConnectEvents();
+  void NameControls();
   void CentreOnScreen();
   // The targets of the clipboard commands: where the matching context menu
   // was last opened, the test grid or chart before it ever was.

@@ -1,0 +1,735 @@
+#include "soak/soak_session.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
+#include <QWindow>
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <stdexcept>
+#include <utility>
+
+#include "chart/chart.h"
+#include "chart/series.h"
+#include "platform/locale.h"
+#include "sample/random.h"
+#include "sample/sample_data.h"
+#include "support/recording_clipboard.h"
+#include "support/recording_dialogs.h"
+#include "ui/main_window.h"
+#include "ui/text_grid.h"
+#include "ui/up_down.h"
+#include "wavelet/wavelet.h"
+
+namespace fendrel {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A broken rule; ends the session.
+struct SoakFault : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+constexpr std::size_t kRecentActions = 40;
+constexpr int kMaxSamples = 200000;
+
+// Error boxes that a user can provoke on purpose: files that cannot be read
+// or written, a clipboard held by another program.
+bool ExpectedError(const std::string& text) {
+  for (const char* prefix :
+       {"Cannot open file \"", "Cannot create file \"", "Cannot open clipboard"}) {
+    if (text.rfind(prefix, 0) == 0) return true;
+  }
+  return false;
+}
+
+std::int32_t FloorLog2(std::int64_t n) {
+  std::int32_t log = 0;
+  while (n >= 2) {
+    n /= 2;
+    ++log;
+  }
+  return log;
+}
+
+std::string Shortened(const std::string& text) {
+  if (text.size() <= 120) return text;
+  return text.substr(0, 120) + "... (" + std::to_string(text.size()) + " bytes)";
+}
+
+}  // namespace
+
+// The dialogs of the session: boxes are counted, unexpected error boxes
+// remembered, file dialogs answered by the session.
+class SoakDialogs : public RecordingDialogs {
+ public:
+  explicit SoakDialogs(SoakSession& session) : session_(session) {}
+
+  void ShowMessage(const std::string& /*text*/) override { ++session_.stats_.messages; }
+  void ShowError(const std::string& text) override {
+    ++session_.stats_.errors;
+    if (!ExpectedError(text) && unexpected.empty()) unexpected = text;
+  }
+  bool ChooseFile(const TFileDialog& dialog, std::string& fileName) override {
+    ++session_.stats_.fileDialogs;
+    fileName = dialog.Kind() == fdOpen ? session_.ChooseOpenPath() : session_.ChooseSavePath();
+    return !fileName.empty();
+  }
+
+  std::string unexpected;
+
+ private:
+  SoakSession& session_;
+};
+
+SoakSession::SoakSession(std::uint64_t seed) : random_(seed) {
+  ApplySeparators({'.', ","});
+  folder_ = fs::temp_directory_path() /
+            ("fendrel-soak-" + std::to_string(::getpid()) + "-" + std::to_string(seed));
+  fs::remove_all(folder_);
+  fs::create_directories(folder_);
+  clipboard_ = std::make_unique<RecordingClipboard>();
+  dialogs_ = std::make_unique<SoakDialogs>(*this);
+  form_ = std::make_unique<TForm1>();
+  form_->show();
+  if (!QTest::qWaitForWindowExposed(form_.get())) throw std::runtime_error("window not shown");
+  form_->activateWindow();
+  (void)QTest::qWaitForWindowActive(form_.get());
+  // The start-up series came from the clock; generate one from the seed.
+  SetRandomState(static_cast<std::uint32_t>(seed));
+  Click(Control("Button1"), Control("Button1")->rect().center(), Qt::LeftButton);
+  Settle();
+}
+
+SoakSession::~SoakSession() {
+  form_.reset();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  dialogs_.reset();
+  clipboard_.reset();
+  std::error_code ignored;
+  fs::remove_all(folder_, ignored);
+}
+
+std::string SoakSession::CurrentAction() const {
+  const std::lock_guard lock(currentMutex_);
+  return current_;
+}
+
+bool SoakSession::Step() {
+  if (!failure_.empty()) return false;
+  ++actions_;
+  try {
+    Act();
+    Settle();
+    Check();
+  } catch (const SoakFault& fault) {
+    failure_ = fault.what();
+  } catch (const std::exception& escaped) {
+    failure_ = std::string("an exception escaped to the session: ") + escaped.what();
+  }
+  {
+    const std::lock_guard lock(currentMutex_);
+    current_.clear();
+  }
+  return failure_.empty();
+}
+
+void SoakSession::Note(std::string action) {
+  recent_.push_back(std::to_string(actions_) + ": " + action);
+  if (recent_.size() > kRecentActions) recent_.pop_front();
+  const std::lock_guard lock(currentMutex_);
+  current_ = std::move(action);
+}
+
+void SoakSession::Act() {
+  ReopenIfClosed();
+  const std::array<std::pair<int, void (SoakSession::*)()>, 12> actions{{
+      {10, &SoakSession::ClickSpinArrow},
+      {6, &SoakSession::PressSpinKeys},
+      {8, &SoakSession::ClickButton},
+      {6, &SoakSession::ClickChoice},
+      {10, &SoakSession::DragChart},
+      {5, &SoakSession::TurnWheel},
+      {5, &SoakSession::KeysOnView},
+      {8, &SoakSession::ContextMenuCommand},
+      {10, &SoakSession::MenuCommand},
+      {5, &SoakSession::Shortcut},
+      {3, &SoakSession::ResizeWindow},
+      {2, &SoakSession::DragSplitter},
+  }};
+  int total = 0;
+  for (const auto& [weight, action] : actions) total += weight;
+  int pick = Uniform(0, total - 1);
+  for (const auto& [weight, action] : actions) {
+    if (pick < weight) {
+      (this->*action)();
+      return;
+    }
+    pick -= weight;
+  }
+}
+
+// Invariants.
+
+void SoakSession::Check() {
+  if (!dialogs_->unexpected.empty()) {
+    throw SoakFault("unexpected error box: " + Shortened(dialogs_->unexpected));
+  }
+  TForm1& f = *form_;
+  const auto fail = [](const std::string& what) { throw SoakFault(what); };
+  const auto* sgTest = static_cast<const TStringGrid*>(Control("sgTest"));
+  const auto* sgWave = static_cast<const TStringGrid*>(Control("sgWave"));
+  const auto* chTest = static_cast<const TChart*>(Control("chTest"));
+  const auto* chWave = static_cast<const TChart*>(Control("chWave"));
+  const auto* upDown1 = static_cast<const TUpDown*>(Control("UpDown1"));
+  const auto* upDown2 = static_cast<const TUpDown*>(Control("UpDown2"));
+
+  const std::int32_t count = f.TestData->Count();
+  if (sgTest->RowCount() != std::max(1, count + 1) || sgTest->ColCount() != 2) {
+    fail("test grid is " + std::to_string(sgTest->ColCount()) + " x " +
+         std::to_string(sgTest->RowCount()) + " for " + std::to_string(count) + " samples");
+  }
+  if (chTest->SeriesTotal() < 1 || chTest->SeriesAt(0)->PointCount() != count) {
+    fail("test chart does not hold the " + std::to_string(count) + " samples");
+  }
+
+  TWavelet& wavelet = *f.Wavelet;
+  const std::int32_t bands = wavelet.BandCount();
+  if (bands != (1 << wavelet.Level()))
+    fail("level " + std::to_string(wavelet.Level()) + " has " + std::to_string(bands) + " bands");
+  if (wavelet.MaxLevel() != FloorLog2(count)) {
+    fail("packet of " + std::to_string(count) + " samples has " +
+         std::to_string(wavelet.MaxLevel()) + " levels");
+  }
+  if (sgWave->ColCount() != bands + 1) {
+    fail("wavelet grid has " + std::to_string(sgWave->ColCount()) + " columns for " +
+         std::to_string(bands) + " bands");
+  }
+  if (chWave->SeriesTotal() != bands) {
+    fail("wavelet chart holds " + std::to_string(chWave->SeriesTotal()) + " series for " +
+         std::to_string(bands) + " bands");
+  }
+  const std::int32_t length = wavelet.GetBand(0)->Count();
+  if (sgWave->RowCount() != std::max(1, length + 1)) {
+    fail("wavelet grid has " + std::to_string(sgWave->RowCount()) + " rows for bands of " +
+         std::to_string(length));
+  }
+  for (std::int32_t b = 0; b < bands; ++b) {
+    const std::int32_t n = wavelet.GetBand(b)->Count();
+    if (n != length)
+      fail("band " + std::to_string(b) + " holds " + std::to_string(n) + " samples, band 0 " +
+           std::to_string(length));
+    if (chWave->SeriesAt(b)->PointCount() != n) {
+      fail("wavelet series " + std::to_string(b) + " holds " +
+           std::to_string(chWave->SeriesAt(b)->PointCount()) + " points for " + std::to_string(n));
+    }
+  }
+  const std::string foot = "Level " + std::to_string(wavelet.Level());
+  if (chWave->Foot().Text() != std::vector<std::string>{foot})
+    fail("wavelet foot does not read " + foot);
+
+  const int levelMax = std::max(0, FloorLog2(count) - 1);
+  const int windowMax = std::clamp(count - 1, 0, 32767);
+  if (upDown1->Max() != levelMax) {
+    fail("level spin maximum " + std::to_string(upDown1->Max()) + ", not " +
+         std::to_string(levelMax));
+  }
+  if (upDown2->Max() != windowMax) {
+    fail("window spin maximum " + std::to_string(upDown2->Max()) + ", not " +
+         std::to_string(windowMax));
+  }
+  if (upDown1->Position() != wavelet.Level()) {
+    fail("level spin at " + std::to_string(upDown1->Position()) + ", packet at level " +
+         std::to_string(wavelet.Level()));
+  }
+  if (upDown1->Position() < 0 || upDown2->Position() < 0) fail("a spin went below 0");
+  for (const TUpDown* spin : {upDown1, upDown2}) {
+    if (spin->Associate()->text() !=
+        TUpDown::PositionText(spin->Position(), ThousandsSeparator())) {
+      fail("a spin's edit does not show its position");
+    }
+  }
+  const auto* rbKNN = static_cast<const QRadioButton*>(Control("rbKNN"));
+  const auto* rbMA = static_cast<const QRadioButton*>(Control("rbMA"));
+  if (rbKNN->isChecked() == rbMA->isChecked()) fail("both or neither method chosen");
+  if (Control("cbKNN")->isEnabled() != rbKNN->isChecked())
+    fail("cbKNN enabled without K-NN chosen");
+
+  stats_.largestSeries = std::max<std::int64_t>(stats_.largestSeries, count);
+  stats_.deepestLevel = std::max<std::int64_t>(stats_.deepestLevel, wavelet.Level());
+  stats_.mostBands = std::max<std::int64_t>(stats_.mostBands, bands);
+  const std::int64_t resident = ResidentBytes();
+  peakResident_ = std::max(peakResident_, resident);
+  if (memoryLimit_ > 0 && resident > memoryLimit_) {
+    fail("resident memory " + std::to_string(resident >> 20) + " MiB above the limit");
+  }
+}
+
+std::int64_t SoakSession::ResidentBytes() {
+  std::ifstream statm("/proc/self/statm");
+  std::int64_t size = 0;
+  std::int64_t resident = 0;
+  statm >> size >> resident;
+  return resident * ::sysconf(_SC_PAGESIZE);
+}
+
+// Events.
+
+QWidget* SoakSession::Control(const char* name) const {
+  auto* control = form_->findChild<QWidget*>(QString::fromLatin1(name));
+  if (control == nullptr) throw SoakFault(std::string("no control named ") + name);
+  return control;
+}
+
+QWindow* SoakSession::Window() const { return form_->windowHandle(); }
+
+QPoint SoakSession::At(QWidget* widget, QPoint point) const {
+  return widget->mapTo(form_.get(), point);
+}
+
+QPoint SoakSession::RandomPointIn(QWidget* widget, int outside) {
+  return {Uniform(-outside, std::max(0, widget->width() - 1) + outside),
+          Uniform(-outside, std::max(0, widget->height() - 1) + outside)};
+}
+
+void SoakSession::Click(QWidget* widget, QPoint point, int button) {
+  QTest::mouseClick(Window(), static_cast<Qt::MouseButton>(button), {}, At(widget, point));
+}
+
+void SoakSession::Key(int key, int modifiers) {
+  QTest::keyClick(Window(), static_cast<Qt::Key>(key),
+                  static_cast<Qt::KeyboardModifiers>(modifiers));
+}
+
+void SoakSession::Settle() { QApplication::processEvents(); }
+
+int SoakSession::Uniform(int low, int high) {
+  return std::uniform_int_distribution<int>(low, high)(random_);
+}
+
+bool SoakSession::Chance(double p) { return std::bernoulli_distribution(p)(random_); }
+
+void SoakSession::ReopenIfClosed() {
+  if (form_->isVisible()) return;
+  Note("show the window again after Exit");
+  form_->show();
+  (void)QTest::qWaitForWindowExposed(form_.get());
+  form_->activateWindow();
+}
+
+// Actions.
+
+void SoakSession::ClickSpinArrow() {
+  auto* spin = static_cast<TUpDown*>(Control(Chance(0.6) ? "UpDown1" : "UpDown2"));
+  const bool up = Chance(0.55);
+  QToolButton* arrow = up ? spin->UpButton() : spin->DownButton();
+  const int clicks = Chance(0.7) ? 1 : Chance(0.67) ? Uniform(2, 8) : Uniform(9, 20);
+  Note(std::string("click ") + (up ? "up" : "down") + " arrow of " +
+       spin->objectName().toStdString() + " x" + std::to_string(clicks));
+  for (int i = 0; i < clicks; ++i) Click(arrow, arrow->rect().center(), Qt::LeftButton);
+}
+
+void SoakSession::PressSpinKeys() {
+  QWidget* edit = Control(Chance(0.6) ? "Edit1" : "Edit2");
+  const int presses = Uniform(1, 6);
+  std::string keys;
+  Click(edit, edit->rect().center(), Qt::LeftButton);
+  for (int i = 0; i < presses; ++i) {
+    const int pick = Uniform(0, 9);
+    const int key = pick < 4   ? Qt::Key_Up
+                    : pick < 8 ? Qt::Key_Down
+                    : pick < 9 ? Qt::Key_PageUp
+                               : Qt::Key_A;
+    keys += key == Qt::Key_Up       ? " Up"
+            : key == Qt::Key_Down   ? " Down"
+            : key == Qt::Key_PageUp ? " PageUp"
+                                    : " A";
+    Note("keys on " + edit->objectName().toStdString() + ":" + keys);
+    Key(key);
+  }
+}
+
+void SoakSession::ClickButton() {
+  const char* name = Chance(0.5) ? "Button1" : "Button2";
+  QWidget* button = Control(name);
+  const int clicks = Chance(0.85) ? 1 : Uniform(2, 4);
+  Note(std::string("click ") + name + " x" + std::to_string(clicks));
+  for (int i = 0; i < clicks; ++i) {
+    if (Chance(0.2)) {
+      Click(button, button->rect().center(), Qt::LeftButton);
+      Click(button, button->rect().center(), Qt::LeftButton);
+    } else if (Chance(0.2)) {
+      // By keyboard: a right click gives the focus without pressing it.
+      Click(button, button->rect().center(), Qt::RightButton);
+      Key(Qt::Key_Space);
+    } else {
+      Click(button, RandomPointIn(button, 2), Qt::LeftButton);
+    }
+  }
+}
+
+void SoakSession::ClickChoice() {
+  const char* names[] = {"rbMA", "rbKNN", "cbKNN", "opRandomSample"};
+  const char* name = names[Uniform(0, 3)];
+  QWidget* choice = Control(name);
+  Note(std::string("click ") + name);
+  // On the mark, near the left edge, where the caption cannot miss it.
+  Click(choice, {Uniform(2, 10), choice->height() / 2}, Qt::LeftButton);
+}
+
+void SoakSession::DragChart() {
+  QWidget* chart = Control(Chance(0.5) ? "chTest" : "chWave");
+  const bool right = Chance(0.35);
+  const QPoint from = RandomPointIn(chart, 5);
+  QPoint to = RandomPointIn(chart, 40);
+  if (!right && Chance(0.3)) {
+    // Mostly small zooms into the plot, and undo drags up and left.
+    const int dx = Uniform(-120, 120);
+    const int dy = Uniform(-120, 120);
+    to = from + QPoint(dx, dy);
+  }
+  const int steps = Uniform(1, 8);
+  Note(std::string(right ? "right" : "left") + " drag on " + chart->objectName().toStdString() +
+       " from (" + std::to_string(from.x()) + "," + std::to_string(from.y()) + ") to (" +
+       std::to_string(to.x()) + "," + std::to_string(to.y()) + ") in " + std::to_string(steps) +
+       " moves");
+  const Qt::MouseButton button = right ? Qt::RightButton : Qt::LeftButton;
+  QTest::mousePress(Window(), button, {}, At(chart, from));
+  for (int i = 1; i <= steps; ++i) {
+    QTest::mouseMove(Window(), At(chart, from + (to - from) * i / steps));
+    if (Chance(0.05)) {
+      // Another button during the drag, or a resize under it.
+      if (Chance(0.5)) {
+        QTest::mouseClick(Window(), right ? Qt::LeftButton : Qt::RightButton, {}, At(chart, to));
+      } else {
+        form_->resize(form_->width() + Uniform(-50, 50), form_->height() + Uniform(-50, 50));
+        Settle();
+      }
+    }
+  }
+  QTest::mouseRelease(Window(), button, {}, At(chart, to));
+  // A still right click opens the context menu; leave it for a later action
+  // or close it now.
+  if (QApplication::activePopupWidget() != nullptr && Chance(0.5)) Key(Qt::Key_Escape);
+}
+
+void SoakSession::TurnWheel() {
+  QWidget* target = Control(Chance(0.4)   ? "chTest"
+                            : Chance(0.5) ? "chWave"
+                            : Chance(0.5) ? "sgTest"
+                                          : "sgWave");
+  const QPoint point = RandomPointIn(target, 0);
+  QWidget* under = target->childAt(point);
+  QWidget* receiver = under != nullptr ? under : target;
+  const QPoint local = receiver->mapFrom(target, point);
+  const int turns = Uniform(-5, 5);
+  const int delta = Chance(0.2) ? turns * Uniform(1, 119) : turns * 120;
+  Note("wheel " + std::to_string(delta) + " on " + target->objectName().toStdString());
+  QWheelEvent wheel(local, receiver->mapToGlobal(local), QPoint(), QPoint(0, delta), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(receiver, &wheel);
+}
+
+void SoakSession::KeysOnView() {
+  const char* names[] = {"sgTest", "sgWave", "chTest", "chWave"};
+  QWidget* view = Control(names[Uniform(0, 3)]);
+  Click(view, RandomPointIn(view, 0), Qt::LeftButton);
+  static constexpr std::array<std::pair<int, int>, 18> keys{{
+      {Qt::Key_Down, 0},
+      {Qt::Key_Up, 0},
+      {Qt::Key_Right, 0},
+      {Qt::Key_Left, 0},
+      {Qt::Key_PageDown, 0},
+      {Qt::Key_PageUp, 0},
+      {Qt::Key_Home, 0},
+      {Qt::Key_End, 0},
+      {Qt::Key_End, Qt::ControlModifier},
+      {Qt::Key_Home, Qt::ControlModifier},
+      {Qt::Key_A, Qt::ControlModifier},
+      {Qt::Key_C, Qt::ControlModifier},
+      {Qt::Key_V, Qt::ControlModifier},
+      {Qt::Key_Plus, 0},
+      {Qt::Key_Minus, 0},
+      {Qt::Key_Down, Qt::ShiftModifier},
+      {Qt::Key_Tab, 0},
+      {Qt::Key_Escape, 0},
+  }};
+  const int presses = Uniform(1, 8);
+  std::string pressed;
+  for (int i = 0; i < presses; ++i) {
+    const auto [key, modifiers] =
+        keys[static_cast<std::size_t>(Uniform(0, static_cast<int>(keys.size()) - 1))];
+    pressed += " " + QKeySequence(key | modifiers).toString().toStdString();
+    Note("keys on " + view->objectName().toStdString() + ":" + pressed);
+    if (key == Qt::Key_V) PrepareClipboard();
+    Key(key, modifiers);
+  }
+}
+
+void SoakSession::ContextMenuCommand() {
+  const char* names[] = {"sgTest", "sgWave", "chTest", "chWave"};
+  QWidget* control = Control(names[Uniform(0, 3)]);
+  const bool byKey = Chance(0.2);
+  Note("context menu on " + control->objectName().toStdString() +
+       (byKey ? " by key" : " by click"));
+  if (byKey) {
+    Click(control, RandomPointIn(control, 0), Qt::LeftButton);
+    Key(Qt::Key_Menu);
+  } else {
+    Click(control, RandomPointIn(control, 0), Qt::RightButton);
+  }
+  ChooseFromOpenMenu();
+}
+
+void SoakSession::MenuCommand() {
+  const char* menus[] = {"File1", "Edit4", "Help1"};
+  const int which = Uniform(0, 2);
+  auto* menu = static_cast<QMenu*>(Control(menus[which]));
+  Note(std::string("open menu ") + menus[which]);
+  if (Chance(0.5)) {
+    const int letter[] = {Qt::Key_F, Qt::Key_E, Qt::Key_H};
+    Key(letter[which], Qt::AltModifier);
+  } else {
+    auto* bar = form_->menuBar();
+    Click(bar, bar->actionGeometry(menu->menuAction()).center(), Qt::LeftButton);
+  }
+  ChooseFromOpenMenu();
+}
+
+void SoakSession::ChooseFromOpenMenu() {
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (menu == nullptr) return;
+  std::vector<QAction*> items;
+  for (QAction* action : menu->actions()) {
+    if (!action->isSeparator() && action->isEnabled() && action->isVisible())
+      items.push_back(action);
+  }
+  if (items.empty() || Chance(0.08)) {
+    Note("close the menu");
+    Key(Qt::Key_Escape);
+    return;
+  }
+  QAction* chosen = items[static_cast<std::size_t>(Uniform(0, static_cast<int>(items.size()) - 1))];
+  const std::string name = chosen->objectName().toStdString();
+  if (name == "PastData1" || name == "Past1") PrepareClipboard();
+  if (name == "Exit1" && Chance(0.7)) {
+    Note("close the menu instead of Exit");
+    Key(Qt::Key_Escape);
+    return;
+  }
+  if (Chance(0.5)) {
+    Note("choose " + name + " by click");
+    QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {},
+                      menu->actionGeometry(chosen).center());
+  } else {
+    Note("choose " + name + " by keys");
+    // The first item is not active yet: Down reaches it.
+    const auto index = std::find(items.begin(), items.end(), chosen) - items.begin();
+    for (long i = 0; i <= index; ++i) Key(Qt::Key_Down);
+    if (menu->activeAction() == chosen) {
+      Key(Qt::Key_Return);
+    } else {
+      Note("choose " + name + " by keys missed it; close the menu");
+      Key(Qt::Key_Escape);
+    }
+  }
+}
+
+void SoakSession::Shortcut() {
+  const int pick = Uniform(0, 2);
+  if (pick == 0) {
+    Note("Ctrl+O");
+    Key(Qt::Key_O, Qt::ControlModifier);
+  } else if (pick == 1) {
+    Note("Ctrl+S");
+    Key(Qt::Key_S, Qt::ControlModifier);
+  } else {
+    Note("F1");
+    Key(Qt::Key_F1);
+  }
+}
+
+void SoakSession::ResizeWindow() {
+  const int width = Chance(0.2) ? Uniform(1, 300) : Uniform(300, 2600);
+  const int height = Chance(0.2) ? Uniform(1, 200) : Uniform(200, 1700);
+  Note("resize to " + std::to_string(width) + " x " + std::to_string(height));
+  form_->resize(width, height);
+}
+
+void SoakSession::DragSplitter() {
+  const char* names[] = {"Splitter1", "Splitter2", "Splitter3"};
+  QWidget* splitter = Control(names[Uniform(0, 2)]);
+  const QPoint from = splitter->rect().center();
+  const QPoint to = from + QPoint(Uniform(-400, 400), Uniform(-300, 300));
+  Note("drag " + splitter->objectName().toStdString() + " by (" +
+       std::to_string(to.x() - from.x()) + "," + std::to_string(to.y() - from.y()) + ")");
+  QTest::mousePress(Window(), Qt::LeftButton, {}, At(splitter, from));
+  QTest::mouseMove(Window(), At(splitter, (from + to) / 2));
+  QTest::mouseMove(Window(), At(splitter, to));
+  QTest::mouseRelease(Window(), Qt::LeftButton, {}, At(splitter, to));
+}
+
+// Inputs.
+
+int SoakSession::SampleCount() {
+  const int pick = Uniform(0, 99);
+  if (pick < 5) return 0;
+  if (pick < 30) return Uniform(1, 16);
+  if (pick < 70) return Uniform(17, 1000);
+  if (pick < 90) return Uniform(1001, 20000);
+  if (pick < 98) return Uniform(20001, 100000);
+  return Uniform(100001, kMaxSamples);
+}
+
+std::string SoakSession::ValueText(int mode) {
+  static constexpr std::array<const char*, 14> extremes{"1E308",
+                                                        "-1E308",
+                                                        "1.7976931348623157E308",
+                                                        "-1.7976931348623157E308",
+                                                        "NAN",
+                                                        "INF",
+                                                        "-INF",
+                                                        "4.9E-324",
+                                                        "1E400",
+                                                        "-0",
+                                                        "1E-320",
+                                                        "99999999999999999999",
+                                                        "1.5E308",
+                                                        "-1.5E308"};
+  const bool extreme = mode == 2 || (mode == 1 && Chance(0.05));
+  if (extreme) {
+    return extremes[static_cast<std::size_t>(Uniform(0, static_cast<int>(extremes.size()) - 1))];
+  }
+  double value = std::normal_distribution<double>(0, 1)(random_);
+  if (mode == 3) value *= 1e307;
+  if (Chance(0.1)) value *= std::pow(10.0, Uniform(-20, 20));
+  std::array<char, 64> buffer{};
+  const int form = Uniform(0, 2);
+  if (form == 0) {
+    std::snprintf(buffer.data(), buffer.size(), "%.8f", value);
+  } else if (form == 1) {
+    std::snprintf(buffer.data(), buffer.size(), "%.17g", value);
+  } else {
+    const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size() - 1, value);
+    *end.ptr = '\0';
+  }
+  return buffer.data();
+}
+
+std::string SoakSession::HostileText() {
+  std::string text;
+  const int pick = Uniform(0, 5);
+  if (pick == 0) {
+    const int n = Uniform(0, 4096);
+    for (int i = 0; i < n; ++i) text.push_back(static_cast<char>(Uniform(0, 255)));
+  } else if (pick == 1) {
+    // One enormous token.
+    text.assign(static_cast<std::size_t>(Uniform(1000, 2000000)), '9');
+  } else if (pick == 2) {
+    const int n = Uniform(0, 3000);
+    const char* pieces[] = {",", ";", "\t", " ", "\r", "\n",  "\"",  "\"\"",  "E",    "e", "-",
+                            "+", ".", "0",  "1", "9",  "NAN", "INF", "1E308", "\r\n", "x", "\xff"};
+    for (int i = 0; i < n; ++i) text += pieces[Uniform(0, static_cast<int>(std::size(pieces)) - 1)];
+  } else if (pick == 3) {
+    // Blank lines only, or none.
+    text.assign(static_cast<std::size_t>(Uniform(0, 5000)), Chance(0.5) ? '\n' : ' ');
+  } else if (pick == 4) {
+    const int n = Uniform(1, 3000);
+    for (int i = 0; i < n; ++i) text += "\"" + ValueText(1) + "\",\"" + ValueText(1) + "\"\r\n";
+  } else {
+    // Very long lines of many fields.
+    const int n = Uniform(1, 100000);
+    for (int i = 0; i < n; ++i) text += ValueText(1) + (Chance(0.5) ? ";" : " ");
+  }
+  return text;
+}
+
+std::string SoakSession::SampleFileText() {
+  if (Chance(0.15)) return HostileText();
+  const int count = SampleCount();
+  const int mode = Uniform(0, 3);
+  std::string text;
+  text.reserve(static_cast<std::size_t>(count) * 24);
+  for (int i = 0; i < count; ++i) {
+    text += Chance(0.98) ? std::to_string(i) : ValueText(mode);
+    text += ',';
+    text += ValueText(mode);
+    text += "\r\n";
+  }
+  if (count > 0 && Chance(0.3)) text.resize(text.size() - 2);
+  return text;
+}
+
+std::string SoakSession::PasteText() {
+  if (Chance(0.15)) return HostileText();
+  const int count = SampleCount();
+  const int mode = Uniform(0, 3);
+  const int layout = Uniform(0, 3);
+  std::string text;
+  if (layout == 2) text += "Time\tValue\r\n";
+  for (int i = 0; i < count; ++i) {
+    if (layout == 1) {
+      text += ValueText(mode) + "\r\n";
+    } else if (layout == 3) {
+      text += std::to_string(i) + "; " + ValueText(mode) + " ";
+    } else {
+      text += std::to_string(i) + "\t" + ValueText(mode) + "\r\n";
+    }
+  }
+  return text;
+}
+
+void SoakSession::PrepareClipboard() {
+  const int pick = Uniform(0, 9);
+  clipboard_->refuse = pick == 0;
+  if (pick <= 3) return;  // whatever an earlier copy left
+  if (pick == 4) {
+    clipboard_->data.reset();
+  } else {
+    const std::string text = PasteText();
+    clipboard_->HoldText(text);
+  }
+}
+
+std::string SoakSession::ChooseOpenPath() {
+  const int pick = Uniform(0, 19);
+  if (pick == 0) return "";
+  if (pick == 1) return (folder_ / "missing.qls").string();
+  if (pick == 2) return folder_.string();
+  if (pick == 3) return (folder_ / std::string(300, 'x')).string();
+  if (pick == 4) return (folder_ / "no folder" / "a.qls").string();
+  const fs::path path = folder_ / ("in-" + std::to_string(Uniform(0, 7)) + ".qls");
+  if (pick == 5 && fs::exists(path)) return path.string();  // what a Save may have written
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << SampleFileText();
+  return path.string();
+}
+
+std::string SoakSession::ChooseSavePath() {
+  const int pick = Uniform(0, 9);
+  if (pick == 0) return "";
+  if (pick == 1) return folder_.string();
+  if (pick == 2) return (folder_ / "no folder" / "b.qls").string();
+  if (pick == 3) return "/proc/fendrel-soak.qls";
+  return (folder_ / ("in-" + std::to_string(Uniform(0, 7)) + ".qls")).string();
+}
+
+}  // namespace fendrel

@@ -1,0 +1,118 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <string>
+
+class QPoint;
+class QWidget;
+class QWindow;
+
+namespace fendrel {
+
+class RecordingClipboard;
+class SoakDialogs;
+class TForm1;
+
+// Drives the real main window with random user actions, all through Qt's
+// event system (mouse and keys at the window, wheel turns and resizes at the
+// widgets), with the dialogs and the clipboard faked to answer random,
+// hostile and huge inputs. After every action it checks what must always
+// hold. The same seed gives the same actions.
+class SoakSession {
+ public:
+  explicit SoakSession(std::uint64_t seed);
+  ~SoakSession();
+  SoakSession(const SoakSession&) = delete;
+  SoakSession& operator=(const SoakSession&) = delete;
+
+  // Runs one action and checks the window; false once something broke, with
+  // Failure() telling what.
+  bool Step();
+  const std::string& Failure() const { return failure_; }
+  std::int64_t Actions() const { return actions_; }
+  // The latest actions, oldest first, for the report of a failure.
+  const std::deque<std::string>& RecentActions() const { return recent_; }
+  // What the action now running does ("" between actions).
+  std::string CurrentAction() const;
+  // Resident memory of the process now and at most so far, in bytes.
+  static std::int64_t ResidentBytes();
+  std::int64_t PeakResidentBytes() const { return peakResident_; }
+  // What the session reached, to tell that the actions do reach the commands.
+  struct Stats {
+    std::int64_t messages = 0;
+    std::int64_t errors = 0;
+    std::int64_t fileDialogs = 0;
+    std::int64_t largestSeries = 0;
+    std::int64_t deepestLevel = 0;
+    std::int64_t mostBands = 0;
+  };
+  const Stats& Reached() const { return stats_; }
+  // Resident memory above which the session fails.
+  void SetMemoryLimit(std::int64_t bytes) { memoryLimit_ = bytes; }
+
+ private:
+  void Act();
+  void Check();
+  void Note(std::string action);
+
+  // Actions.
+  void ClickSpinArrow();
+  void PressSpinKeys();
+  void ClickButton();
+  void ClickChoice();
+  void DragChart();
+  void TurnWheel();
+  void KeysOnView();
+  void ContextMenuCommand();
+  void MenuCommand();
+  void Shortcut();
+  void ResizeWindow();
+  void DragSplitter();
+  void ReopenIfClosed();
+
+  // Inputs the fakes hand out.
+  void PrepareClipboard();
+  std::string ChooseOpenPath();
+  std::string ChooseSavePath();
+  std::string SampleFileText();
+  std::string PasteText();
+  std::string HostileText();
+  std::string ValueText(int mode);
+  int SampleCount();
+
+  // Events at the window.
+  QWidget* Control(const char* name) const;
+  QWindow* Window() const;
+  QPoint At(QWidget* widget, QPoint point) const;
+  QPoint RandomPointIn(QWidget* widget, int outside);
+  void Click(QWidget* widget, QPoint point, int button);
+  void Key(int key, int modifiers = 0);
+  void ChooseFromOpenMenu();
+  void Settle();
+
+  int Uniform(int low, int high);
+  bool Chance(double p);
+
+  std::mt19937_64 random_;
+  std::unique_ptr<RecordingClipboard> clipboard_;
+  std::unique_ptr<SoakDialogs> dialogs_;
+  std::unique_ptr<TForm1> form_;
+  std::filesystem::path folder_;
+  std::string failure_;
+  mutable std::mutex currentMutex_;
+  std::string current_;
+  std::deque<std::string> recent_;
+  std::int64_t actions_ = 0;
+  std::int64_t peakResident_ = 0;
+  std::int64_t memoryLimit_ = 0;
+  Stats stats_;
+
+  friend class SoakDialogs;
+};
+
+}  // namespace fendrel

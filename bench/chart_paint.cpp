@@ -94,6 +94,7 @@ BENCHMARK(BM_PaintWaveletChart)
     ->Args({65536, 10, 0})
     ->Args({65536, 0, 1})
     ->Args({1048576, 0, 1})
+    ->Args({1048576, 19, 1})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

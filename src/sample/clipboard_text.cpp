@@ -7,8 +7,10 @@
 #include <limits>
 #include <stdexcept>
 
+#include "sample/huge_page_allocator.h"
 #include "sample/text_blocks.h"
 #include "sample/text_format.h"
+#include "sample/text_writer.h"
 
 namespace fendrel {
 
@@ -16,30 +18,25 @@ namespace {
 
 constexpr int kClipboardPrecision = 16;
 constexpr int kClipboardDecimals = 8;
-// Rows per piece of a copied text; the pieces are made in parallel.
-constexpr std::int64_t kRowsPerPiece = 16384;
-
-void AppendPosition(std::string& text, std::int32_t position) {
-  char digits[16];
-  text.append(digits, std::to_chars(digits, digits + sizeof digits, position).ptr);
-}
-
-void AppendValue(std::string& text, double value) {
-  char number[64];
-  text.append(number, FormatFixedTo(number, value, kClipboardPrecision, kClipboardDecimals));
-}
+// Rows per piece of a copied text; the pieces are made in parallel, each in
+// megabytes of huge pages.
+constexpr std::int64_t kRowsPerPiece = 131072;
 
 // Makes `rows` rows, piece by piece in parallel, and joins the pieces in order.
-template <typename AppendRows>
-std::string MakeRows(std::int32_t rows, std::size_t bytesPerRow, AppendRows appendRows) {
+template <typename WriteRows>
+std::string MakeRows(std::int32_t rows, std::size_t bytesPerRow, WriteRows writeRows) {
   const auto pieces = static_cast<std::size_t>(PieceCount(rows, kRowsPerPiece));
   std::vector<std::string> made(pieces);
   ForEachBlock(pieces, [&](std::size_t i) {
     const auto begin = static_cast<std::int32_t>(static_cast<std::int64_t>(i) * kRowsPerPiece);
     const auto end = static_cast<std::int32_t>(
         std::min<std::int64_t>(rows, static_cast<std::int64_t>(begin) + kRowsPerPiece));
-    made[i].reserve(static_cast<std::size_t>(end - begin) * bytesPerRow);
-    appendRows(made[i], begin, end);
+    const std::size_t expected = static_cast<std::size_t>(end - begin) * bytesPerRow;
+    made[i].reserve(expected);
+    AdviseHugePages(made[i].data(), made[i].capacity());
+    TextWriter writer(made[i], expected);
+    writeRows(writer, begin, end);
+    writer.Finish();
   });
   return JoinPieces(made);
 }
@@ -47,44 +44,47 @@ std::string MakeRows(std::int32_t rows, std::size_t bytesPerRow, AppendRows appe
 }  // namespace
 
 std::string TestDataText(const TSampleData& series) {
-  return MakeRows(series.Count(), 20, [&](std::string& text, std::int32_t begin, std::int32_t end) {
+  return MakeRows(series.Count(), 24, [&](TextWriter& text, std::int32_t begin, std::int32_t end) {
     for (std::int32_t i = begin; i < end; ++i) {
-      AppendPosition(text, i);
-      text += '\t';
-      AppendValue(text, series.GetY(i));
-      text += "\r\n";
+      text.Whole(i);
+      text.Char('\t');
+      text.Fixed(series.GetY(i), kClipboardPrecision, kClipboardDecimals);
+      text.LineEnd();
     }
   });
 }
 
 std::string BandTableText(const std::vector<const TSampleData*>& bands) {
   if (bands.empty() || bands.front() == nullptr) return std::string();
-  const std::size_t bytesPerRow = 8 + 13 * bands.size();
+  const std::size_t bytesPerRow = 8 + 15 * bands.size();
   return MakeRows(bands.front()->Count(), bytesPerRow,
-                  [&](std::string& text, std::int32_t begin, std::int32_t end) {
+                  [&](TextWriter& text, std::int32_t begin, std::int32_t end) {
                     for (std::int32_t i = begin; i < end; ++i) {
-                      AppendPosition(text, i);
+                      text.Whole(i);
                       for (const TSampleData* band : bands) {
-                        text += '\t';
-                        if (band != nullptr && i < band->Count()) AppendValue(text, band->GetY(i));
+                        text.Char('\t');
+                        if (band != nullptr && i < band->Count()) {
+                          text.Fixed(band->GetY(i), kClipboardPrecision, kClipboardDecimals);
+                        }
                       }
-                      text += "\r\n";
+                      text.LineEnd();
                     }
                   });
 }
 
 namespace {
 
-// Large pasted texts are read in blocks of whole lines, one block per task.
-constexpr std::size_t kPasteBlockBytes = std::size_t{1} << 18;
+// Large pasted texts are read in blocks of whole lines, one block per task;
+// a block's numbers fill some megabytes of huge pages.
+constexpr std::size_t kPasteBlockBytes = std::size_t{2} << 20;
 
 constexpr std::uint8_t kValid = 1;
 constexpr std::uint8_t kNewLine = 2;
 
 // The tokens of one block of pasted text, read with one separator.
 struct PasteBlock {
-  std::vector<double> values;  // the token's number, 0 when it is none
-  std::vector<std::uint8_t> flags;
+  std::vector<double, HugePageAllocator<double>> values;  // the token's number, 0 when none
+  std::vector<std::uint8_t, HugePageAllocator<std::uint8_t>> flags;
   SeparatorEvidence evidence;
   // Tokens that share their line with an earlier token.
   std::size_t sameLine = 0;
@@ -97,6 +97,10 @@ bool StartsPasteBlock(char c) { return !IsBlank(c) && c != ';' && c != '"' && c 
 bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
 
 void ReadPasteBlock(std::string_view text, char separator, PasteBlock& block) {
+  // Room for tokens of three characters with their separators; what stays
+  // untouched costs no memory.
+  block.values.reserve(text.size() / 4 + 1);
+  block.flags.reserve(text.size() / 4 + 1);
   DelimitedScanner scanner(text, ';');
   DelimitedToken token;
   std::string scratch;
@@ -167,7 +171,7 @@ bool PasteTextToSeries(std::string_view text, TSampleData& series) {
       std::find_if(read.begin(), read.end(),
                    [](const PasteBlock& block) { return !block.values.empty(); }) -
       read.begin());
-  const std::vector<std::uint8_t>& flags = read[firstBlock].flags;
+  const auto& flags = read[firstBlock].flags;
   const auto lineEnd = static_cast<std::size_t>(
       std::find_if(flags.begin() + 1, flags.end(), [](std::uint8_t f) { return f & kNewLine; }) -
       flags.begin());
@@ -188,7 +192,7 @@ bool PasteTextToSeries(std::string_view text, TSampleData& series) {
   double* const xs = pasted.XData();
   double* const ys = pasted.YData();
   ForEachBlock(read.size(), [&](std::size_t b) {
-    const std::vector<double>& values = read[b].values;
+    const auto& values = read[b].values;
     for (std::size_t k = 0; k < values.size(); ++k) {
       const std::size_t token = offsets[b] + k;
       if (token < skipped) continue;

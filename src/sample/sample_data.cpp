@@ -56,8 +56,8 @@ void TSampleData::Sort() {
     if (LessNaNLast(xs_[b], xs_[a])) return false;
     return LessNaNLast(ys_[a], ys_[b]);
   });
-  std::vector<double> xs(n);
-  std::vector<double> ys(n);
+  Values xs(n);
+  Values ys(n);
   for (std::size_t i = 0; i < n; ++i) {
     xs[i] = xs_[order[i]];
     ys[i] = ys_[order[i]];

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "sample/huge_page_allocator.h"
+
 namespace fendrel {
 
 // The one container of numbers: an ordered, resizable list of (x, y) samples.
@@ -40,8 +42,10 @@ class TSampleData {
   void Reserve(std::int32_t count);
 
  private:
-  std::vector<double> xs_;
-  std::vector<double> ys_;
+  using Values = std::vector<double, HugePageAllocator<double>>;
+
+  Values xs_;
+  Values ys_;
 };
 
 }  // namespace fendrel

@@ -22,8 +22,10 @@
 #include <vector>
 
 #include "sample/file_error.h"
+#include "sample/huge_page_allocator.h"
 #include "sample/text_blocks.h"
 #include "sample/text_format.h"
+#include "sample/text_writer.h"
 
 namespace fendrel {
 
@@ -47,9 +49,17 @@ class FileDescriptor {
   int fd_;
 };
 
+struct FreeMemory {
+  void operator()(char* data) const { FreeLarge(data); }
+};
+
+std::unique_ptr<char[], FreeMemory> FileBuffer(std::size_t size) {
+  return std::unique_ptr<char[], FreeMemory>(static_cast<char*>(AllocateLarge(size)));
+}
+
 // A whole file in memory, without the cost of clearing the buffer first.
 struct FileContents {
-  std::unique_ptr<char[]> data;
+  std::unique_ptr<char[], FreeMemory> data;
   std::size_t size = 0;
 
   std::string_view Text() const { return std::string_view(data.get(), size); }
@@ -101,7 +111,7 @@ FileContents ReadWholeFile(const std::string& path) {
   const auto known = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
   // One byte more than the size, so that reaching the end needs no regrowth.
   std::size_t capacity = known > 0 ? known + 1 : std::size_t{1} << 16;
-  FileContents contents{std::make_unique_for_overwrite<char[]>(capacity), 0};
+  FileContents contents{FileBuffer(capacity), 0};
   // A large file is read in pieces by several workers at once; each fills
   // (and so maps in) its own part of the buffer. What follows the size the
   // file had when opened, if it grew since, the plain loop reads.
@@ -131,7 +141,7 @@ FileContents ReadWholeFile(const std::string& path) {
   }
   for (;;) {
     if (contents.size == capacity) {
-      auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+      auto larger = FileBuffer(capacity * 2);
       std::memcpy(larger.get(), contents.data.get(), contents.size);
       contents.data = std::move(larger);
       capacity *= 2;
@@ -266,26 +276,18 @@ SaveTarget CheckSaveTarget(const std::string& path) {
   return target;
 }
 
-void AppendSampleLines(std::string& text, const TSampleData& series, std::int32_t begin,
-                       std::int32_t end) {
+void WriteSampleLines(TextWriter& text, const TSampleData& series, std::int32_t begin,
+                      std::int32_t end) {
   // Fixed-point text holds digits, sign, 'E' and the separator; only the
   // separator can ever call for quotes.
   const char separator = DecimalSeparator();
   const bool quoted = separator == ',' || separator == '"' || IsBlank(separator);
-  char number[64];
-  const auto append = [&](double value) {
-    const std::size_t length = FormatFixedTo(number, value, kFilePrecision, kFileDecimals);
-    if (quoted) {
-      AppendDelimitedField(text, std::string_view(number, length), ',');
-    } else {
-      text.append(number, length);
-    }
-  };
+  const char quoteIf = quoted ? separator : '\0';
   for (std::int32_t i = begin; i < end; ++i) {
-    append(series.GetX(i));
-    text += ',';
-    append(series.GetY(i));
-    text += "\r\n";
+    text.Fixed(series.GetX(i), kFilePrecision, kFileDecimals, quoteIf);
+    text.Char(',');
+    text.Fixed(series.GetY(i), kFilePrecision, kFileDecimals, quoteIf);
+    text.LineEnd();
   }
 }
 
@@ -326,8 +328,9 @@ std::string FullPath(const std::string& path) {
 
 std::string SampleFileText(const TSampleData& series) {
   std::string text;
-  text.reserve(static_cast<std::size_t>(series.Count()) * 34);
-  AppendSampleLines(text, series, 0, series.Count());
+  TextWriter writer(text, static_cast<std::size_t>(series.Count()) * 34);
+  WriteSampleLines(writer, series, 0, series.Count());
+  writer.Finish();
   return text;
 }
 
@@ -387,26 +390,17 @@ void ReadLine(std::string_view line, char separator, double& x, double& y,
 // Large texts are read in blocks of whole lines, one block per task.
 constexpr std::size_t kReadBlockBytes = std::size_t{1} << 18;
 
-// The samples of one block of lines, read with one separator.
-struct FileBlock {
-  std::vector<double> xs;
-  std::vector<double> ys;
-  SeparatorEvidence evidence;
-  // A NUL in the block ends the whole text there.
-  bool endsText = false;
-};
-
-void ReadFileBlock(std::string_view text, char separator, FileBlock& block) {
+// Reads the `count` lines of one block into xs and ys.
+void ReadFileBlock(std::string_view text, char separator, double* xs, double* ys, std::size_t count,
+                   SeparatorEvidence& evidence) {
   const char* p = text.data();
   const char* const end = p + text.size();
-  block.xs.reserve(text.size() / 24 + 1);
-  block.ys.reserve(text.size() / 24 + 1);
   // Lines of the form this program writes are read in one pass; any other
   // line by the general splitting, which gives the same samples for these.
   const bool fastRoute = separator != '"';
   const bool unquotedAllowed = separator != ',' && !IsBlank(separator);
   std::string scratch;
-  while (p != end && *p != '\0') {
+  for (std::size_t line = 0; line < count && p != end && *p != '\0'; ++line) {
     double x = 0;
     double y = 0;
     bool quoted = false;
@@ -425,67 +419,73 @@ void ReadFileBlock(std::string_view text, char separator, FileBlock& block) {
     while (lineEnd != end && !IsLineBreak(*lineEnd)) ++lineEnd;
     if (q == nullptr) {
       ReadLine(std::string_view(p, static_cast<std::size_t>(lineEnd - p)), separator, x, y,
-               block.evidence, scratch);
-    } else if (!block.evidence.separatorSeen) {
-      block.evidence.Note(first, true, separator);
-      block.evidence.Note(second, true, separator);
+               evidence, scratch);
+    } else if (!evidence.separatorSeen) {
+      evidence.Note(first, true, separator);
+      evidence.Note(second, true, separator);
     }
-    block.xs.push_back(x);
-    block.ys.push_back(y);
+    xs[line] = x;
+    ys[line] = y;
     p = lineEnd;
     if (p != end && *p == '\r') ++p;
     if (p != end && *p == '\n') ++p;
   }
-  block.endsText = p != end;
 }
 
-// Reads every block with one separator; returns how many blocks the text
-// has before a NUL ends it, that one included.
-std::size_t ReadFileBlocks(const std::vector<std::string_view>& blocks, char separator,
-                           std::vector<FileBlock>& read) {
-  read.assign(blocks.size(), FileBlock{});
-  ForEachBlock(blocks.size(), [&](std::size_t i) { ReadFileBlock(blocks[i], separator, read[i]); });
-  std::size_t used = 0;
-  while (used < read.size() && !read[used++].endsText) {
-  }
-  return used;
-}
+// Whole lines of a text in blocks, each with the place of its first sample.
+struct FileBlocks {
+  std::vector<std::string_view> texts;
+  std::vector<std::size_t> offsets;  // one more than texts: the last is the count
+};
 
-SeparatorEvidence EvidenceOf(const std::vector<FileBlock>& read, std::size_t used) {
-  SeparatorEvidence evidence;
-  for (std::size_t i = 0; i < used; ++i) evidence.Merge(read[i].evidence);
-  return evidence;
+// Reads every block with one separator into `series`, sized beforehand.
+SeparatorEvidence ReadFileBlocks(const FileBlocks& blocks, char separator, TSampleData& series) {
+  std::vector<SeparatorEvidence> evidence(blocks.texts.size());
+  ForEachBlock(blocks.texts.size(), [&](std::size_t i) {
+    const std::size_t first = blocks.offsets[i];
+    ReadFileBlock(blocks.texts[i], separator, series.XData() + first, series.YData() + first,
+                  blocks.offsets[i + 1] - first, evidence[i]);
+  });
+  SeparatorEvidence all;
+  for (const SeparatorEvidence& e : evidence) all.Merge(e);
+  return all;
 }
 
 }  // namespace
 
 void ReadSampleFileText(std::string_view text, TSampleData& series) {
-  const std::vector<std::string_view> blocks = LineBlocks(text, kReadBlockBytes);
-  const char separator = DecimalSeparator();
-  std::vector<FileBlock> read;
-  const std::size_t used = ReadFileBlocks(blocks, separator, read);
-  // A file from a machine with the other common separator reads as a whole
-  // with that one; a text that reads with the user's own is never read twice.
-  if (EvidenceOf(read, used).SuggestsAlternative(separator)) {
-    const char alternative = AlternativeSeparator(separator);
-    std::vector<FileBlock> again;
-    ReadFileBlocks(blocks, alternative, again);
-    if (EvidenceOf(again, used).separatorSeen) read = std::move(again);
+  // The lines of every block are counted first, so that each block reads
+  // straight into its place in the series. A NUL ends the text.
+  FileBlocks blocks{LineBlocks(text, kReadBlockBytes), {}};
+  const std::size_t count = blocks.texts.size();
+  std::vector<std::size_t> lines(count);
+  std::vector<std::size_t> lengths(count);
+  ForEachBlock(count, [&](std::size_t i) { lines[i] = CountLines(blocks.texts[i], lengths[i]); });
+  std::size_t used = 0;
+  blocks.offsets.push_back(0);
+  while (used < count) {
+    const bool endsText = lengths[used] < blocks.texts[used].size();
+    blocks.texts[used] = blocks.texts[used].substr(0, lengths[used]);
+    blocks.offsets.push_back(blocks.offsets.back() + lines[used]);
+    ++used;
+    if (endsText) break;
   }
-
-  std::vector<std::size_t> offsets(used + 1, 0);
-  for (std::size_t i = 0; i < used; ++i) offsets[i + 1] = offsets[i] + read[i].xs.size();
-  if (offsets[used] > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+  blocks.texts.resize(used);
+  if (blocks.offsets.back() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
     throw std::length_error("Too many lines for a sample series");
   }
   // Built apart and moved in at the end: the series changes only as a whole.
-  TSampleData loaded(static_cast<std::int32_t>(offsets[used]));
-  ForEachBlock(used, [&](std::size_t i) {
-    FileBlock& block = read[i];
-    std::copy(block.xs.begin(), block.xs.end(), loaded.XData() + offsets[i]);
-    std::copy(block.ys.begin(), block.ys.end(), loaded.YData() + offsets[i]);
-    block = FileBlock{};
-  });
+  const auto samples = static_cast<std::int32_t>(blocks.offsets.back());
+  TSampleData loaded(samples);
+  const char separator = DecimalSeparator();
+  // A file from a machine with the other common separator reads as a whole
+  // with that one; a text that reads with the user's own is never read twice.
+  if (ReadFileBlocks(blocks, separator, loaded).SuggestsAlternative(separator)) {
+    TSampleData again(samples);
+    if (ReadFileBlocks(blocks, AlternativeSeparator(separator), again).separatorSeen) {
+      loaded = std::move(again);
+    }
+  }
   series = std::move(loaded);
 }
 
@@ -528,10 +528,10 @@ void TSampleData::SaveToFile(const std::string& path) const {
       }) & tbb::make_filter<Piece, Piece>(tbb::filter_mode::parallel, [&](Piece piece) {
         const std::int64_t begin = piece.index * kLinesPerPiece;
         const std::int64_t end = std::min<std::int64_t>(Count(), begin + kLinesPerPiece);
-        piece.text.clear();
-        piece.text.reserve(static_cast<std::size_t>(end - begin) * 34);
-        AppendSampleLines(piece.text, *this, static_cast<std::int32_t>(begin),
-                          static_cast<std::int32_t>(end));
+        TextWriter writer(piece.text, static_cast<std::size_t>(end - begin) * 36);
+        WriteSampleLines(writer, *this, static_cast<std::int32_t>(begin),
+                         static_cast<std::int32_t>(end));
+        writer.Finish();
         return piece;
       }) & tbb::make_filter<Piece, void>(tbb::filter_mode::serial_in_order, [&](Piece piece) {
         file.Write(piece.text);

@@ -3,7 +3,11 @@
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
+
+#include "sample/huge_page_allocator.h"
 
 namespace fendrel {
 
@@ -33,6 +37,69 @@ std::vector<std::string_view> LineBlocks(std::string_view text, std::size_t bloc
   return blocks;
 }
 
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+constexpr std::uint64_t kLow8 = 0x00FF00FF00FF00FFull;
+
+// The high bit of every byte of `word` that equals `byte`, and no other bit.
+std::uint64_t BytesEqual(std::uint64_t word, unsigned char byte) {
+  const std::uint64_t t = word ^ (kOnes * byte);
+  return ~(((t & kLow7) + kLow7) | t | kLow7);
+}
+
+// The sum of the eight byte counters of `lanes`, each at most 255.
+std::size_t SumLanes(std::uint64_t lanes) {
+  return static_cast<std::size_t>(
+      (((lanes & kLow8) + ((lanes >> 8) & kLow8)) * 0x0001000100010001ull) >> 48);
+}
+
+}  // namespace
+
+std::size_t CountLines(std::string_view text, std::size_t& length) {
+  const char* const data = text.data();
+  const std::size_t size = text.size();
+  // Every LF and every CR ends a line, except a CR right before an LF.
+  std::size_t breaks = 0;
+  std::size_t i = 0;
+  // Eight bytes at a time, with a counter per byte that is emptied before it
+  // can pass 255.
+  bool crBefore = false;
+  std::size_t crossPairs = 0;
+  while (i + 8 <= size) {
+    std::uint64_t lanes = 0;
+    std::uint64_t pairLanes = 0;
+    const std::size_t stop = std::min(size, i + 8 * 100);
+    bool nul = false;
+    for (; i + 8 <= stop; i += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, data + i, 8);
+      if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+      if (BytesEqual(word, 0) != 0) {
+        nul = true;
+        break;
+      }
+      const std::uint64_t cr = BytesEqual(word, '\r');
+      const std::uint64_t lf = BytesEqual(word, '\n');
+      lanes += (cr >> 7) + (lf >> 7);
+      pairLanes += ((cr << 8) & lf) >> 7;
+      if (crBefore && (lf & 0x80) != 0) ++crossPairs;
+      crBefore = (cr >> 63) != 0;
+    }
+    breaks += SumLanes(lanes) - SumLanes(pairLanes);
+    if (nul) break;
+  }
+  for (; i < size && data[i] != '\0'; ++i) {
+    if (data[i] == '\r') ++breaks;
+    if (data[i] == '\n' && !(i > 0 && data[i - 1] == '\r')) ++breaks;
+  }
+  breaks -= crossPairs;
+  length = i;
+  if (i > 0 && data[i - 1] != '\r' && data[i - 1] != '\n') ++breaks;
+  return breaks;
+}
+
 void ForEachBlock(std::size_t count, void (*body)(void*, std::size_t), void* context) {
   if (count == 1) {
     body(context, 0);
@@ -49,7 +116,10 @@ std::string JoinPieces(std::vector<std::string>& pieces) {
   if (pieces.size() == 1) return std::move(pieces.front());
   std::vector<std::size_t> offsets(pieces.size() + 1, 0);
   for (std::size_t i = 0; i < pieces.size(); ++i) offsets[i + 1] = offsets[i] + pieces[i].size();
-  std::string text(offsets.back(), '\0');
+  std::string text;
+  text.reserve(offsets.back());
+  AdviseHugePages(text.data(), offsets.back());
+  text.resize(offsets.back());
   ForEachBlock(pieces.size(), [&](std::size_t i) {
     std::memcpy(text.data() + offsets[i], pieces[i].data(), pieces[i].size());
     std::string().swap(pieces[i]);

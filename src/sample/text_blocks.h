@@ -18,6 +18,10 @@ namespace fendrel {
 std::vector<std::string_view> LineBlocks(std::string_view text, std::size_t blockSize,
                                          bool (*startsBlock)(char) = nullptr);
 
+// The number of lines the line rules find in a text that a NUL ends, if one
+// stands in it; `length` receives where the text ends.
+std::size_t CountLines(std::string_view text, std::size_t& length);
+
 // Runs body(i) for every i in 0 .. count - 1 on the oneTBB workers; each call
 // must touch only what belongs to its own i.
 void ForEachBlock(std::size_t count, void (*body)(void*, std::size_t), void* context);

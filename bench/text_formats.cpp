@@ -1,13 +1,12 @@
 // Speed of the sample text formats. Every benchmark checks its own answer
 // against a plain reference, so a fast wrong result reports an error.
 #include <benchmark/benchmark.h>
-#include <tbb/global_control.h>
 #include <unistd.h>
 
 #include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <memory>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -57,6 +56,15 @@ bool SameAsWritten(const TSampleData& loaded, const TSampleData& saved) {
   return true;
 }
 
+double PeakMiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024;
+  }
+  return 0;
+}
+
 class TempFolder {
  public:
   TempFolder()
@@ -70,15 +78,8 @@ class TempFolder {
   fs::path path_;
 };
 
-// The second argument of a benchmark: 1 for one worker, 0 for all of them.
-std::unique_ptr<tbb::global_control> LimitWorkers(std::int64_t workers) {
-  if (workers == 0) return nullptr;
-  return std::make_unique<tbb::global_control>(tbb::global_control::max_allowed_parallelism,
-                                               static_cast<std::size_t>(workers));
-}
-
-void SizesAndWorkers(benchmark::internal::Benchmark* b) {
-  b->ArgNames({"samples", "workers"})->ArgsProduct({{100, 65536, 1048576}, {1, 0}});
+void Sizes(benchmark::internal::Benchmark* b) {
+  b->ArgName("samples")->Arg(100)->Arg(65536)->Arg(1048576);
 }
 
 void BM_FormatFixed(benchmark::State& state) {
@@ -125,7 +126,6 @@ void BM_ReadNumber(benchmark::State& state) {
 BENCHMARK(BM_ReadNumber);
 
 void BM_SaveToFile(benchmark::State& state) {
-  const auto workers = LimitWorkers(state.range(1));
   SetDecimalSeparator('.');
   const TempFolder folder;
   const std::string path = folder.File("save.qls");
@@ -136,10 +136,9 @@ void BM_SaveToFile(benchmark::State& state) {
   if (!SameAsWritten(loaded, series)) state.SkipWithError("saved file does not load back");
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_SaveToFile)->Apply(SizesAndWorkers)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveToFile)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 
 void BM_LoadFromFile(benchmark::State& state) {
-  const auto workers = LimitWorkers(state.range(1));
   SetDecimalSeparator('.');
   const TempFolder folder;
   const std::string path = folder.File("load.qls");
@@ -151,10 +150,9 @@ void BM_LoadFromFile(benchmark::State& state) {
     state.SkipWithError("loaded series differs from the saved one");
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_LoadFromFile)->Apply(SizesAndWorkers)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadFromFile)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 
 void BM_TestDataText(benchmark::State& state) {
-  const auto workers = LimitWorkers(state.range(1));
   SetDecimalSeparator('.');
   const TSampleData series = TestSeries(static_cast<std::int32_t>(state.range(0)));
   std::string text;
@@ -167,10 +165,9 @@ void BM_TestDataText(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_TestDataText)->Apply(SizesAndWorkers)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TestDataText)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 
 void BM_PasteText(benchmark::State& state) {
-  const auto workers = LimitWorkers(state.range(1));
   SetDecimalSeparator('.');
   const TSampleData series = TestSeries(static_cast<std::int32_t>(state.range(0)));
   const std::string text = TestDataText(series);
@@ -184,7 +181,29 @@ void BM_PasteText(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_PasteText)->Apply(SizesAndWorkers)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PasteText)->Apply(Sizes)->Unit(benchmark::kMillisecond);
+
+// The largest series the window opens: a file of about 530 MB. Reports the
+// peak memory of the whole benchmark program, the saved series included.
+void BM_LoadLargeFile(benchmark::State& state) {
+  SetDecimalSeparator('.');
+  const TempFolder folder;
+  const std::string path = folder.File("large.qls");
+  TSampleData loaded;
+  {
+    const TSampleData series = TestSeries(static_cast<std::int32_t>(state.range(0)));
+    series.SaveToFile(path);
+  }
+  for (auto _ : state) loaded.LoadFromFile(path);
+  if (loaded.Count() != state.range(0)) state.SkipWithError("the large file lost lines");
+  state.counters["peak_MiB"] = PeakMiB();
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_LoadLargeFile)
+    ->ArgName("samples")
+    ->Arg(16777216)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 
 // A 100 MB line without a break: one (0, 0) sample, in time linear in its size.
 void BM_ReadOneHugeLine(benchmark::State& state) {

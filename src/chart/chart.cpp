@@ -56,6 +56,8 @@ TChart::TChart(QWidget* parent)
   OriginalCursor_ = cursor().shape();
   // Moves without a button pressed pick the cursor of a series under the pointer.
   setMouseTracking(true);
+  // Tab and a click give the keyboard to the chart, for its zoom and scroll keys.
+  setFocusPolicy(Qt::StrongFocus);
   AutoRepaint_ = true;
 }
 

@@ -235,6 +235,11 @@ class TChart : public QWidget, public TChangeSink {
   void ZoomToRect(int x0, int y0, int x1, int y1);
   // Back to the scales from before the first zoom or scroll, when saved.
   void RestoreAxisRanges();
+  // The keyboard's zoom and scroll, by the wheel's share: every side axis
+  // about its centre, or the horizontal or vertical ones along their range.
+  // A restore undoes them as it undoes drags.
+  void ZoomAboutCentre(bool zoomIn);
+  void ScrollByShare(bool horizontal, bool forward);
   bool Zoomed() const { return Mouse_.Zoomed; }
   const TChartMouseState& MouseState() const { return Mouse_; }
   // The colour of the rubber band: the chart colour, black instead of white.
@@ -331,13 +336,18 @@ class TChart : public QWidget, public TChangeSink {
   void resizeEvent(QResizeEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
   void showEvent(QShowEvent* event) override;
-  // Paints as usual, then the rubber band of a zoom drag over the frame.
+  // Paints as usual, then the focus frame and the rubber band of a zoom
+  // drag over the frame; neither is part of the chart's picture.
   bool event(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  // Plus and minus zoom, the arrows scroll, Home restores the scales.
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
   // Every paint handler calls this first: the request it answers is spent, so
   // the next change asks Qt again.

@@ -1,4 +1,5 @@
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <optional>
@@ -196,6 +197,28 @@ void TChart::RestoreAxisRanges() {
   Mouse_.Zoomed = false;
 }
 
+void TChart::ZoomAboutCentre(bool zoomIn) {
+  if (!Mouse_.Saved) SaveAxisScales();
+  for (const auto& axis : Axes_) SetAxisRange(*axis, CentreZoomedRange(*axis, zoomIn));
+  Mouse_.Zoomed = true;
+  if (OnZoom) OnZoom(*this);
+  Invalidate();
+}
+
+void TChart::ScrollByShare(bool horizontal, bool forward) {
+  if (!Mouse_.Saved) SaveAxisScales();
+  bool moved = false;
+  for (TChartAxis* axis :
+       horizontal ? std::array{&BottomAxis(), &TopAxis()} : std::array{&LeftAxis(), &RightAxis()}) {
+    TAxisRange range = ShiftedRange(*axis, forward);
+    if (OnAllowScroll && !OnAllowScroll(*axis, range.Minimum, range.Maximum)) continue;
+    SetAxisRange(*axis, range);
+    moved = true;
+  }
+  if (moved && OnScroll) OnScroll(*this);
+  Invalidate();
+}
+
 void TChart::SaveAxisScales() {
   for (std::size_t i = 0; i < Mouse_.SavedScales.size(); ++i) {
     Mouse_.SavedScales[i] = SaveAxisScale(*Axes_[i]);
@@ -215,24 +238,78 @@ void TChart::UpdateZoomBand(TPoint anchor, TPoint corner) {
 
 bool TChart::event(QEvent* event) {
   const bool handled = QWidget::event(event);
-  // Still inside the paint event: the band goes over the frame just shown,
-  // and a repaint without it takes it away again.
-  if (event->type() == QEvent::Paint && Mouse_.Zooming) {
+  // Still inside the paint event: the focus frame and the band go over the
+  // frame just shown, and a repaint without them takes them away again.
+  if (event->type() == QEvent::Paint && (hasFocus() || Mouse_.Zooming)) {
     TQPainterContext window(*this);
     Canvas_.SetWindowCanvas(&window);
     const TPenState pen = Canvas_.Pen();
     const TBrushState brush = Canvas_.Brush();
-    Canvas_.SetPen({ZoomBandColor(), 1, psSolid, pmNotXor});
+    const TBackMode backMode = Canvas_.BackMode();
     Canvas_.SetBrush({clWhite, bsClear});
-    const TPoint a = Mouse_.ZoomAnchor;
-    const TPoint b = Mouse_.ZoomCorner;
-    Canvas_.Rectangle(a.X, a.Y, b.X, b.Y);
+    if (hasFocus()) {
+      // The desktop's dotted focus rectangle, inverting what lies under it,
+      // just inside the bevel.
+      TPenState dots{clBlack, 1, psSolid, pmNotXor};
+      dots.SmallDots = true;
+      Canvas_.SetPen(dots);
+      Canvas_.SetBackMode(bmTransparent);
+      Canvas_.Rectangle(2, 2, width() - 2, height() - 2);
+    }
+    if (Mouse_.Zooming) {
+      Canvas_.SetPen({ZoomBandColor(), 1, psSolid, pmNotXor});
+      const TPoint a = Mouse_.ZoomAnchor;
+      const TPoint b = Mouse_.ZoomCorner;
+      Canvas_.Rectangle(a.X, a.Y, b.X, b.Y);
+    }
     // Back to the copying pen, which everything else draws with.
     Canvas_.SetPen(pen);
     Canvas_.SetBrush(brush);
+    Canvas_.SetBackMode(backMode);
     Canvas_.SetWindowCanvas(nullptr);
   }
   return handled;
+}
+
+void TChart::keyPressEvent(QKeyEvent* event) {
+  if ((event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) != 0) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  switch (event->key()) {
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:  // the plus key without Shift
+      ZoomAboutCentre(true);
+      break;
+    case Qt::Key_Minus:
+      ZoomAboutCentre(false);
+      break;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+      ScrollByShare(true, event->key() == Qt::Key_Right);
+      break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+      ScrollByShare(false, event->key() == Qt::Key_Up);
+      break;
+    case Qt::Key_Home:
+      RestoreAxisRanges();
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+}
+
+void TChart::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  update();
+}
+
+void TChart::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  update();
 }
 
 void TChart::mousePressEvent(QMouseEvent* event) {

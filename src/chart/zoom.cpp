@@ -50,13 +50,30 @@ TAxisRange ScrolledRange(const TChartAxis& axis, int fromPixel, int toPixel) {
   return {axis.Minimum() + d, axis.Maximum() + d};
 }
 
-TAxisRange WheelRange(const TChartAxis& axis, bool towardsUser) {
+TAxisRange ShiftedRange(const TChartAxis& axis, bool forward) {
   double step = (axis.Maximum() - axis.Minimum()) * WheelScrollShare;
   // A range wider than the largest double still scrolls by its share.
   if (!std::isfinite(step))
     step = axis.Maximum() * WheelScrollShare - axis.Minimum() * WheelScrollShare;
-  const double d = towardsUser ? step : -step;
+  const double d = forward ? step : -step;
   return {axis.Minimum() + d, axis.Maximum() + d};
+}
+
+TAxisRange WheelRange(const TChartAxis& axis, bool towardsUser) {
+  return ShiftedRange(axis, towardsUser);
+}
+
+TAxisRange CentreZoomedRange(const TChartAxis& axis, bool zoomIn) {
+  const double factor = zoomIn ? 1.0 - WheelScrollShare : 1.0 / (1.0 - WheelScrollShare);
+  // Halves first, so that a range near the largest doubles does not overflow.
+  const double centre = axis.Minimum() / 2 + axis.Maximum() / 2;
+  const double half = (axis.Maximum() / 2 - axis.Minimum() / 2) * factor;
+  const TAxisRange range{centre - half, centre + half};
+  // Widening stops where the ends would leave the doubles.
+  if (!std::isfinite(range.Minimum) || !std::isfinite(range.Maximum)) {
+    return {axis.Minimum(), axis.Maximum()};
+  }
+  return range;
 }
 
 TAxisRange AnimatedRange(TAxisRange from, TAxisRange to, int step, int steps) {

@@ -64,9 +64,16 @@ TAxisRange ZoomedRange(const TChartAxis& axis, const TRect& rect);
 // to lie under toPixel.
 TAxisRange ScrolledRange(const TChartAxis& axis, int fromPixel, int toPixel);
 
+// The axis range moved by WheelScrollShare of itself: up when forward.
+TAxisRange ShiftedRange(const TChartAxis& axis, bool forward);
+
 // The axis range after one wheel turn: up by WheelScrollShare of the range
 // for a turn towards the user, down for one away.
 TAxisRange WheelRange(const TChartAxis& axis, bool towardsUser);
+
+// The axis range narrowed (zoom in) or widened about its centre by the
+// wheel's share; widening undoes narrowing.
+TAxisRange CentreZoomedRange(const TChartAxis& axis, bool zoomIn);
 
 // Step step of steps on the straight way from from to to (steps itself gives to).
 TAxisRange AnimatedRange(TAxisRange from, TAxisRange to, int step, int steps);

@@ -106,16 +106,20 @@ void TGridCells::AddRun(TRun run) {
   runs_.push_back(std::move(run));
 }
 
-std::string TGridCells::RunText(const TRun& run, std::int32_t col, std::int32_t row) {
+void TGridCells::AppendRunText(const TRun& run, std::int32_t col, std::int32_t row,
+                               std::string& out) {
   char buffer[64];
   switch (run.kind) {
     case TRunKind::Index: {
       const auto result = std::to_chars(buffer, buffer + sizeof buffer, row - run.row);
-      return std::string(buffer, result.ptr);
+      out.append(buffer, result.ptr);
+      return;
     }
     case TRunKind::Numbered: {
       const auto result = std::to_chars(buffer, buffer + sizeof buffer, col - run.col);
-      return run.prefix + std::string(buffer, result.ptr);
+      out += run.prefix;
+      out.append(buffer, result.ptr);
+      return;
     }
     case TRunKind::Values: {
       const double value = run.values[static_cast<std::size_t>(col - run.col) *
@@ -125,22 +129,53 @@ std::string TGridCells::RunText(const TRun& run, std::int32_t col, std::int32_t 
       // Shown with the separator of the time of writing, whatever came since.
       const char now = DecimalSeparator();
       if (now != run.separator) std::replace(buffer, buffer + length, now, run.separator);
-      return std::string(buffer, length);
+      out.append(buffer, length);
+      return;
     }
   }
-  return {};
 }
 
 std::string TGridCells::Text(std::int32_t col, std::int32_t row) const {
-  if (!InSize(col, row)) return {};
+  std::string text;
+  AppendText(col, row, text);
+  return text;
+}
+
+void TGridCells::AppendText(std::int32_t col, std::int32_t row, std::string& out) const {
+  if (!InSize(col, row)) return;
   if (!texts_.empty()) {
     const auto found = texts_.find(Key(col, row));
-    if (found != texts_.end()) return found->second;
+    if (found != texts_.end()) {
+      out += found->second;
+      return;
+    }
   }
   for (auto run = runs_.rbegin(); run != runs_.rend(); ++run) {
-    if (run->Writes(col, row)) return RunText(*run, col, row);
+    if (run->Writes(col, row)) {
+      AppendRunText(*run, col, row, out);
+      return;
+    }
   }
-  return {};
+}
+
+std::string TGridCells::TableText(std::int32_t firstCol, std::int32_t firstRow, std::int32_t cols,
+                                  std::int32_t rows) const {
+  const std::int32_t col0 = std::max(firstCol, 0);
+  const std::int32_t row0 = std::max(firstRow, 0);
+  const std::int64_t col1 = std::min<std::int64_t>(std::int64_t{firstCol} + cols, colCount_);
+  const std::int64_t row1 = std::min<std::int64_t>(std::int64_t{firstRow} + rows, rowCount_);
+  std::string text;
+  if (col0 >= col1 || row0 >= row1) return text;
+  // A first guess of the size spares most of the regrowing on large ranges.
+  text.reserve(static_cast<std::size_t>((col1 - col0) * (row1 - row0)) * 10);
+  for (std::int32_t row = row0; row < row1; ++row) {
+    for (std::int32_t col = col0; col < col1; ++col) {
+      if (col != col0) text += '\t';
+      AppendText(col, row, text);
+    }
+    text += "\r\n";
+  }
+  return text;
 }
 
 }  // namespace fendrel

@@ -38,6 +38,13 @@ class TGridCells {
                        std::vector<std::int32_t> lengths = {});
 
   std::string Text(std::int32_t col, std::int32_t row) const;
+  // The same text added to the end of out, without a string of its own.
+  void AppendText(std::int32_t col, std::int32_t row, std::string& out) const;
+  // The cells of cols columns from firstCol and rows rows from firstRow as
+  // lines of TAB-separated texts, each line ended by CR LF; the part outside
+  // the grid is left out.
+  std::string TableText(std::int32_t firstCol, std::int32_t firstRow, std::int32_t cols,
+                        std::int32_t rows) const;
 
   // How many runs are kept (each whole overwrite drops the runs it covers).
   std::size_t RunCount() const { return runs_.size(); }
@@ -65,7 +72,7 @@ class TGridCells {
   static std::uint64_t Key(std::int32_t col, std::int32_t row);
   bool InSize(std::int32_t col, std::int32_t row) const;
   void AddRun(TRun run);
-  static std::string RunText(const TRun& run, std::int32_t col, std::int32_t row);
+  static void AppendRunText(const TRun& run, std::int32_t col, std::int32_t row, std::string& out);
 
   std::int32_t colCount_;
   std::int32_t rowCount_;

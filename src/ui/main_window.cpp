@@ -377,6 +377,9 @@ void TForm1::ConnectEvents() {
   connect(rbKNN, &QRadioButton::toggled, this, [this](bool checked) {
     if (checked) RunCommand([&] { rbKNNClick(rbKNN); });
   });
+  // Ctrl+V in a grid pastes there, leaving the context menu's target alone.
+  sgTest->OnPaste = [this] { RunCommand([&] { PasteData(true, sgTest); }); };
+  sgWave->OnPaste = [this] { RunCommand([&] { PasteData(false, sgWave); }); };
   connect(UpDown1, &TUpDown::Click, this,
           [this](TUDBtnType button) { RunCommand([&] { UpDown1Click(UpDown1, button); }); });
 }
@@ -582,8 +585,10 @@ void TForm1::CopyData1Click(QObject* /*sender*/) {
   }
 }
 
-void TForm1::PastData1Click(QObject* sender) {
-  if (!GridTargetIsTest()) {
+void TForm1::PastData1Click(QObject* sender) { PasteData(GridTargetIsTest(), sender); }
+
+void TForm1::PasteData(bool intoTest, QObject* sender) {
+  if (!intoTest) {
     Dialogs().ShowMessage("Wavelet data cannot be pasted.");
     return;
   }

@@ -160,6 +160,8 @@ class TForm1 : public QMainWindow {
   // The targets of the clipboard commands: where the matching context menu
   // was last opened, the test grid or chart before it ever was.
   bool GridTargetIsTest() const;
+  // Paste Data into the test grid, or the answer that the wavelet grid takes none.
+  void PasteData(bool intoTest, QObject* sender);
   TChart* ChartTarget() const;
   // The band table of the current level.
   std::string WaveTableText();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <algorithm>
 
@@ -42,6 +43,18 @@ bool TPopupMenu::eventFilter(QObject* watched, QEvent* event) {
       } else {
         Popup(control, menuEvent->globalPos());
       }
+      return true;
+    }
+    case QEvent::KeyPress: {
+      // Shift+F10 is the context-menu key of keyboards without one: the menu
+      // opens where the key would open it, at the focused control's cursor.
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() != Qt::Key_F10 || key->modifiers() != Qt::ShiftModifier) break;
+      QWidget* control = ControlOf(watched);
+      auto* target = qobject_cast<QWidget*>(watched);
+      if (control == nullptr || target == nullptr) break;
+      const QPoint at = target->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+      Popup(control, target->mapToGlobal(at));
       return true;
     }
     case QEvent::MouseButtonRelease: {

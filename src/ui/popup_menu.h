@@ -6,7 +6,7 @@
 namespace fendrel {
 
 // A context menu shared by several controls. It opens on a right click or the
-// context-menu key over any of them and remembers the control it was last
+// context-menu key (or Shift+F10) over any of them and remembers the control it was last
 // opened on (its popup component) until it is opened on another one.
 // A right click opens it when the button is released without moving, as on
 // desktops that open context menus on release; the keyboard opens it at once.

@@ -3,9 +3,16 @@
 #include <QAbstractButton>
 #include <QEvent>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionHeader>
+#include <QToolTip>
 #include <algorithm>
+#include <climits>
+
+#include "platform/clipboard.h"
 
 namespace fendrel {
 
@@ -118,6 +125,7 @@ TStringGrid::TStringGrid(QWidget* parent) : QTableView(parent), model_(new TStri
   }
   corner_ = findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly);
   if (corner_ != nullptr) corner_->installEventFilter(this);
+  for (QHeaderView* header : {top, left}) header->viewport()->installEventFilter(this);
 }
 
 void TStringGrid::SetColCount(std::int32_t count) {
@@ -169,7 +177,123 @@ bool TStringGrid::eventFilter(QObject* watched, QEvent* event) {
     PaintCorner();
     return true;
   }
+  if (event->type() == QEvent::ToolTip) {
+    for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
+      if (watched != header->viewport()) continue;
+      ShowHeaderTip(header, static_cast<QHelpEvent*>(event));
+      return true;
+    }
+  }
   return QTableView::eventFilter(watched, event);
+}
+
+std::string TStringGrid::SelectionText() const {
+  int top = INT_MAX;
+  int left = INT_MAX;
+  int bottom = -1;
+  int right = -1;
+  // Ranges, never the list of selected indexes: a selection can hold
+  // millions of cells.
+  for (const QItemSelectionRange& range : selectionModel()->selection()) {
+    top = std::min(top, range.top());
+    left = std::min(left, range.left());
+    bottom = std::max(bottom, range.bottom());
+    right = std::max(right, range.right());
+  }
+  if (bottom < 0) {
+    const QModelIndex current = currentIndex();
+    if (!current.isValid()) return {};
+    top = bottom = current.row();
+    left = right = current.column();
+  }
+  const TGridCells& cells = model_->Cells();
+  if (top == 0 && left == 0 && bottom == model_->rowCount() - 1 &&
+      right == model_->columnCount() - 1) {
+    return cells.TableText(0, 0, cells.ColCount(), cells.RowCount());
+  }
+  return cells.TableText(left + 1, top + 1, right - left + 1, bottom - top + 1);
+}
+
+void TStringGrid::CopySelection() {
+  const std::string text = SelectionText();
+  if (!text.empty()) Clipboard().SetText(text);
+}
+
+void TStringGrid::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy)) {
+    CopySelection();
+    event->accept();
+    return;
+  }
+  if (event->matches(QKeySequence::Paste)) {
+    if (OnPaste) OnPaste();
+    event->accept();
+    return;
+  }
+  QTableView::keyPressEvent(event);
+}
+
+int TStringGrid::sizeHintForColumn(int column) const {
+  const int rows = model_->rowCount();
+  if (column < 0 || column >= model_->columnCount() || rows == 0) return -1;
+  const int first = std::max(rowAt(0), 0);
+  int last = rowAt(viewport()->height() - 1);
+  if (last < 0) last = std::min(rows - 1, first + viewport()->height() / DefaultRowHeight());
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  int widest = 0;
+  for (int row = first; row <= last; ++row) {
+    const QModelIndex index = model_->index(row, column);
+    widest = std::max(widest, itemDelegateForIndex(index)->sizeHint(option, index).width());
+  }
+  return widest + (showGrid() ? 1 : 0);
+}
+
+bool TStringGrid::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    ShowCellTip(static_cast<QHelpEvent*>(event));
+    return true;
+  }
+  return QTableView::viewportEvent(event);
+}
+
+void TStringGrid::ShowCellTip(QHelpEvent* event) {
+  const QModelIndex index = indexAt(event->pos());
+  if (index.isValid()) {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    const QRect rect = visualRect(index);
+    option.rect = rect;
+    // Cut exactly when fitting the column would widen it.
+    if (itemDelegateForIndex(index)->sizeHint(option, index).width() > rect.width()) {
+      QToolTip::showText(event->globalPos(), model_->data(index).toString(), viewport(), rect);
+      return;
+    }
+  }
+  QToolTip::hideText();
+}
+
+void TStringGrid::ShowHeaderTip(QHeaderView* header, QHelpEvent* event) {
+  const int section = header->logicalIndexAt(event->pos());
+  if (section >= 0) {
+    QStyleOptionHeader option;
+    option.initFrom(header);
+    option.section = section;
+    option.orientation = header->orientation();
+    option.text = model_->headerData(section, header->orientation()).toString();
+    const QSize needed =
+        header->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header);
+    const bool across = header->orientation() == Qt::Horizontal;
+    const int room = across ? header->sectionSize(section) : header->width();
+    if (needed.width() > room) {
+      const int at = header->sectionViewportPosition(section);
+      const QRect rect = across ? QRect(at, 0, room, header->height())
+                                : QRect(0, at, room, header->sectionSize(section));
+      QToolTip::showText(event->globalPos(), option.text, header->viewport(), rect);
+      return;
+    }
+  }
+  QToolTip::hideText();
 }
 
 void TStringGrid::PaintCorner() {

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QTableView>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "ui/grid_cells.h"
 
 class QAbstractButton;
+class QHelpEvent;
+class QHeaderView;
 
 namespace fendrel {
 
@@ -70,12 +73,31 @@ class TStringGrid : public QTableView {
 
   TStringGridModel* GridModel() const { return model_; }
 
+  // The selected cells as lines of TAB-separated cell texts, each ended by
+  // CR LF; the whole grid, fixed row and column included, when every cell is
+  // selected; the current cell when nothing is.
+  std::string SelectionText() const;
+  // Ctrl+C: the selection's text onto the clipboard.
+  void CopySelection();
+  // Ctrl+V asks this to paste into the grid; unset, the key does nothing.
+  std::function<void()> OnPaste;
+
+  // Fitting a column to its contents measures the rows on show only: a
+  // column can hold a million texts.
+  int sizeHintForColumn(int column) const override;
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   void Changed();
   void PaintCorner();
+  // Shows the full text of a cut cell or header section under the pointer as
+  // a tooltip, and hides any tooltip elsewhere.
+  void ShowCellTip(QHelpEvent* event);
+  void ShowHeaderTip(QHeaderView* header, QHelpEvent* event);
 
   TStringGridModel* model_;
   QAbstractButton* corner_ = nullptr;

@@ -52,7 +52,15 @@ bool TUpDown::Step(TUDBtnType button) {
 }
 
 void TUpDown::RefreshText() {
-  if (associate_ != nullptr) associate_->setText(PositionText(position_, ThousandsSeparator()));
+  if (associate_ == nullptr) return;
+  associate_->setText(PositionText(position_, ThousandsSeparator()));
+  ShowFocusCue();
+}
+
+void TUpDown::ShowFocusCue() {
+  // A read-only edit shows no text cursor: while it has the focus its text
+  // stays selected instead, as read-only edits on the desktop show it.
+  if (associate_ != nullptr && associate_->hasFocus()) associate_->selectAll();
 }
 
 QString TUpDown::PositionText(std::int16_t position, const QString& thousands) {
@@ -63,6 +71,13 @@ QString TUpDown::PositionText(std::int16_t position, const QString& thousands) {
 }
 
 bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == associate_ &&
+      (event->type() == QEvent::FocusIn || event->type() == QEvent::MouseButtonRelease)) {
+    const bool handled = QWidget::eventFilter(watched, event);
+    // After the edit's own handling, which may have moved the selection.
+    QMetaObject::invokeMethod(this, &TUpDown::ShowFocusCue, Qt::QueuedConnection);
+    return handled;
+  }
   if (watched == associate_ && event->type() == QEvent::KeyPress && isEnabled()) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Up || key == Qt::Key_Down) {

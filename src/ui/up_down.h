@@ -52,6 +52,8 @@ class TUpDown : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void ShowFocusCue();
+
   QLineEdit* associate_ = nullptr;
   QToolButton* up_;
   QToolButton* down_;

@@ -107,6 +107,35 @@ TEST_F(TMouseChart, WheelScrollsTheVerticalAxesByThreePercentPerNotch) {
   EXPECT_TRUE(Chart.LeftAxis().Automatic());
 }
 
+TEST_F(TMouseChart, KeysZoomAboutTheCentreScrollByTheWheelShareAndHomeRestores) {
+  const TAxisRange x = Range(Chart.BottomAxis());
+  const TAxisRange y = Range(Chart.LeftAxis());
+  QTest::keyClick(&Chart, Qt::Key_Plus);
+  const double half = (x.Maximum - x.Minimum) / 2 * 0.97;
+  EXPECT_DOUBLE_EQ(Chart.BottomAxis().Minimum(), (x.Minimum + x.Maximum) / 2 - half);
+  EXPECT_DOUBLE_EQ(Chart.BottomAxis().Maximum(), (x.Minimum + x.Maximum) / 2 + half);
+  QTest::keyClick(&Chart, Qt::Key_Minus);
+  EXPECT_NEAR(Chart.BottomAxis().Minimum(), x.Minimum, 1e-12);
+  EXPECT_NEAR(Chart.LeftAxis().Maximum(), y.Maximum, 1e-12);
+
+  QTest::keyClick(&Chart, Qt::Key_Right);
+  QTest::keyClick(&Chart, Qt::Key_Down);
+  EXPECT_NEAR(Chart.BottomAxis().Minimum(), x.Minimum + 0.03 * (x.Maximum - x.Minimum), 1e-9);
+  EXPECT_LT(Chart.LeftAxis().Maximum(), y.Maximum);
+
+  // Home undoes keys and drags alike, back to the scales before the first.
+  Drag(Qt::LeftButton, {100, 50}, {200, 150});
+  QTest::keyClick(&Chart, Qt::Key_Home);
+  EXPECT_TRUE(Automatic());
+  EXPECT_FALSE(Chart.Zoomed());
+
+  // Near the largest doubles a zoom out keeps the ends finite.
+  SetAxisRange(Chart.LeftAxis(), {-1.7e308, 1.7e308});
+  QTest::keyClick(&Chart, Qt::Key_Minus);
+  EXPECT_TRUE(std::isfinite(Chart.LeftAxis().Minimum()) &&
+              std::isfinite(Chart.LeftAxis().Maximum()));
+}
+
 TEST_F(TMouseChart, PressesStartDragsOnlyOverPlotSeriesAndAxes) {
   const int x = Chart.BottomAxis().ValueToPixel(15);
   const int y = Chart.LeftAxis().ValueToPixel(std::sin(3.0));

@@ -398,6 +398,35 @@ const char* ScanNumber(const char* p, const char* end, char separator, DecimalPa
   return p;
 }
 
+// The shape files and clipboard texts hold for values below 10^7: a sign,
+// one to seven digits, the separator and exactly eight digits, with neither a
+// digit nor an exponent after them. Read as Convert reads it, by one exact
+// division of the integer the digits make; returns the end of the number, or
+// nullptr for any other shape.
+const char* ReadEightDecimals(const char* p, const char* end, char separator, double& value) {
+  bool negative = false;
+  if (p != end && (*p == '+' || *p == '-')) {
+    negative = *p == '-';
+    ++p;
+  }
+  const char* const digits = p;
+  std::uint64_t whole = 0;
+  for (; p != end && IsDigit(*p) && p - digits < 8; ++p) {
+    whole = whole * 10 + static_cast<unsigned>(*p - '0');
+  }
+  if (p == digits || p - digits > 7 || p == end || *p != separator || end - p < 9) return nullptr;
+  ++p;
+  std::uint64_t chunk;
+  std::memcpy(&chunk, p, 8);
+  if constexpr (std::endian::native == std::endian::big) chunk = __builtin_bswap64(chunk);
+  if (!AreEightDigits(chunk)) return nullptr;
+  p += 8;
+  if (p != end && (IsDigit(*p) || *p == 'E' || *p == 'e')) return nullptr;
+  const std::uint64_t mantissa = whole * 100000000 + EightDigitsValue(chunk);
+  value = Signed(static_cast<double>(mantissa) / kExactPow10[8], negative);
+  return p;
+}
+
 }  // namespace
 
 char DecimalSeparator() { return decimalSeparator.load(std::memory_order_relaxed); }
@@ -494,6 +523,13 @@ bool ReadNumber(std::string_view text, double& value, char separator) {
   const char* p = text.data();
   const char* const end = p + text.size();
   while (p != end && *p == ' ') ++p;
+  double quick = 0;
+  if (const char* after = ReadEightDecimals(p, end, separator, quick); after != nullptr) {
+    while (after != end && *after == ' ') ++after;
+    if (after != end) return false;
+    value = quick;
+    return true;
+  }
   DecimalParts parts{};
   std::uint64_t mantissa = 0;
   p = ScanNumber(p, end, separator, parts, mantissa);
@@ -504,6 +540,10 @@ bool ReadNumber(std::string_view text, double& value, char separator) {
 
 std::size_t ReadNumberPrefix(std::string_view text, double& value, char separator) {
   const char* const begin = text.data();
+  if (const char* after = ReadEightDecimals(begin, begin + text.size(), separator, value);
+      after != nullptr) {
+    return static_cast<std::size_t>(after - begin);
+  }
   DecimalParts parts{};
   std::uint64_t mantissa = 0;
   const char* p = ScanNumber(begin, begin + text.size(), separator, parts, mantissa);

@@ -328,6 +328,12 @@ TPoint TLineSeriesDrawer::EdgePoint(int i) const {
   if (x1 != x0 && !series_.Stairs()) {
     const double edgeX = horiz_.PixelToValue(edge);
     y = y0 + (Y(i) - y0) * (edgeX - x0) / (x1 - x0);
+    if (!std::isfinite(y) && std::isfinite(y0) && std::isfinite(Y(i))) {
+      // Values near the largest doubles overflow the difference: weigh the
+      // two ends instead, which stays finite between them.
+      const double f = (edgeX - x0) / (x1 - x0);
+      y = y0 * (1 - f) + Y(i) * f;
+    }
   }
   return {edge, vert_.ValueToPixel(y)};
 }

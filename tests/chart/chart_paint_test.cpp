@@ -310,6 +310,16 @@ TEST(SeriesPaint, LargestDoublesDrawWhereTheyLie) {
       EXPECT_NEAR(p.Y, left.EndPixel - share * left.PixelLength, 0.5) << low << " " << i;
       EXPECT_NEAR(left.PixelToValue(p.Y), s.YValue(i), 1e306);
     }
+    // Scrolled past the first point: the line comes in from the left edge,
+    // on the line through the first two points.
+    chart.BottomAxis().SetMinMax(0.5, 3);
+    const auto zoomed = LinesIn(RecordPass(chart, recording), clRed);
+    ASSERT_FALSE(zoomed.empty());
+    EXPECT_EQ(zoomed[0].first.X, plot.Left);
+    const double f = chart.BottomAxis().PixelToValue(plot.Left);
+    const double pixel = (left.CurrentMaximum / 2 - left.CurrentMinimum / 2) / left.PixelLength * 2;
+    EXPECT_NEAR(left.PixelToValue(zoomed[0].first.Y), low * (1 - f) + s.YValue(1) * f, pixel)
+        << low;
   }
 }
 

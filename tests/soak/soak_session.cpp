@@ -7,12 +7,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
+#include <QUrl>
 #include <QWheelEvent>
 #include <QWindow>
 #include <algorithm>
@@ -162,7 +165,7 @@ void SoakSession::Note(std::string action) {
 
 void SoakSession::Act() {
   ReopenIfClosed();
-  const std::array<std::pair<int, void (SoakSession::*)()>, 12> actions{{
+  const std::array<std::pair<int, void (SoakSession::*)()>, 13> actions{{
       {10, &SoakSession::ClickSpinArrow},
       {6, &SoakSession::PressSpinKeys},
       {8, &SoakSession::ClickButton},
@@ -175,6 +178,7 @@ void SoakSession::Act() {
       {5, &SoakSession::Shortcut},
       {3, &SoakSession::ResizeWindow},
       {2, &SoakSession::DragSplitter},
+      {3, &SoakSession::DropFile},
   }};
   int total = 0;
   for (const auto& [weight, action] : actions) total += weight;
@@ -575,6 +579,25 @@ void SoakSession::ResizeWindow() {
   form_->resize(width, height);
 }
 
+void SoakSession::DropFile() {
+  const std::string path = ChooseOpenPath();
+  const QPoint point = RandomPointIn(form_.get(), 0);
+  Note("drop \"" + path + "\" at (" + std::to_string(point.x()) + "," + std::to_string(point.y()) +
+       ")");
+  QMimeData data;
+  if (!path.empty()) data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+  if (Chance(0.1)) data.setText(QStringLiteral("not a file"));
+  QDragEnterEvent enter(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form_.get(), &enter);
+  if (!enter.isAccepted() || Chance(0.1)) {
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(form_.get(), &leave);
+    return;
+  }
+  QDropEvent drop(QPointF(point), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form_.get(), &drop);
+}
+
 void SoakSession::DragSplitter() {
   const char* names[] = {"Splitter1", "Splitter2", "Splitter3"};
   QWidget* splitter = Control(names[Uniform(0, 2)]);
@@ -717,8 +740,17 @@ std::string SoakSession::ChooseOpenPath() {
   if (pick == 2) return folder_.string();
   if (pick == 3) return (folder_ / std::string(300, 'x')).string();
   if (pick == 4) return (folder_ / "no folder" / "a.qls").string();
+  if (pick == 5) {
+    // Files that are not stored files: they may block or never end.
+    const fs::path pipe = folder_ / "pipe.qls";
+    if (!fs::exists(pipe)) ::mkfifo(pipe.c_str(), 0600);
+    const char* special[] = {"/dev/zero", "/dev/null", "/proc/kmsg", "/proc/self/status",
+                             "/sys/kernel/mm/transparent_hugepage/enabled"};
+    const int which = Uniform(0, static_cast<int>(std::size(special)));
+    return which == static_cast<int>(std::size(special)) ? pipe.string() : special[which];
+  }
   const fs::path path = folder_ / ("in-" + std::to_string(Uniform(0, 7)) + ".qls");
-  if (pick == 5 && fs::exists(path)) return path.string();  // what a Save may have written
+  if (pick == 6 && fs::exists(path)) return path.string();  // what a Save may have written
   std::ofstream(path, std::ios::binary | std::ios::trunc) << SampleFileText();
   return path.string();
 }
@@ -729,6 +761,11 @@ std::string SoakSession::ChooseSavePath() {
   if (pick == 1) return folder_.string();
   if (pick == 2) return (folder_ / "no folder" / "b.qls").string();
   if (pick == 3) return "/proc/fendrel-soak.qls";
+  if (pick == 4) {
+    const fs::path pipe = folder_ / "pipe.qls";
+    if (!fs::exists(pipe)) ::mkfifo(pipe.c_str(), 0600);
+    return pipe.string();
+  }
   return (folder_ / ("in-" + std::to_string(Uniform(0, 7)) + ".qls")).string();
 }
 

@@ -73,6 +73,7 @@ class SoakSession {
   void Shortcut();
   void ResizeWindow();
   void DragSplitter();
+  void DropFile();
   void ReopenIfClosed();
 
   // Inputs the fakes hand out.

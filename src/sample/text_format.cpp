@@ -398,11 +398,11 @@ const char* ScanNumber(const char* p, const char* end, char separator, DecimalPa
   return p;
 }
 
-// The shape files and clipboard texts hold for values below 10^7: a sign,
-// one to seven digits, the separator and exactly eight digits, with neither a
-// digit nor an exponent after them. Read as Convert reads it, by one exact
-// division of the integer the digits make; returns the end of the number, or
-// nullptr for any other shape.
+// The shape files and clipboard texts hold for values below 9 * 10^7: a
+// sign, one to eight digits, the separator and exactly eight digits, with
+// neither a digit nor an exponent after them. Read as Convert reads it, by
+// one exact division of the integer the digits make; returns the end of the
+// number, or nullptr for any other shape.
 const char* ReadEightDecimals(const char* p, const char* end, char separator, double& value) {
   bool negative = false;
   if (p != end && (*p == '+' || *p == '-')) {
@@ -411,10 +411,10 @@ const char* ReadEightDecimals(const char* p, const char* end, char separator, do
   }
   const char* const digits = p;
   std::uint64_t whole = 0;
-  for (; p != end && IsDigit(*p) && p - digits < 8; ++p) {
+  for (; p != end && IsDigit(*p) && p - digits < 9; ++p) {
     whole = whole * 10 + static_cast<unsigned>(*p - '0');
   }
-  if (p == digits || p - digits > 7 || p == end || *p != separator || end - p < 9) return nullptr;
+  if (p == digits || p - digits > 8 || p == end || *p != separator || end - p < 9) return nullptr;
   ++p;
   std::uint64_t chunk;
   std::memcpy(&chunk, p, 8);
@@ -423,6 +423,7 @@ const char* ReadEightDecimals(const char* p, const char* end, char separator, do
   p += 8;
   if (p != end && (IsDigit(*p) || *p == 'E' || *p == 'e')) return nullptr;
   const std::uint64_t mantissa = whole * 100000000 + EightDigitsValue(chunk);
+  if (mantissa > (1ull << 53)) return nullptr;  // no longer exact as a double
   value = Signed(static_cast<double>(mantissa) / kExactPow10[8], negative);
   return p;
 }

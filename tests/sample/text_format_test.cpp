@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -129,6 +130,14 @@ TEST(NumberReading, MatchesTheLibraryConversion) {
     double expected = 0;
     std::from_chars(text.data(), text.data() + text.size(), expected);
     ASSERT_EQ(ReadNumberOrZero(text), expected) << text;
+  }
+  // Eight decimals around the largest integer a double holds exactly.
+  for (const char* text : {"90071992.54740992", "90071992.54740993", "-99999999.99999999",
+                           "+9007199.25474099", "12345678.00000001 "}) {
+    double expected = 0;
+    const char* begin = text[0] == '+' ? text + 1 : text;
+    std::from_chars(begin, begin + std::strlen(begin), expected);
+    EXPECT_EQ(ReadNumberOrZero(text), expected) << text;
   }
 }
 

@@ -196,7 +196,10 @@ TRect TCanvas3D::BeginFrame(TDrawContext& target, const TView3DOptions& options,
   }
   const int width = r.Right - r.Left;
   const int height = r.Bottom - r.Top;
-  if (frame_ && (frame_->Width() != width || frame_->Height() != height)) DiscardFrame();
+  if (frame_ && (frame_->Width() != width || frame_->Height() != height ||
+                 frame_->PixelRatio() != target.PixelRatio())) {
+    DiscardFrame();
+  }
   if (!frame_) frame_ = target.CreateFrameBuffer(width, height, monochrome_);
   targetIsFrame_ = true;
   SetTarget(frame_->BeginPaint());

@@ -342,7 +342,8 @@ void TChart::DrawSeries(TChartSeries& series, bool clip) {
 void TChart::PaintRequest(TDrawContext& window) {
   // A frame of another size than the control no longer fits it.
   if (const TFrameBuffer* frame = Canvas_.FrameBuffer();
-      frame != nullptr && (frame->Width() != width() || frame->Height() != height())) {
+      frame != nullptr && (frame->Width() != width() || frame->Height() != height() ||
+                           frame->PixelRatio() != window.PixelRatio())) {
     Canvas_.MarkDirty();
   }
   Canvas_.SetWindowCanvas(&window);

@@ -70,6 +70,8 @@ class TFrameBuffer {
 
   virtual int Width() const = 0;
   virtual int Height() const = 0;
+  // Device pixels per coordinate unit; a frame fits only a context of its ratio.
+  virtual double PixelRatio() const { return 1.0; }
   // Starting twice returns the same context.
   virtual TDrawContext& BeginPaint() = 0;
   virtual void EndPaint() = 0;
@@ -118,7 +120,10 @@ class TDrawContext {
   virtual void ClipPolygon(std::span<const TPoint> points, TClipOp op) = 0;
   virtual void RemoveClip() = 0;
 
-  // A picture this context can copy quickly with DrawFrame.
+  // Device pixels per coordinate unit: above 1 on screens of high density,
+  // where geometry stays in coordinate units and the pixels are finer.
+  virtual double PixelRatio() const { return 1.0; }
+  // A picture this context can copy quickly with DrawFrame, at its pixel ratio.
   virtual std::unique_ptr<TFrameBuffer> CreateFrameBuffer(int width, int height,
                                                           bool monochrome) = 0;
   // Copies the whole picture with its top-left corner at (x, y), clip applied.

@@ -5,6 +5,7 @@
 #include <QString>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <initializer_list>
 #include <numeric>
@@ -102,10 +103,50 @@ QRect ToQRect(const TRect& r) {
 
 }  // namespace
 
-TQPainterContext::TQPainterContext(QPaintDevice& device)
-    : ownPainter_(std::make_unique<QPainter>()), painter_(ownPainter_.get()) {
+TQPainterContext::TQPainterContext(QPaintDevice& device, double scale)
+    : ownPainter_(std::make_unique<QPainter>()),
+      painter_(ownPainter_.get()),
+      scale_(scale > 0.0 ? scale : 1.0),
+      scaled_(scale_ != 1.0) {
   if (!painter_->begin(&device)) throw std::runtime_error("Cannot paint on this device");
   Init();
+}
+
+// Qt draws in coordinates, scaled to the device, while this lives; the
+// painter's own state comes back after.
+class TQPainterContext::TScaledScope {
+ public:
+  explicit TScaledScope(TQPainterContext& context) : context_(context) {
+    if (!context_.scaled_) return;
+    context_.painter_->save();
+    context_.painter_->scale(context_.scale_, context_.scale_);
+  }
+  ~TScaledScope() {
+    if (!context_.scaled_) return;
+    context_.painter_->restore();
+    context_.currentQPen_ = context_.painter_->pen();
+  }
+  TScaledScope(const TScaledScope&) = delete;
+  TScaledScope& operator=(const TScaledScope&) = delete;
+
+ private:
+  TQPainterContext& context_;
+};
+
+int TQPainterContext::DeviceEdge(int v) const {
+  if (!scaled_) return v;
+  const double edge = std::round(v * scale_);
+  return static_cast<int>(std::clamp(edge, -1e9, 1e9));
+}
+
+QRect TQPainterContext::DeviceRect(const QRect& r) const {
+  if (!scaled_ || r.isEmpty()) return r;
+  return QRect(QPoint(DeviceEdge(r.left()), DeviceEdge(r.top())),
+               QPoint(DeviceEdge(r.left() + r.width()) - 1, DeviceEdge(r.top() + r.height()) - 1));
+}
+
+double TQPainterContext::PixelRatio() const {
+  return scaled_ ? scale_ : painter_->device()->devicePixelRatio();
 }
 
 TQPainterContext::TQPainterContext(QPainter& painter) : painter_(&painter) {
@@ -129,6 +170,7 @@ void TQPainterContext::Init() {
   const int type = device->devType();
   pixelDevice_ = type == QInternal::Image || type == QInternal::Widget || type == QInternal::Pixmap;
   deviceRect_ = QRect(0, 0, device->width(), device->height());
+  walkBounds_ = deviceRect_;
   if (type == QInternal::Image && painter_->worldTransform().isIdentity()) {
     auto* image = static_cast<QImage*>(device);
     const QImage::Format format = image->format();
@@ -137,6 +179,16 @@ void TQPainterContext::Init() {
       bits_ = reinterpret_cast<std::uint32_t*>(image->bits());
       stride_ = image->bytesPerLine() / 4;
     }
+  }
+  // Scaled drawing needs the image's memory; anything else draws unscaled.
+  if (bits_ == nullptr) {
+    scale_ = 1.0;
+    scaled_ = false;
+  }
+  if (scaled_) {
+    walkBounds_ =
+        QRect(QPoint(0, 0), QPoint(static_cast<int>(std::ceil(deviceRect_.width() / scale_)),
+                                   static_cast<int>(std::ceil(deviceRect_.height() / scale_))));
   }
   currentQPen_ = painter_->pen();
   painter_->setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -241,7 +293,7 @@ void TQPainterContext::LineTo(int x, int y) {
   // Steps up and down one column, as a dense series draws, are gathered and
   // laid as one run: the pixels are the same, each written once.
   if (from.X == x && bits_ != nullptr && DrawsPixelLines() && patternPeriod_ == 0 &&
-      pen_.Mode == pmCopy) {
+      pen_.Mode == pmCopy && !scaled_) {
     if (!columnPending_) {
       columnPending_ = true;
       columnLow_ = from.Y;
@@ -258,9 +310,27 @@ void TQPainterContext::LineTo(int x, int y) {
     PixelLine(from, penPos_, linePhase_);
     FlushPixels();
   } else {
+    const TScaledScope scope(*this);
     UseQPen(StrokePen());
     UseMix(pen_.Mode == pmNotXor);
     painter_->drawLine(from.X, from.Y, x, y);
+  }
+}
+
+void TQPainterContext::PutPixel(int x, int y, std::uint32_t color, bool notXor) {
+  const QRect& bounds = clip_ ? clipBounds_ : deviceRect_;
+  const int left = std::max(DeviceEdge(x), bounds.left());
+  const int right = std::min(DeviceEdge(x + 1) - 1, bounds.right());
+  const int top = std::max(DeviceEdge(y), bounds.top());
+  const int bottom = std::min(DeviceEdge(y + 1) - 1, bounds.bottom());
+  const bool checkSpans = clip_ && !clipIsRect_;
+  if (checkSpans && left <= right && top <= bottom) EnsureSpans();
+  for (int dy = top; dy <= bottom; ++dy) {
+    std::uint32_t* row = bits_ + static_cast<qsizetype>(dy) * stride_;
+    for (int dx = left; dx <= right; ++dx) {
+      if (checkSpans && !InSpans(dx, dy)) continue;
+      row[dx] = notXor ? ~(color ^ row[dx]) : color;
+    }
   }
 }
 
@@ -279,7 +349,7 @@ void TQPainterContext::PixelLine(TPoint a, TPoint b, int& phase) {
   const std::int64_t minorLen = xMajor ? ady : adx;
 
   // Only the steps whose major coordinate can be seen are walked.
-  const QRect& bounds = clip_ ? clipBounds_ : deviceRect_;
+  const QRect& bounds = scaled_ ? walkBounds_ : clip_ ? clipBounds_ : deviceRect_;
   const std::int64_t lowBound = xMajor ? bounds.left() : bounds.top();
   const std::int64_t highBound = xMajor ? bounds.right() : bounds.bottom();
   std::int64_t first = majorStep > 0 ? lowBound - major0 : major0 - highBound;
@@ -301,7 +371,7 @@ void TQPainterContext::PixelLine(TPoint a, TPoint b, int& phase) {
     const bool opaqueGaps = backMode_ == bmOpaque;
     const bool notXor = pen_.Mode == pmNotXor;
     const bool checkSpans = clip_ && !clipIsRect_;
-    if (bits_ != nullptr && patternPeriod_ == 0) {
+    if (bits_ != nullptr && patternPeriod_ == 0 && !scaled_) {
       // A solid pen on an image: the series lines and outlines, kept to an
       // index walk.
       if (checkSpans) EnsureSpans();
@@ -345,7 +415,9 @@ void TQPainterContext::PixelLine(TPoint a, TPoint b, int& phase) {
           patternPeriod_ == 0 || ((patternMask_ >> ((phase + i) % patternPeriod_)) & 1u) != 0;
       if (!on && !opaqueGaps) continue;
       if (!bounds.contains(x, y)) continue;
-      if (bits_ != nullptr) {
+      if (scaled_) {
+        PutPixel(x, y, on ? penArgb_ : backArgb_, notXor);
+      } else if (bits_ != nullptr) {
         if (checkSpans && !ClipContains(x, y)) continue;
         std::uint32_t& pixel = bits_[static_cast<qsizetype>(y) * stride_ + x];
         const std::uint32_t color = on ? penArgb_ : backArgb_;
@@ -374,6 +446,12 @@ void TQPainterContext::FlushPixels() {
   UseMix(pen_.Mode == pmNotXor);
   auto draw = [this](std::vector<QPoint>& pixels, const QColor& color) {
     if (pixels.empty()) return;
+    if (painter_->device()->devicePixelRatio() != 1.0) {
+      // Points would be one device pixel; a coordinate pixel is more.
+      for (const QPoint& p : pixels) painter_->fillRect(QRect(p, QSize(1, 1)), color);
+      pixels.clear();
+      return;
+    }
     QPen pen(color);
     pen.setWidth(1);
     pen.setCosmetic(true);
@@ -401,6 +479,7 @@ void TQPainterContext::StrokeSegments(std::span<const TPoint> points, bool close
     }
     return;
   }
+  const TScaledScope scope(*this);
   UseQPen(StrokePen());
   UseMix(pen_.Mode == pmNotXor);
   painter_->setBrush(Qt::NoBrush);
@@ -417,6 +496,7 @@ void TQPainterContext::Polyline(std::span<const TPoint> points) { StrokeSegments
 void TQPainterContext::Polygon(std::span<const TPoint> points) {
   Flush();
   if (points.size() >= 3 && brush_.Style != bsClear && !FillPolygonDirect(points)) {
+    const TScaledScope scope(*this);
     UseQPen(QPen(Qt::NoPen));
     UseMix(pen_.Mode == pmNotXor);
     painter_->setBrush(qbrush_);
@@ -452,11 +532,12 @@ void TQPainterContext::Rectangle(int left, int top, int right, int bottom) {
       UseQPen(QPen(Qt::NoPen));
       UseMix(pen_.Mode == pmNotXor);
       painter_->setBrush(qbrush_);
-      painter_->drawRect(fill);
+      painter_->drawRect(DeviceRect(fill));
     }
   }
   if (!PenVisible()) return;
   if (!DrawsPixelLines()) {
+    const TScaledScope scope(*this);
     UseQPen(StrokePen());
     UseMix(pen_.Mode == pmNotXor);
     painter_->setBrush(Qt::NoBrush);
@@ -486,12 +567,16 @@ void TQPainterContext::FillRect(const TRect& rect) {
   const QRect area = ToQRect(rect);
   if (area.isEmpty() || brush_.Style == bsClear) return;
   UseMix(false);
-  painter_->fillRect(area, qbrush_);
+  painter_->fillRect(DeviceRect(area), qbrush_);
 }
 
 void TQPainterContext::Pixel(int x, int y, TColor color) {
   Flush();
   const QColor qcolor = ToQColor(color);
+  if (scaled_) {
+    PutPixel(x, y, qcolor.rgb(), false);
+    return;
+  }
   if (bits_ != nullptr) {
     if (ClipContains(x, y)) bits_[static_cast<qsizetype>(y) * stride_ + x] = qcolor.rgb();
     return;
@@ -522,6 +607,8 @@ void TQPainterContext::TextOut(int x, int y, std::string_view text) {
   const bool turned = font_.Angle % 360 != 0;
   int ox = x;
   int oy = y;
+  // At a finer scale the glyphs are drawn at the device's resolution.
+  const TScaledScope scope(*this);
   if (turned) {
     painter_->save();
     painter_->translate(x, y);
@@ -551,14 +638,18 @@ int TQPainterContext::TextHeight(std::string_view) { return metrics_->height(); 
 
 void TQPainterContext::ClipRect(const TRect& rect, TClipOp op) {
   Flush();
-  const QRegion region(ToQRect(rect));
+  const QRegion region(DeviceRect(ToQRect(rect)));
   clip_ = op == coIntersect && clip_ ? clip_->intersected(region) : region;
   ApplyClip();
 }
 
 void TQPainterContext::ClipPolygon(std::span<const TPoint> points, TClipOp op) {
   Flush();
-  const QRegion region(ToQPolygon(points), Qt::OddEvenFill);
+  QPolygon polygon = ToQPolygon(points);
+  if (scaled_) {
+    for (QPoint& p : polygon) p = QPoint(DeviceEdge(p.x()), DeviceEdge(p.y()));
+  }
+  const QRegion region(polygon, Qt::OddEvenFill);
   clip_ = op == coIntersect && clip_ ? clip_->intersected(region) : region;
   ApplyClip();
 }
@@ -568,6 +659,11 @@ void TQPainterContext::RemoveClip() {
   clip_.reset();
   painter_->setClipping(false);
   spansValid_ = false;
+  if (scaled_) {
+    walkBounds_ =
+        QRect(QPoint(0, 0), QPoint(static_cast<int>(std::ceil(deviceRect_.width() / scale_)),
+                                   static_cast<int>(std::ceil(deviceRect_.height() / scale_))));
+  }
 }
 
 void TQPainterContext::ApplyClip() {
@@ -575,6 +671,16 @@ void TQPainterContext::ApplyClip() {
   clipBounds_ = clip_->boundingRect() & deviceRect_;
   clipIsRect_ = clip_->rectCount() <= 1;
   spansValid_ = false;
+  if (scaled_) {
+    // Every coordinate pixel that reaches into the clip, whole.
+    walkBounds_ =
+        clipBounds_.isEmpty()
+            ? QRect()
+            : QRect(QPoint(static_cast<int>(std::floor(clipBounds_.left() / scale_)),
+                           static_cast<int>(std::floor(clipBounds_.top() / scale_))),
+                    QPoint(static_cast<int>(std::ceil((clipBounds_.right() + 1) / scale_)),
+                           static_cast<int>(std::ceil((clipBounds_.bottom() + 1) / scale_))));
+  }
 }
 
 bool TQPainterContext::ClipContains(int x, int y) {
@@ -618,6 +724,15 @@ void TQPainterContext::EnsureSpans() {
 
 bool TQPainterContext::FillPolygonDirect(std::span<const TPoint> points) {
   if (bits_ == nullptr || brush_.Style != bsSolid) return false;
+  if (scaled_) {
+    // Filled on the device along the same edges, so that figures sharing an
+    // edge still meet without a gap or an overlap.
+    devicePoints_.resize(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      devicePoints_[i] = {DeviceEdge(points[i].X), DeviceEdge(points[i].Y)};
+    }
+    points = devicePoints_;
+  }
   const QRect& bounds = clip_ ? clipBounds_ : deviceRect_;
   if (bounds.isEmpty()) return true;
   int top = points.front().Y;
@@ -674,7 +789,9 @@ bool TQPainterContext::FillPolygonDirect(std::span<const TPoint> points) {
 
 std::unique_ptr<TFrameBuffer> TQPainterContext::CreateFrameBuffer(int width, int height,
                                                                   bool monochrome) {
-  return std::make_unique<TImageFrameBuffer>(width, height, monochrome);
+  // The finer pixels of a screen of high density, so that the frame is not
+  // blown up when it is shown.
+  return std::make_unique<TImageFrameBuffer>(width, height, monochrome, PixelRatio());
 }
 
 void TQPainterContext::DrawFrame(int x, int y, TFrameBuffer& frame) {
@@ -692,22 +809,37 @@ void TQPainterContext::DrawFrame(int x, int y, TFrameBuffer& frame) {
 }
 
 // A control of no size still gets a one-pixel picture to paint on.
-TImageFrameBuffer::TImageFrameBuffer(int width, int height, bool monochrome)
+namespace {
+int DeviceSize(int size, double ratio) {
+  return std::max(1, static_cast<int>(std::round(std::max(size, 1) * ratio)));
+}
+}  // namespace
+
+TImageFrameBuffer::TImageFrameBuffer(int width, int height, bool monochrome, double pixelRatio)
     : width_(width),
       height_(height),
-      image_(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32),
+      pixelRatio_(pixelRatio > 0.0 ? pixelRatio : 1.0),
+      image_(DeviceSize(width, pixelRatio_), DeviceSize(height, pixelRatio_), QImage::Format_RGB32),
       monochrome_(monochrome) {
   image_.fill(Qt::white);
+  image_.setDevicePixelRatio(pixelRatio_);
 }
 
 TImageFrameBuffer::~TImageFrameBuffer() = default;
 
 TDrawContext& TImageFrameBuffer::BeginPaint() {
-  if (!context_) context_ = std::make_unique<TQPainterContext>(image_);
+  if (!context_) {
+    // Painted pixel by pixel; shown at its ratio.
+    image_.setDevicePixelRatio(1.0);
+    context_ = std::make_unique<TQPainterContext>(image_, pixelRatio_);
+  }
   return *context_;
 }
 
-void TImageFrameBuffer::EndPaint() { context_.reset(); }
+void TImageFrameBuffer::EndPaint() {
+  context_.reset();
+  image_.setDevicePixelRatio(pixelRatio_);
+}
 
 QImage TImageFrameBuffer::PresentedImage() const {
   if (!monochrome_) return image_;

@@ -23,10 +23,15 @@ namespace fendrel {
 // pixel by pixel so that ends, dots and not-xor follow the raster rules
 // exactly; on a 32-bit image they and solid polygon fills are written
 // straight into its memory. On vector devices lines stay lines.
+// With a scale above 1 the device's pixels are that much finer than the
+// coordinates: coordinate pixel edge x lies on device edge round(x * scale),
+// so shapes that meet in coordinates meet on the device without gaps; a
+// one-pixel line covers whole coordinate pixels; fills follow their edges
+// and text is drawn at the device's resolution.
 class TQPainterContext : public TDrawContext {
  public:
   // Paints on device until destroyed.
-  explicit TQPainterContext(QPaintDevice& device);
+  explicit TQPainterContext(QPaintDevice& device, double scale = 1.0);
   // Paints with an active painter that stays the caller's.
   explicit TQPainterContext(QPainter& painter);
   ~TQPainterContext() override;
@@ -67,11 +72,19 @@ class TQPainterContext : public TDrawContext {
   void ClipPolygon(std::span<const TPoint> points, TClipOp op) override;
   void RemoveClip() override;
 
+  double PixelRatio() const override;
   std::unique_ptr<TFrameBuffer> CreateFrameBuffer(int width, int height, bool monochrome) override;
   void DrawFrame(int x, int y, TFrameBuffer& frame) override;
 
  private:
   void Init();
+  // Coordinates to device pixels: an edge, and a rectangle of whole pixels.
+  int DeviceEdge(int v) const;
+  QRect DeviceRect(const QRect& r) const;
+  // One coordinate pixel on a scaled image, within the clip.
+  void PutPixel(int x, int y, std::uint32_t color, bool notXor);
+  // Draws in coordinates with Qt: the painter scaled while it lives.
+  class TScaledScope;
   // The pixel line from a towards b (b excluded) for one-pixel pens on pixel
   // devices; phase counts pixels already styled along the same figure.
   void PixelLine(TPoint a, TPoint b, int& phase);
@@ -93,6 +106,11 @@ class TQPainterContext : public TDrawContext {
 
   std::unique_ptr<QPainter> ownPainter_;
   QPainter* painter_;
+  double scale_ = 1.0;
+  bool scaled_ = false;
+  // The coordinate pixels a line walk may reach: the device or the clip's
+  // bounds, in coordinates.
+  QRect walkBounds_;
   bool ready_ = false;
   bool pixelDevice_ = false;
   // The pixels of a 32-bit image, written directly by line walks and fills.
@@ -138,19 +156,22 @@ class TQPainterContext : public TDrawContext {
   std::vector<std::pair<int, int>> spans_;
 
   std::vector<int> crossings_;
+  std::vector<TPoint> devicePoints_;
   std::vector<QPoint> onPixels_;
   std::vector<QPoint> gapPixels_;
 };
 
 // The off-screen picture of the drawing surface: a 32-bit image, shown in
-// black and white when monochrome.
+// black and white when monochrome. Width and Height are in coordinates; the
+// image has pixelRatio device pixels per coordinate pixel.
 class TImageFrameBuffer : public TFrameBuffer {
  public:
-  TImageFrameBuffer(int width, int height, bool monochrome);
+  TImageFrameBuffer(int width, int height, bool monochrome, double pixelRatio = 1.0);
   ~TImageFrameBuffer() override;
 
   int Width() const override { return width_; }
   int Height() const override { return height_; }
+  double PixelRatio() const override { return pixelRatio_; }
   bool Monochrome() const { return monochrome_; }
   TDrawContext& BeginPaint() override;
   void EndPaint() override;
@@ -166,6 +187,7 @@ class TImageFrameBuffer : public TFrameBuffer {
  private:
   int width_;
   int height_;
+  double pixelRatio_;
   QImage image_;
   bool monochrome_;
   std::unique_ptr<TQPainterContext> context_;

@@ -54,8 +54,9 @@ def read_line(stream, what, timeout=TIMEOUT):
 class Desktop:
     """An Xvfb display of its own with a window manager, torn down by stop()."""
 
-    def __init__(self, log_dir):
+    def __init__(self, log_dir, screen=None):
         self.log_dir = log_dir
+        self.screen = screen or SCREEN
         self.children = []
         self.display = None
         self.env = None
@@ -68,7 +69,7 @@ class Desktop:
         xvfb_log = open(os.path.join(self.log_dir, "xvfb.log"), "wb")
         try:
             xvfb = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", SCREEN, "-nolisten", "tcp",
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen, "-nolisten", "tcp",
                  "-noreset"],
                 pass_fds=[write_end], stdout=xvfb_log, stderr=subprocess.STDOUT)
         finally:

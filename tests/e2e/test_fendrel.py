@@ -47,6 +47,7 @@ def sine_frequency(values):
 
 class FendrelTestCase(unittest.TestCase):
     app_env = {}
+    screen = None  # the desktop's usual screen
     app_args = []
 
     def setUp(self):
@@ -57,7 +58,7 @@ class FendrelTestCase(unittest.TestCase):
         self.files = os.path.join(self.folder, "files")
         os.makedirs(self.files)
         self.before_start()
-        self.desktop = Desktop(self.folder)
+        self.desktop = Desktop(self.folder, self.screen)
         self.addCleanup(self.desktop.stop)
         self.desktop.start()
         self.app = Fendrel(self.desktop, BINARY, self.files, self.app_env, self.app_args).start()

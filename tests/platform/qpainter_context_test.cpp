@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QFontInfo>
 #include <QSvgGenerator>
+#include <cmath>
 #include <optional>
 #include <set>
 #include <utility>
@@ -317,6 +318,39 @@ TEST(QPainterContext, FrameBufferIsCopiedAtItsPlace) {
   dc.SetPen(PenOf(clBlack, psSolid, pmNotXor));  // copies ignore the mix mode
   dc.DrawFrame(7, 3, *frame);
   EXPECT_EQ(Find(window, qRgb(0, 0, 255)), Range(7, 16, 3, 7));
+}
+
+// On finer pixels every coordinate edge lands on one device edge: figures
+// that share an edge meet without a gap, and none is filled twice.
+TEST(QPainterContext, ScaledFiguresMeetWithoutGapsOrOverlaps) {
+  for (const double scale : {1.25, 1.5, 2.0}) {
+    SCOPED_TRACE(scale);
+    TImageFrameBuffer frame(40, 30, false, scale);
+    TDrawContext& dc = frame.BeginPaint();
+    dc.SetPen({clBlack, 1, psClear, pmNotXor});  // inverts: twice is white again
+    dc.SetBrush({clBlack, bsSolid});
+    const TPoint left[] = {{3, 3}, {20, 3}, {14, 25}, {3, 25}};
+    const TPoint right[] = {{20, 3}, {37, 3}, {37, 25}, {14, 25}};
+    dc.Polygon(left);
+    dc.Polygon(right);
+    dc.SetPen({clBlack, 1, psSolid, pmCopy});
+    dc.SetBrush({clBlue, bsSolid});
+    dc.FillRect({3, 26, 11, 29});
+    dc.FillRect({11, 26, 37, 29});
+    dc.Pixel(38, 26, clBlue);
+    dc.Pixel(39, 26, clBlue);
+    frame.EndPaint();
+    const QImage& image = frame.Image();
+    const auto edge = [scale](int v) { return static_cast<int>(std::round(v * scale)); };
+    ASSERT_EQ(image.width(), edge(40));
+    EXPECT_EQ(Find(image, qRgb(0, 0, 0)), Range(edge(3), edge(37) - 1, edge(3), edge(25) - 1));
+    EXPECT_EQ(Find(image, qRgb(0, 0, 255)), [&] {
+      Pixels blue = Range(edge(3), edge(37) - 1, edge(26), edge(29) - 1);
+      const Pixels dots = Range(edge(38), edge(40) - 1, edge(26), edge(27) - 1);
+      blue.insert(dots.begin(), dots.end());
+      return blue;
+    }());
+  }
 }
 
 TEST(QPainterContext, VectorPictureKeepsLinesAndText) {

@@ -61,6 +61,37 @@ void BM_PaintTestChart(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintTestChart)->Arg(100)->Arg(65536)->Arg(1048576)->Unit(benchmark::kMillisecond);
 
+// Drawing alone (no frame buffer) onto pixels ratio / 100 times finer than
+// the chart's coordinates, as on a screen of high density.
+void BM_PaintTestChartAtRatio(benchmark::State& state) {
+  EnsureApplication();
+  TChart chart;
+  chart.resize(398, 191);
+  SetUpLikeTheWindow(chart, "Test data");
+  chart.SetView3D(false);
+  TLineSeries series;
+  series.SetParentChart(&chart);
+  const std::vector<double> values = Samples(static_cast<int>(state.range(0)));
+  for (std::size_t i = 0; i < values.size(); ++i)
+    series.AddPoint(static_cast<double>(i), values[i]);
+  const double ratio = static_cast<double>(state.range(1)) / 100.0;
+  chart.Canvas().SetBufferedDisplay(false);
+  QImage image(static_cast<int>(std::round(chart.width() * ratio)),
+               static_cast<int>(std::round(chart.height() * ratio)), QImage::Format_RGB32);
+  TQPainterContext context(image, ratio);
+  for (auto _ : state) {
+    chart.RenderTo(context, {0, 0, chart.width(), chart.height()});
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_PaintTestChartAtRatio)
+    ->Args({65536, 100})
+    ->Args({65536, 200})
+    ->Args({1048576, 100})
+    ->Args({1048576, 150})
+    ->Args({1048576, 200})
+    ->Unit(benchmark::kMillisecond);
+
 // The wavelet chart at a level: one ribbon series per band in a 3D view. A
 // third argument gives the chart the window's height (256) instead of 191.
 void BM_PaintWaveletChart(benchmark::State& state) {

@@ -156,9 +156,13 @@ bool TChart::IsColorFree(TColor color, bool checkBackground) const {
 }
 
 TColor TChart::NextFreeColor(bool checkBackground) const {
+  // The census answers for the colours in use without a call per colour,
+  // which counts when hundreds of thousands of series are attached.
   for (int i = 0; i < static_cast<int>(ColorPalette.size()); ++i) {
     const TColor color = ColorOfIndex(i);
-    if (IsColorFree(color, checkBackground)) return color;
+    if (PaletteUse_[static_cast<std::size_t>(i)] == 0 && IsColorFree(color, checkBackground)) {
+      return color;
+    }
   }
   return ColorOfIndex(static_cast<int>(ColorPalette.size()));
 }

@@ -143,6 +143,7 @@ class TChart : public QWidget, public TChangeSink {
   // The first palette colour no attached series uses (and, with
   // checkBackground, that is neither Color nor BackColor); clRed when all are taken.
   virtual TColor NextFreeColor(bool checkBackground) const;
+  // NextFreeColor asks only about palette colours no listed series uses.
   virtual bool IsColorFree(TColor color, bool checkBackground) const;
 
   // Axes, in list order: bottom, top, left, right, depth.

@@ -1,5 +1,6 @@
 #include "chart/series.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "chart/chart.h"
@@ -203,6 +204,27 @@ void TChartSeries::ReleasePoints() {
 void TChartSeries::ClearPoints() {
   ReleasePoints();
   if (Hooks_ && Hooks_->OnClearValues) Hooks_->OnClearValues(*this);
+  if (Active_) Repaint();
+}
+
+void TChartSeries::SharePoints(const TSharedValues& x, const TSharedValues& y) {
+  const int count = std::max(0, std::min(x.Count, y.Count));
+  // AddOrdered appends unless the last value must follow the new one.
+  const auto appends = [order = XValues_.Order()](double last, double next) {
+    if (order == loAscending) return !(last > next);
+    if (order == loDescending) return !(last < next);
+    return true;
+  };
+  bool inOrder = true;
+  for (int i = 1; i < count && inOrder; ++i) inOrder = appends(x.Data[i - 1], x.Data[i]);
+  if (Hooks_ || !inOrder) {
+    ClearPoints();
+    for (int i = 0; i < count; ++i) AddPoint(x.Data[i], y.Data[i]);
+    return;
+  }
+  ReleasePoints();
+  XValues_.ShareValues({x.Keeper, x.Data, count});
+  YValues_.ShareValues({y.Keeper, y.Data, count});
   if (Active_) Repaint();
 }
 

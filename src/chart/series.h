@@ -196,6 +196,11 @@ class TChartSeries : public TChangeSink {
   // when the before-add hook refuses it.
   virtual int AddPoint(double x, double y, const std::string& label = {}, TColor color = clDefault);
   virtual void ClearPoints();
+  // The same points as ClearPoints and then AddPoint (x[i], y[i]) for each
+  // pair in turn, with the values shown where they are kept instead of
+  // copied. The point by point way runs when an add hook is set or x is not
+  // in the order of XValues. Takes the pairs both lists have.
+  void SharePoints(const TSharedValues& x, const TSharedValues& y);
   // Removes point i; raises the list error outside 0 .. PointCount - 1.
   void Delete(int index);
   int PointCount() const { return XValues_.Count(); }

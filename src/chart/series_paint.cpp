@@ -41,7 +41,7 @@ bool NearRow(int y) { return y > -(1 << 24) && y < (1 << 24); }
 
 // First index from `from` on whose value is at least v, else count.
 int FirstAtLeast(const TChartValueList& list, int from, double v) {
-  const std::vector<double>& stored = list.Stored();
+  const std::span<const double> stored = list.Stored();
   const double factor = list.Multiplier();
   const auto begin = stored.begin() + from;
   if (list.Order() == loAscending && factor > 0) {
@@ -304,8 +304,8 @@ class TLineSeriesDrawer {
   TCanvas3D& canvas_;
   const TChartAxis& horiz_;
   const TChartAxis& vert_;
-  const std::vector<double>& x_;
-  const std::vector<double>& y_;
+  const std::span<const double> x_;
+  const std::span<const double> y_;
   double xFactor_;
   double yFactor_;
   bool view3D_;

@@ -27,15 +27,32 @@ void TChartValueList::SetDateTime(bool value) {
 
 double TChartValueList::Value(int index) const {
   if (index < 0 || index >= Count()) throw EListError(index);
-  return Values_[static_cast<std::size_t>(index)] * Multiplier_;
+  return Data_[index] * Multiplier_;
+}
+
+void TChartValueList::ShareValues(const TSharedValues& values) {
+  std::vector<double>().swap(Values_);
+  Shared_ = values.Keeper;
+  Data_ = values.Data;
+  Count_ = values.Data != nullptr ? values.Count : 0;
+  Stale_ = true;
+}
+
+void TChartValueList::Own() {
+  if (!Shared_) return;
+  Values_.assign(Data_, Data_ + Count_);
+  Shared_.reset();
+  Owned();
 }
 
 int TChartValueList::AddOrdered(double value) {
+  Own();
   Stale_ = true;
   // Appending is the common case (data arriving in order) and needs no search.
   if (Order_ == loNone || Values_.empty() || (Order_ == loAscending && Values_.back() <= value) ||
       (Order_ == loDescending && Values_.back() >= value)) {
     Values_.push_back(value);
+    Owned();
     return Count() - 1;
   }
   // Walk back past the values that must follow v, so that v lands after its equals.
@@ -46,50 +63,60 @@ int TChartValueList::AddOrdered(double value) {
     while (t >= 0 && Values_[static_cast<std::size_t>(t)] < value) --t;
   }
   Values_.insert(Values_.begin() + (t + 1), value);
+  Owned();
   return t + 1;
 }
 
 void TChartValueList::InsertAt(int index, double value) {
   if (index < 0 || index > Count()) throw EListError(index);
+  Own();
   Values_.insert(Values_.begin() + index, value);
+  Owned();
   Stale_ = true;
 }
 
 void TChartValueList::Delete(int index) {
   if (index < 0 || index >= Count()) throw EListError(index);
+  Own();
   Values_.erase(Values_.begin() + index);
+  Owned();
   Stale_ = true;
 }
 
 void TChartValueList::ClearAll() {
   std::vector<double>().swap(Values_);
+  Shared_.reset();
+  Owned();
   Stale_ = true;
 }
 
 void TChartValueList::Reserve(int count) {
-  if (count > 0) Values_.reserve(static_cast<std::size_t>(count));
+  if (count <= 0) return;
+  Own();
+  Values_.reserve(static_cast<std::size_t>(count));
+  Owned();
 }
 
 int TChartValueList::IndexOfValue(double value) const {
   for (int i = 0; i < Count(); ++i) {
-    if (Values_[static_cast<std::size_t>(i)] * Multiplier_ == value) return i;
+    if (Data_[i] * Multiplier_ == value) return i;
   }
   return -1;
 }
 
 void TChartValueList::Recalc() const {
   Stale_ = false;
-  if (Values_.empty()) {
+  if (Count_ == 0) {
     Lowest_ = Highest_ = Sum_ = AbsSum_ = 0;
     return;
   }
-  const double first = Values_.front() * Multiplier_;
+  const double first = Data_[0] * Multiplier_;
   double lowest = first;
   double highest = first;
   double sum = first;
   double absSum = std::fabs(first);
-  for (std::size_t k = 1; k < Values_.size(); ++k) {
-    const double v = Values_[k] * Multiplier_;
+  for (int k = 1; k < Count_; ++k) {
+    const double v = Data_[k] * Multiplier_;
     if (v < lowest) {
       lowest = v;
     } else if (v > highest) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,6 +17,14 @@ class EListError : public std::runtime_error {
 };
 
 enum TChartListOrder { loNone, loAscending, loDescending };
+
+// Values kept elsewhere that value lists can show without a copy: Count
+// doubles at Data, alive as long as Keeper holds them.
+struct TSharedValues {
+  std::shared_ptr<const double[]> Keeper;
+  const double* Data = nullptr;
+  int Count = 0;
+};
 
 // One list of numbers of a series. Values are stored as given and read
 // through Multiplier, so changing the factor never rewrites them.
@@ -38,11 +48,18 @@ class TChartValueList {
   const std::string& ValueSource() const { return ValueSource_; }
   void SetValueSource(const std::string& value) { ValueSource_ = value; }
 
-  int Count() const { return static_cast<int>(Values_.size()); }
+  int Count() const { return Count_; }
   // Value i times Multiplier; raises the list error outside 0 .. Count - 1.
   double Value(int index) const;
   // The stored (unmultiplied) values, for loops that apply the factor themselves.
-  const std::vector<double>& Stored() const { return Values_; }
+  std::span<const double> Stored() const { return {Data_, static_cast<std::size_t>(Count_)}; }
+  // Room for values before the list must grow; 0 while it shows shared values.
+  std::size_t Capacity() const { return Values_.capacity(); }
+
+  // Shows the shared values in place of the stored ones, as they stand: the
+  // first change copies them into the list's own storage.
+  void ShareValues(const TSharedValues& values);
+  bool Shared() const { return Shared_ != nullptr; }
 
   // Places v by Order (after any equal values) and returns its index.
   int AddOrdered(double value);
@@ -64,11 +81,21 @@ class TChartValueList {
 
  private:
   void Recalc() const;
+  // Makes the list the owner of its values before a change.
+  void Own();
+  void Owned() {
+    Data_ = Values_.data();
+    Count_ = static_cast<int>(Values_.size());
+  }
 
   TChartSeries* Owner_;
   std::string Name_;
   std::string ValueSource_;
+  // What the list shows: its own values, or shared ones while Shared_ is set.
+  const double* Data_ = nullptr;
+  int Count_ = 0;
   std::vector<double> Values_;
+  std::shared_ptr<const double[]> Shared_;
   double Multiplier_ = 1.0;
   TChartListOrder Order_;
   bool DateTime_ = false;

@@ -18,6 +18,8 @@
 #include <QScreen>
 #include <QUrl>
 #include <algorithm>
+#include <memory>
+#include <span>
 #include <string>
 
 #include "chart/chart.h"
@@ -91,20 +93,18 @@ std::unique_ptr<TLineSeries> MakeSampleSeries() {
   return series;
 }
 
-std::unique_ptr<TLineSeries> MakeBandSeries(std::int32_t band) {
-  auto series = std::make_unique<TLineSeries>();
-  series->Marks().SetArrowLength(8);
-  series->Marks().SetVisible(false);
-  series->SetTitle("Wave " + std::to_string(band));
-  series->XValues().SetDateTime(false);
-  series->XValues().SetName("X");
-  series->XValues().SetMultiplier(1);
-  series->XValues().SetOrder(loAscending);
-  series->YValues().SetDateTime(false);
-  series->YValues().SetName("Bar");
-  series->YValues().SetMultiplier(1);
-  series->YValues().SetOrder(loNone);
-  return series;
+void SetUpBandSeries(TLineSeries& series, std::int32_t band) {
+  series.Marks().SetArrowLength(8);
+  series.Marks().SetVisible(false);
+  series.SetTitle("Wave " + std::to_string(band));
+  series.XValues().SetDateTime(false);
+  series.XValues().SetName("X");
+  series.XValues().SetMultiplier(1);
+  series.XValues().SetOrder(loAscending);
+  series.YValues().SetDateTime(false);
+  series.YValues().SetName("Bar");
+  series.YValues().SetMultiplier(1);
+  series.YValues().SetOrder(loNone);
 }
 
 void SetUpChart(TChart& chart, const char* title) {
@@ -436,7 +436,8 @@ void TForm1::FormCreate(QObject* sender) {
 }
 
 void TForm1::FormDestroy(QObject* /*sender*/) {
-  waveSeries_.clear();
+  chWave->DetachAllSeries();
+  FreeWaveSeries(0);
   Wavelet.reset();
   TestData.reset();
 }
@@ -465,47 +466,73 @@ void TForm1::btPlotClick(QObject* sender) {
   Button3Click(sender);
 }
 
+TLineSeries* TForm1::WaveSeries(std::int32_t band) const {
+  if (band < 0 || band >= waveCount_) return nullptr;
+  return &*waveSeries_[static_cast<std::size_t>(band)];
+}
+
+void TForm1::FreeWaveSeries(std::size_t next) {
+  for (std::int32_t b = 0; b < waveCount_; ++b) waveSeries_[static_cast<std::size_t>(b)].reset();
+  waveCount_ = 0;
+  if (next > waveRoom_) {
+    waveSeries_.reset();
+    waveSeries_ = std::make_unique_for_overwrite<std::optional<TLineSeries>[]>(next);
+    waveRoom_ = next;
+  }
+}
+
 void TForm1::Button3Click(QObject* /*sender*/) {
   UpDown1->SetMax(LevelSpinMax(Wavelet->MaxLevel()));
   UpDown2->SetMax(WindowSpinMax(TestData->Count()));
   const std::int32_t bandCount = Wavelet->BandCount();
+  const auto bands = static_cast<std::size_t>(std::max(bandCount, 0));
   sgWave->SetColCount(bandCount + 1);
 
   chWave->DetachAllSeries();
   // The detached series are never shown again: free them now, so memory
   // does not grow with the number of redraws.
   LineSeries1.reset();
-  waveSeries_.clear();
-  waveSeries_.reserve(static_cast<std::size_t>(bandCount));
+  FreeWaveSeries(bands);
 
-  std::int32_t rows = 0;
-  std::vector<double> values;
+  // Every band's points live in two shared buffers: the sample indices, the
+  // same for all bands, and the values of all bands one after the other.
+  std::vector<std::size_t> starts(bands + 1, 0);
+  std::size_t longest = 0;
+  for (std::size_t b = 0; b < bands; ++b) {
+    const std::size_t length = Wavelet->BandValues(static_cast<std::int32_t>(b)).size();
+    starts[b + 1] = starts[b] + length;
+    longest = std::max(longest, length);
+  }
+  const auto xs = std::make_shared_for_overwrite<double[]>(std::max<std::size_t>(longest, 1));
+  for (std::size_t r = 0; r < longest; ++r) xs[r] = static_cast<double>(r);
+  const auto ys = std::make_shared_for_overwrite<double[]>(std::max<std::size_t>(starts[bands], 1));
+
+  const std::int32_t rows = bands == 0 ? 0 : static_cast<std::int32_t>(starts[1]);
+  if (bands != 0) sgWave->SetRowCount(rows + 1);
+  std::vector<double> values(bands * static_cast<std::size_t>(rows));
   std::vector<std::int32_t> lengths;
   bool even = true;
-  for (std::int32_t b = 0; b < bandCount; ++b) {
-    const TSampleData& band = *Wavelet->GetBand(b);
-    if (b == 0) {
-      rows = band.Count();
-      sgWave->SetRowCount(rows + 1);
-      values.resize(static_cast<std::size_t>(bandCount) * static_cast<std::size_t>(rows));
-      lengths.reserve(static_cast<std::size_t>(bandCount));
-    }
-    auto series = MakeBandSeries(b);
-    series->SetParentChart(chWave);
+  for (std::size_t b = 0; b < bands; ++b) {
+    const std::span<const double> band = Wavelet->BandValues(static_cast<std::int32_t>(b));
+    std::copy(band.begin(), band.end(), ys.get() + starts[b]);
+    // The grid shows each band down to band 0's length.
+    const auto shown = static_cast<std::int32_t>(std::min<std::size_t>(band.size(), rows));
+    std::copy_n(band.begin(), shown, values.begin() + static_cast<std::ptrdiff_t>(b) * rows);
+    lengths.push_back(shown);
+    even = even && shown == rows;
+  }
+
+  for (std::size_t b = 0; b < bands; ++b) {
+    TLineSeries& series = waveSeries_[b].emplace();
+    waveCount_ = static_cast<std::int32_t>(b + 1);
+    SetUpBandSeries(series, static_cast<std::int32_t>(b));
+    series.SetParentChart(chWave);
     if (b == 0) {
       chWave->Foot().ClearText();
       chWave->Foot().AddText("Level " + std::to_string(Wavelet->Level()));
     }
-    series->ClearPoints();
-    AddSamples(*series, band);
-    // The grid shows each band down to band 0's length.
-    const std::int32_t shown = std::min(band.Count(), rows);
-    std::copy_n(
-        band.YData(), shown,
-        values.begin() + static_cast<std::ptrdiff_t>(b) * static_cast<std::ptrdiff_t>(rows));
-    lengths.push_back(shown);
-    even = even && shown == rows;
-    waveSeries_.push_back(std::move(series));
+    const auto length = static_cast<int>(starts[b + 1] - starts[b]);
+    series.SharePoints({xs, xs.get(), length}, {ys, ys.get() + starts[b], length});
   }
   sgWave->SetNumberedRow(0, 1, bandCount, "Wave ");
   sgWave->SetIndexColumn(0, 1, rows);

@@ -3,9 +3,11 @@
 #include <QMainWindow>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "chart/series.h"
 #include "platform/dialogs.h"
 #include "ui/up_down.h"
 
@@ -23,7 +25,6 @@ namespace fendrel {
 
 class TChart;
 class TDockLayout;
-class TLineSeries;
 class TPopupMenu;
 class TSampleData;
 class TSplitter;
@@ -72,7 +73,8 @@ class TForm1 : public QMainWindow {
   void OpenFileLater(std::string path);
 
   // The series of the bands now shown in chWave, band 0 first.
-  const std::vector<std::unique_ptr<TLineSeries>>& WaveSeries() const { return waveSeries_; }
+  std::int32_t WaveSeriesCount() const { return waveCount_; }
+  TLineSeries* WaveSeries(std::int32_t band) const;
 
   // Data.
   std::unique_ptr<TSampleData> TestData;
@@ -166,7 +168,15 @@ class TForm1 : public QMainWindow {
   // The band table of the current level.
   std::string WaveTableText();
 
-  std::vector<std::unique_ptr<TLineSeries>> waveSeries_;
+  // Frees the band series and makes room for `next` of them. The room stays,
+  // so that walking the levels up and down makes no fresh pages.
+  void FreeWaveSeries(std::size_t next);
+
+  // The band series live side by side, made in place: a redraw at the
+  // deepest level makes half a million of them.
+  std::unique_ptr<std::optional<TLineSeries>[]> waveSeries_;
+  std::size_t waveRoom_ = 0;
+  std::int32_t waveCount_ = 0;
 };
 
 }  // namespace fendrel

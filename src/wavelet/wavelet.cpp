@@ -115,6 +115,15 @@ TSampleData* TWavelet::GetBand(std::int32_t i) {
   return slot.get();
 }
 
+std::span<const double> TWavelet::BandValues(std::int32_t i) const {
+  if (i < 0 || i >= bandCount_) return {};
+  if (!lent_.empty() && lent_[Size(i)]) {
+    const TSampleData& band = *lent_[Size(i)];
+    return {band.YData(), Size(band.Count())};
+  }
+  return {current_.Data() + Size(i) * Size(length_), Size(length_)};
+}
+
 std::int32_t TWavelet::CommonLength() const {
   if (!lent_.empty() && lent_[0]) return lent_[0]->Count();
   return length_;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "sample/sample_data.h"
@@ -37,6 +38,10 @@ class TWavelet {
   // Band i of the current level, valid until the next Load or step; nullptr
   // when i is out of range. The caller may read it and append to it.
   TSampleData* GetBand(std::int32_t i);
+  // The y values of band i as they stand (appended samples included), read in
+  // place without lending the band; valid until the band changes. Empty when
+  // i is out of range.
+  std::span<const double> BandValues(std::int32_t i) const;
 
   std::int32_t BandCount() const { return bandCount_; }
   std::int32_t MaxLevel() const { return maxLevel_; }

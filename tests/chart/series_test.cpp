@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "chart/chart.h"
 #include "chart/colors.h"
 
@@ -102,10 +104,47 @@ TEST(LineSeries, ClearReleasesStorage) {
   for (int i = 0; i < 100; ++i) s.AddPoint(i, i, "p", clGreen);
   s.ClearPoints();
   EXPECT_EQ(s.PointCount(), 0);
-  EXPECT_EQ(s.XValues().Stored().capacity(), 0u);
+  EXPECT_EQ(s.XValues().Capacity(), 0u);
   EXPECT_EQ(s.PointLabel(0), "");
   EXPECT_EQ(s.AddPoint(7, 7), 0);
   EXPECT_EQ(s.StoredColor(0), clDefault);
+}
+
+TEST(LineSeries, SharedPointsMatchAddedOnesAndCopyOnChange) {
+  const auto keeper = std::shared_ptr<const double[]>(new double[6]{0, 1, 2, 5, -1, 3});
+  const double* values = keeper.get();
+  const auto same = [](const TLineSeries& a, const TLineSeries& b) {
+    if (a.PointCount() != b.PointCount()) return false;
+    for (int i = 0; i < a.PointCount(); ++i) {
+      if (a.XValue(i) != b.XValue(i) || a.YValue(i) != b.YValue(i)) return false;
+    }
+    return a.YValues().Sum() == b.YValues().Sum();
+  };
+  // x in order (shown in place), then x out of order (added point by point).
+  for (int first : {0, 1}) {
+    const TSharedValues x{keeper, values + first, 4};
+    const TSharedValues y{keeper, values + 2, 4};
+    TLineSeries shared;
+    shared.AddPoint(9, 9);
+    shared.SharePoints(x, y);
+    TLineSeries added;
+    for (int i = 0; i < 4; ++i) added.AddPoint(x.Data[i], y.Data[i]);
+    EXPECT_TRUE(same(shared, added));
+    EXPECT_EQ(shared.XValues().Shared(), first == 0);
+    shared.AddPoint(1.5, 7);  // copies first; the kept values stay as they were
+    added.AddPoint(1.5, 7);
+    EXPECT_TRUE(same(shared, added));
+    EXPECT_FALSE(shared.YValues().Shared());
+  }
+  EXPECT_EQ(values[2], 2);
+  EXPECT_EQ(values[3], 5);
+
+  int adds = 0;
+  TLineSeries hooked;
+  hooked.Hooks().OnAfterAdd = [&](TChartSeries&, int) { ++adds; };
+  hooked.SharePoints({keeper, values, 3}, {keeper, values + 3, 3});
+  EXPECT_EQ(adds, 3);
+  EXPECT_EQ(hooked.YValue(2), 3);
 }
 
 TEST(SeriesPointer, SizeBelowOneRefusedAndKept) {

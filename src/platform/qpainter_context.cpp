@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <numeric>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/color_qt.h"
 
@@ -86,6 +87,50 @@ QString ToQString(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
   }
   return s;
+}
+
+// Cuts a polygon to a rectangle (Sutherland-Hodgman, in doubles, rounded at
+// the end). A region is built row by row, so an outline reaching millions of
+// pixels off the frame (a deep chart projects its box that far) would take
+// minutes to turn into a clip; cut far outside the frame, what is visible
+// stays as it was.
+QPolygon CutToRect(const QPolygon& polygon, const QRect& rect) {
+  struct P {
+    double x, y;
+  };
+  std::vector<P> points;
+  points.reserve(polygon.size());
+  for (const QPoint& p : polygon) points.push_back({double(p.x()), double(p.y())});
+  const double left = rect.left(), right = rect.right() + 1.0;
+  const double top = rect.top(), bottom = rect.bottom() + 1.0;
+  auto cut = [&points](auto inside, auto cross) {
+    std::vector<P> kept;
+    kept.reserve(points.size() + 4);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      const P a = points[i];
+      const P b = points[(i + 1) % points.size()];
+      const bool aIn = inside(a), bIn = inside(b);
+      if (aIn) kept.push_back(a);
+      if (aIn != bIn) kept.push_back(cross(a, b));
+    }
+    points.swap(kept);
+  };
+  auto atX = [](double x) {
+    return [x](P a, P b) { return P{x, a.y + (b.y - a.y) * (x - a.x) / (b.x - a.x)}; };
+  };
+  auto atY = [](double y) {
+    return [y](P a, P b) { return P{a.x + (b.x - a.x) * (y - a.y) / (b.y - a.y), y}; };
+  };
+  cut([left](P p) { return p.x >= left; }, atX(left));
+  cut([right](P p) { return p.x <= right; }, atX(right));
+  cut([top](P p) { return p.y >= top; }, atY(top));
+  cut([bottom](P p) { return p.y <= bottom; }, atY(bottom));
+  QPolygon result;
+  result.reserve(static_cast<int>(points.size()));
+  for (const P& p : points) {
+    result.append(QPoint(static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))));
+  }
+  return result;
 }
 
 QPolygon ToQPolygon(std::span<const TPoint> points) {
@@ -648,6 +693,11 @@ void TQPainterContext::ClipPolygon(std::span<const TPoint> points, TClipOp op) {
   QPolygon polygon = ToQPolygon(points);
   if (scaled_) {
     for (QPoint& p : polygon) p = QPoint(DeviceEdge(p.x()), DeviceEdge(p.y()));
+  }
+  const int margin = std::max(deviceRect_.width(), deviceRect_.height()) + 16;
+  const QRect reach = deviceRect_.adjusted(-margin, -margin, margin, margin);
+  if (!deviceRect_.isEmpty() && !reach.contains(polygon.boundingRect())) {
+    polygon = CutToRect(polygon, reach);
   }
   const QRegion region(polygon, Qt::OddEvenFill);
   clip_ = op == coIntersect && clip_ ? clip_->intersected(region) : region;

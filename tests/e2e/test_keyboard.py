@@ -6,6 +6,7 @@ import time
 
 from desktop import wait_for
 from fendrel_app import CONTROLS
+from picture import read_png
 from test_fendrel import FendrelTestCase, table
 
 # In the client area at the start-up size: the test grid's first value column
@@ -174,7 +175,7 @@ class ChartKeys(KeyboardTestCase):
         box = self.app.box()
         png = d.clipboard("image/png")
         self.app.dismiss(box)
-        rgb = d.run("convert", "png:-", "-depth", "8", "rgb:-", input=png).stdout
+        rgb = read_png(png).rgb
         picture_width = width - 1
         ring_row = rgb[2 * picture_width * 3:3 * picture_width * 3]
         colours = {ring_row[i:i + 3] for i in range(3 * 3, (picture_width - 3) * 3, 3)}

@@ -1,41 +1,13 @@
 #include <benchmark/benchmark.h>
-#include <tbb/global_control.h>
-#include <tbb/info.h>
 
-#include <charconv>
-#include <cstdio>
-#include <cstring>
 #include <optional>
-#include <string>
-#include <string_view>
 
-// The benchmark programs' main: Google Benchmark's, plus --workers=N, which
-// lets at most N workers take part in the parallel work (default: all of the
-// machine's). The count is named in the report's context.
+#include "support/workers.h"
+
+// The benchmark programs' main: Google Benchmark's, plus --workers=N.
 int main(int argc, char** argv) {
-  int workers = tbb::info::default_concurrency();
   std::optional<tbb::global_control> limit;
-  int kept = 1;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    constexpr std::string_view kFlag = "--workers=";
-    if (!arg.starts_with(kFlag)) {
-      argv[kept++] = argv[i];
-      continue;
-    }
-    const std::string_view value = arg.substr(kFlag.size());
-    int n = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
-    if (error != std::errc{} || end != value.data() + value.size() || n < 1) {
-      std::fprintf(stderr, "%s: --workers needs a whole number of at least 1\n", argv[0]);
-      return 1;
-    }
-    workers = n;
-    limit.emplace(tbb::global_control::max_allowed_parallelism, static_cast<std::size_t>(n));
-  }
-  argc = kept;
-  argv[argc] = nullptr;
-  benchmark::AddCustomContext("workers", std::to_string(workers));
+  if (!fendrel::bench::ApplyWorkersFlag(argc, argv, limit)) return 1;
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -1,0 +1,240 @@
+// A session with a series of 16,777,216 samples (a sample file of about
+// 530 MB) through the real window, shown offscreen: open until painted, each
+// level step from 0 to 10 with its redraw and paint, "Do forecast" at level
+// 10, Save, and closing the window. Every step runs once: the benchmarks
+// follow each other as one session, and each brings the window to the state
+// it starts from when run alone. peak_MiB is the process's peak resident
+// memory so far; the sample file is written by a child process, so its
+// memory is not counted. Each runs once even when more repetitions are asked
+// for: a repetition would have to open the file anew.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QRadioButton>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "chart/chart.h"
+#include "chart/series.h"
+#include "platform/dialogs.h"
+#include "platform/locale.h"
+#include "sample/sample_data.h"
+#include "support/workers.h"
+#include "ui/main_window.h"
+#include "ui/text_grid.h"
+#include "ui/up_down.h"
+#include "wavelet/wavelet.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using fendrel::TForm1;
+
+constexpr std::int32_t kCount = std::int32_t{1} << 24;
+constexpr std::int32_t kDeepest = 10;
+
+// Answers the file dialog with the path set before each command and keeps the
+// errors.
+class BenchDialogs : public fendrel::TDialogs {
+ public:
+  void ShowMessage(const std::string& /*text*/) override {}
+  void ShowError(const std::string& text) override { errors.push_back(text); }
+  bool ChooseFile(const fendrel::TFileDialog& /*dialog*/, std::string& fileName) override {
+    fileName = answer;
+    return !answer.empty();
+  }
+
+  std::string answer;
+  std::vector<std::string> errors;
+};
+
+std::unique_ptr<TForm1> form;
+std::unique_ptr<BenchDialogs> dialogs;
+fs::path folder;
+
+fs::path SamplePath() { return folder / "sine-16M.qls"; }
+fs::path SavedPath() { return folder / "saved-16M.qls"; }
+
+double PeakMiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void Paint() { QApplication::processEvents(); }
+
+// In a child process, so that the parent's peak memory is the session's own.
+bool WriteSampleFile() {
+  const pid_t child = ::fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    int status = 0;
+    try {
+      fendrel::ApplySeparators({'.', ","});
+      fendrel::TSampleData series(kCount);
+      series.GenerateSine();
+      series.SaveToFile(SamplePath().string());
+    } catch (...) {
+      status = 1;
+    }
+    ::_exit(status);
+  }
+  int status = 0;
+  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void MakeForm() {
+  form = std::make_unique<TForm1>();
+  form->show();
+  Paint();
+}
+
+void Open() {
+  dialogs->answer = SamplePath().string();
+  form->Open1Click(form->Open1);
+  Paint();
+}
+
+void StepTo(std::int32_t level) {
+  form->UpDown1->SetPosition(static_cast<std::int16_t>(level));
+  form->UpDown1Click(form->UpDown1, fendrel::btNext);
+  Paint();
+}
+
+// The window holding the big series at `level`, whatever ran before.
+void Prepare(std::int32_t level) {
+  if (!form) MakeForm();
+  if (form->TestData->Count() != kCount) Open();
+  if (form->Wavelet->Level() != level) StepTo(level);
+}
+
+bool ShowsLevel(std::int32_t level, std::int32_t extra) {
+  const std::int32_t bands = std::int32_t{1} << level;
+  const std::int32_t length = (kCount >> level) + extra;
+  return form->Wavelet->Level() == level && form->Wavelet->BandCount() == bands &&
+         form->chWave->SeriesTotal() == bands && form->sgWave->ColCount() == bands + 1 &&
+         form->sgWave->RowCount() == length + 1 &&
+         form->WaveSeries(bands - 1)->PointCount() == length;
+}
+
+void Finish(benchmark::State& state, bool shown) {
+  if (!dialogs->errors.empty()) {
+    state.SkipWithError(dialogs->errors.front().c_str());
+    dialogs->errors.clear();
+  } else if (!shown) {
+    state.SkipWithError("the window does not show the series");
+  }
+  state.counters["peak_MiB"] = PeakMiB();
+}
+
+void BM_BigOpen(benchmark::State& state) {
+  if (!form) MakeForm();
+  for (auto _ : state) Open();
+  Finish(state, form->TestData->Count() == kCount && form->sgTest->RowCount() == kCount + 1 &&
+                    form->Series1->PointCount() == kCount && ShowsLevel(0, 0));
+}
+BENCHMARK(BM_BigOpen)->Iterations(1)->Unit(benchmark::kMillisecond)->Repetitions(1);
+
+// One step down from the level before, with its redraw and paint.
+void BM_BigLevelStep(benchmark::State& state) {
+  const auto level = static_cast<std::int32_t>(state.range(0));
+  Prepare(level - 1);
+  for (auto _ : state) StepTo(level);
+  Finish(state, ShowsLevel(level, 0));
+}
+BENCHMARK(BM_BigLevelStep)
+    ->DenseRange(1, kDeepest)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(1);
+
+// "Do forecast" at the deepest level with its redraw and paint: moving
+// average (0), then nearest neighbour (1), each adding one sample per band.
+void BM_BigForecast(benchmark::State& state) {
+  const bool nearest = state.range(0) != 0;
+  Prepare(kDeepest);
+  const std::int32_t before = form->Wavelet->GetBand(0)->Count() - (kCount >> kDeepest);
+  (nearest ? form->rbKNN : form->rbMA)->setChecked(true);
+  for (auto _ : state) {
+    form->Button2Click(form->Button2);
+    Paint();
+  }
+  Finish(state, ShowsLevel(kDeepest, before + 1));
+}
+BENCHMARK(BM_BigForecast)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(1);
+
+void BM_BigSave(benchmark::State& state) {
+  Prepare(kDeepest);
+  for (auto _ : state) {
+    dialogs->answer = SavedPath().string();
+    form->Save1Click(form->Save1);
+  }
+  std::error_code error;
+  const auto saved = fs::file_size(SavedPath(), error);
+  const auto opened = fs::file_size(SamplePath(), error);
+  fs::remove(SavedPath(), error);
+  Finish(state, saved == opened);
+}
+BENCHMARK(BM_BigSave)->Iterations(1)->Unit(benchmark::kMillisecond)->Repetitions(1);
+
+// Closing the window at the deepest level: the series, the packet, the band
+// series and both grids go with it.
+void BM_BigClose(benchmark::State& state) {
+  Prepare(kDeepest);
+  Finish(state, ShowsLevel(kDeepest, form->Wavelet->GetBand(0)->Count() - (kCount >> kDeepest)));
+  for (auto _ : state) {
+    form->close();
+    form.reset();
+  }
+}
+BENCHMARK(BM_BigClose)->Iterations(1)->Unit(benchmark::kMillisecond)->Repetitions(1);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::optional<tbb::global_control> limit;
+  if (!fendrel::bench::ApplyWorkersFlag(argc, argv, limit)) return 1;
+  folder = fs::temp_directory_path() / ("fendrel-bench-big-" + std::to_string(::getpid()));
+  std::error_code error;
+  // The sample file and its saved copy.
+  constexpr std::uintmax_t kRoom = std::uintmax_t{2} << 30;
+  if (fs::space(fs::temp_directory_path(), error).available < kRoom || error) {
+    std::printf("skipped: less than 2 GiB free in %s\n", fs::temp_directory_path().c_str());
+    return 0;
+  }
+  fs::create_directories(folder, error);
+  if (error || !WriteSampleFile()) {
+    fs::remove_all(folder, error);
+    std::fprintf(stderr, "%s: cannot write the sample file in %s\n", argv[0], folder.c_str());
+    return 1;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  fendrel::ApplySeparators({'.', ","});
+  dialogs = std::make_unique<BenchDialogs>();
+  fendrel::SetDialogs(dialogs.get());
+  benchmark::RunSpecifiedBenchmarks();
+  form.reset();
+  fendrel::SetDialogs(nullptr);
+  dialogs.reset();
+  fs::remove_all(folder, error);
+  benchmark::Shutdown();
+  std::printf("peak resident memory: %.1f MiB\n", PeakMiB());
+  return 0;
+}

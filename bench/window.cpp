@@ -9,10 +9,12 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
 
 #include "chart/chart.h"
 #include "chart/series.h"
 #include "sample/sample_data.h"
+#include "support/workers.h"
 #include "ui/main_window.h"
 #include "ui/text_grid.h"
 #include "wavelet/wavelet.h"
@@ -163,9 +165,12 @@ BENCHMARK(BM_ThousandRedraws)->Arg(100)->Arg(4096)->Iterations(1)->Unit(benchmar
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::optional<tbb::global_control> limit;
+  if (!fendrel::bench::ApplyWorkersFlag(argc, argv, limit)) return 1;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   form = std::make_unique<TForm1>();
   form->show();
   QApplication::processEvents();

@@ -31,6 +31,16 @@ void* AllocateLarge(std::size_t bytes) {
 
 void FreeLarge(void* data) noexcept { std::free(data); }
 
+std::unique_ptr<double[], FreeLargeDeleter> MakeUniqueLarge(std::size_t count) {
+  if (count > static_cast<std::size_t>(-1) / sizeof(double)) throw std::bad_array_new_length();
+  return std::unique_ptr<double[], FreeLargeDeleter>(
+      static_cast<double*>(AllocateLarge(count * sizeof(double))));
+}
+
+std::shared_ptr<double[]> MakeSharedLarge(std::size_t count) {
+  return MakeUniqueLarge(count);
+}
+
 void AdviseHugePages(void* data, std::size_t bytes) noexcept {
 #ifdef MADV_HUGEPAGE
   const auto begin = reinterpret_cast<std::uintptr_t>(data);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <new>
 
 namespace fendrel {
@@ -14,6 +15,15 @@ void FreeLarge(void* data) noexcept;
 // Asks for huge pages in the whole 2 MiB pages inside a block not yet
 // touched, for memory that comes from elsewhere (such as a string's).
 void AdviseHugePages(void* data, std::size_t bytes) noexcept;
+
+struct FreeLargeDeleter {
+  void operator()(void* data) const noexcept { FreeLarge(data); }
+};
+
+// count doubles from AllocateLarge, not cleared: for buffers of millions of
+// values, owned alone or shared (such as by chart series and a grid).
+std::unique_ptr<double[], FreeLargeDeleter> MakeUniqueLarge(std::size_t count);
+std::shared_ptr<double[]> MakeSharedLarge(std::size_t count);
 
 template <typename T>
 struct HugePageAllocator {

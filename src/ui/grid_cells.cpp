@@ -73,8 +73,17 @@ void TGridCells::SetNumberedRow(std::int32_t row, std::int32_t firstCol, std::in
 void TGridCells::SetValueColumns(std::int32_t firstCol, std::int32_t firstRow, std::int32_t cols,
                                  std::int32_t rows, std::vector<double> values,
                                  std::vector<std::int32_t> lengths) {
-  if (cols <= 0 || rows <= 0) return;
-  if (values.size() < static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows)) return;
+  const std::size_t size = values.size();
+  auto owner = std::make_shared<std::vector<double>>(std::move(values));
+  SetValueColumns(firstCol, firstRow, cols, rows,
+                  std::shared_ptr<const double[]>(owner, owner->data()), size, std::move(lengths));
+}
+
+void TGridCells::SetValueColumns(std::int32_t firstCol, std::int32_t firstRow, std::int32_t cols,
+                                 std::int32_t rows, std::shared_ptr<const double[]> values,
+                                 std::size_t size, std::vector<std::int32_t> lengths) {
+  if (cols <= 0 || rows <= 0 || !values) return;
+  if (size < static_cast<std::size_t>(cols) * static_cast<std::size_t>(rows)) return;
   if (!lengths.empty() && lengths.size() < static_cast<std::size_t>(cols)) return;
   TRun run = MakeRun(TRunKind::Values, firstCol, firstRow, cols, rows);
   run.stride = rows;

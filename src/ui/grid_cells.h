@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -36,6 +37,12 @@ class TGridCells {
   void SetValueColumns(std::int32_t firstCol, std::int32_t firstRow, std::int32_t cols,
                        std::int32_t rows, std::vector<double> values,
                        std::vector<std::int32_t> lengths = {});
+  // The same over size values kept by their other owners too (a chart's
+  // series), which must leave them unchanged from now on: a grid of millions
+  // of cells then costs no copy at all.
+  void SetValueColumns(std::int32_t firstCol, std::int32_t firstRow, std::int32_t cols,
+                       std::int32_t rows, std::shared_ptr<const double[]> values,
+                       std::size_t size, std::vector<std::int32_t> lengths = {});
 
   std::string Text(std::int32_t col, std::int32_t row) const;
   // The same text added to the end of out, without a string of its own.
@@ -61,7 +68,7 @@ class TGridCells {
     std::int32_t stride = 0;  // rows per column in values
     char separator = '.';
     std::string prefix;
-    std::vector<double> values;
+    std::shared_ptr<const double[]> values;
     std::vector<std::int32_t> lengths;
     bool Covers(std::int32_t c, std::int32_t r) const;
     bool Writes(std::int32_t c, std::int32_t r) const;

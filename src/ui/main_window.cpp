@@ -30,6 +30,7 @@
 #include "platform/clipboard.h"
 #include "platform/locale.h"
 #include "sample/clipboard_text.h"
+#include "sample/huge_page_allocator.h"
 #include "sample/random.h"
 #include "sample/sample_data.h"
 #include "ui/dock_layout.h"
@@ -119,11 +120,6 @@ void SetUpChart(TChart& chart, const char* title) {
   chart.BackWall().Brush().SetStyle(bsClear);
 }
 
-// Adds every sample of a series to a chart series as (index, y).
-void AddSamples(TChartSeries& series, const TSampleData& data) {
-  const double* ys = data.YData();
-  for (std::int32_t i = 0; i < data.Count(); ++i) series.AddPoint(i, ys[i], {}, clDefault);
-}
 
 }  // namespace
 
@@ -456,14 +452,27 @@ void TForm1::Button1Click(QObject* sender) {
 void TForm1::btPlotClick(QObject* sender) {
   const std::int32_t count = TestData->Count();
   sgTest->SetRowCount(count + 1);
-  TChartSeries* series = chTest->SeriesAt(0);
-  series->ClearPoints();
   sgTest->SetIndexColumn(0, 1, count);
-  const double* ys = TestData->YData();
-  sgTest->SetValueColumns(1, 1, 1, count, std::vector<double>(ys, ys + count));
-  AddSamples(*series, *TestData);
+  // The chart and the grid share one copy of the values.
+  const auto n = static_cast<std::size_t>(std::max(count, 0));
+  const std::shared_ptr<const double[]> xs = IndexValues(n);
+  const std::shared_ptr<double[]> ys = MakeSharedLarge(n);
+  std::copy_n(TestData->YData(), n, ys.get());
+  chTest->SeriesAt(0)->SharePoints({xs, xs.get(), count}, {ys, ys.get(), count});
+  sgTest->SetValueColumns(1, 1, 1, count, ys, n);
   Wavelet->Load(TestData.get());
   Button3Click(sender);
+}
+
+std::shared_ptr<const double[]> TForm1::IndexValues(std::size_t count) {
+  if (const std::shared_ptr<const double[]> kept = indices_.lock(); kept && indexCount_ >= count) {
+    return kept;
+  }
+  const std::shared_ptr<double[]> xs = MakeSharedLarge(count);
+  for (std::size_t i = 0; i < count; ++i) xs[i] = static_cast<double>(i);
+  indices_ = xs;
+  indexCount_ = count;
+  return xs;
 }
 
 TLineSeries* TForm1::WaveSeries(std::int32_t band) const {
@@ -503,13 +512,15 @@ void TForm1::Button3Click(QObject* /*sender*/) {
     starts[b + 1] = starts[b] + length;
     longest = std::max(longest, length);
   }
-  const auto xs = std::make_shared_for_overwrite<double[]>(std::max<std::size_t>(longest, 1));
-  for (std::size_t r = 0; r < longest; ++r) xs[r] = static_cast<double>(r);
-  const auto ys = std::make_shared_for_overwrite<double[]>(std::max<std::size_t>(starts[bands], 1));
+  const std::shared_ptr<const double[]> xs = IndexValues(longest);
+  const std::shared_ptr<double[]> ys = MakeSharedLarge(starts[bands]);
 
   const std::int32_t rows = bands == 0 ? 0 : static_cast<std::int32_t>(starts[1]);
   if (bands != 0) sgWave->SetRowCount(rows + 1);
-  std::vector<double> values(bands * static_cast<std::size_t>(rows));
+  // Bands of one length, as a level's bands are, lie in ys just as the grid
+  // lists them, so the grid shares them.
+  const bool uniform = starts[bands] == bands * static_cast<std::size_t>(rows);
+  std::vector<double> values(uniform ? 0 : bands * static_cast<std::size_t>(rows));
   std::vector<std::int32_t> lengths;
   bool even = true;
   for (std::size_t b = 0; b < bands; ++b) {
@@ -517,7 +528,9 @@ void TForm1::Button3Click(QObject* /*sender*/) {
     std::copy(band.begin(), band.end(), ys.get() + starts[b]);
     // The grid shows each band down to band 0's length.
     const auto shown = static_cast<std::int32_t>(std::min<std::size_t>(band.size(), rows));
-    std::copy_n(band.begin(), shown, values.begin() + static_cast<std::ptrdiff_t>(b) * rows);
+    if (!uniform) {
+      std::copy_n(band.begin(), shown, values.begin() + static_cast<std::ptrdiff_t>(b) * rows);
+    }
     lengths.push_back(shown);
     even = even && shown == rows;
   }
@@ -536,6 +549,10 @@ void TForm1::Button3Click(QObject* /*sender*/) {
   }
   sgWave->SetNumberedRow(0, 1, bandCount, "Wave ");
   sgWave->SetIndexColumn(0, 1, rows);
+  if (uniform) {
+    sgWave->SetValueColumns(1, 1, bandCount, rows, ys, starts[bands]);
+    return;
+  }
   if (even) lengths.clear();
   sgWave->SetValueColumns(1, 1, bandCount, rows, std::move(values), std::move(lengths));
 }

@@ -168,6 +168,11 @@ class TForm1 : public QMainWindow {
   // The band table of the current level.
   std::string WaveTableText();
 
+  // The sample indices 0 .. count - 1 or more, the x of every chart point:
+  // one buffer serves the test series and the bands for as long as a series
+  // shows points from it.
+  std::shared_ptr<const double[]> IndexValues(std::size_t count);
+
   // Frees the band series and makes room for `next` of them. The room stays,
   // so that walking the levels up and down makes no fresh pages.
   void FreeWaveSeries(std::size_t next);
@@ -177,6 +182,8 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<std::optional<TLineSeries>[]> waveSeries_;
   std::size_t waveRoom_ = 0;
   std::int32_t waveCount_ = 0;
+  std::weak_ptr<const double[]> indices_;
+  std::size_t indexCount_ = 0;
 };
 
 }  // namespace fendrel

@@ -164,6 +164,14 @@ void TStringGrid::SetValueColumns(std::int32_t firstCol, std::int32_t firstRow, 
   Changed();
 }
 
+void TStringGrid::SetValueColumns(std::int32_t firstCol, std::int32_t firstRow, std::int32_t cols,
+                                  std::int32_t rows, std::shared_ptr<const double[]> values,
+                                  std::size_t size, std::vector<std::int32_t> lengths) {
+  model_->Cells().SetValueColumns(firstCol, firstRow, cols, rows, std::move(values), size,
+                                  std::move(lengths));
+  Changed();
+}
+
 void TStringGrid::Changed() {
   // Only marks what is on screen for repainting; texts are made at the paint.
   model_->ContentsChanged();

@@ -4,6 +4,7 @@
 #include <QTableView>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +71,9 @@ class TStringGrid : public QTableView {
   void SetValueColumns(std::int32_t firstCol, std::int32_t firstRow, std::int32_t cols,
                        std::int32_t rows, std::vector<double> values,
                        std::vector<std::int32_t> lengths = {});
+  void SetValueColumns(std::int32_t firstCol, std::int32_t firstRow, std::int32_t cols,
+                       std::int32_t rows, std::shared_ptr<const double[]> values,
+                       std::size_t size, std::vector<std::int32_t> lengths = {});
 
   TStringGridModel* GridModel() const { return model_; }
 

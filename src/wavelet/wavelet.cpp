@@ -53,7 +53,9 @@ void ForEachBandSpan(std::size_t bands, std::size_t m, const Body& body) {
 
 void TWavelet::Buffer::Reserve(std::size_t count) {
   if (count <= capacity_) return;
-  data_ = std::make_unique_for_overwrite<double[]>(count);
+  // In huge pages: faulting in a level of 16 million values page by small
+  // page costs more than the transform.
+  data_ = MakeUniqueLarge(count);
   capacity_ = count;
 }
 

@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "sample/huge_page_allocator.h"
 #include "sample/sample_data.h"
 
 namespace fendrel {
@@ -56,7 +57,7 @@ class TWavelet {
     const double* Data() const { return data_.get(); }
 
    private:
-    std::unique_ptr<double[]> data_;
+    std::unique_ptr<double[], FreeLargeDeleter> data_;
     std::size_t capacity_ = 0;
   };
 

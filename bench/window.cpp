@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 
 #include <QApplication>
+#include <QRadioButton>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -125,6 +126,52 @@ void BM_LevelBackToZero(benchmark::State& state) {
   state.counters["peak_MiB"] = PeakMiB();
 }
 BENCHMARK(BM_LevelBackToZero)->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
+
+// One level step at the deepest levels, to the deepest and back in turn.
+void BM_LevelStepAtDeepest(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  LoadSine(count);
+  const int deepest = form->UpDown1->Max();
+  int level = deepest - 1;
+  SetLevel(level);
+  for (auto _ : state) {
+    level = level == deepest ? deepest - 1 : deepest;
+    SetLevel(level);
+  }
+  if (form->Wavelet->Level() != level || !WaveViewIsWhole()) state.SkipWithError("wrong level");
+}
+BENCHMARK(BM_LevelStepAtDeepest)->Arg(65536)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+
+// "Do forecast" at the deepest level with its redraw and paint, by moving
+// average (0) or nearest neighbour (1). Each press starts from the packet
+// as the level walk left it.
+void BM_ForecastAtDeepest(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const bool nearest = state.range(1) != 0;
+  LoadSine(count);
+  (nearest ? form->rbKNN : form->rbMA)->setChecked(true);
+  const int deepest = form->UpDown1->Max();
+  for (auto _ : state) {
+    state.PauseTiming();
+    form->Wavelet->Load(form->TestData.get());
+    SetLevel(deepest);
+    state.ResumeTiming();
+    form->Button2Click(nullptr);
+    Paint();
+  }
+  const int length = count >> deepest;
+  if (form->Wavelet->GetBand(0)->Count() != length + 1 || !WaveViewIsWhole()) {
+    state.SkipWithError("the bands were not forecast");
+  }
+  form->rbMA->setChecked(true);
+  state.counters["bands"] = form->Wavelet->BandCount();
+}
+BENCHMARK(BM_ForecastAtDeepest)
+    ->Args({65536, 0})
+    ->Args({65536, 1})
+    ->Args({1 << 20, 0})
+    ->Args({1 << 20, 1})
+    ->Unit(benchmark::kMillisecond);
 
 // Closing the window at the deepest level: every band series goes with it.
 void BM_CloseAtDeepestLevel(benchmark::State& state) {

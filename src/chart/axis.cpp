@@ -331,14 +331,10 @@ TAxisLabelStyle TChartAxis::EffectiveLabelStyle() const {
   if (LabelStyle_ != talAuto) return LabelStyle_;
   // The depth axis would take the series titles; it is never drawn here.
   if (DepthFlag || Chart_ == nullptr) return talNone;
-  TAxisLabelStyle style = talNone;
-  for (const TChartSeries* series : Chart_->SeriesList()) {
-    if (!series->Active() || !series->AssociatedToAxis(*this)) continue;
-    style = talValue;
-    // Line series are placed by their x values, which run along a horizontal axis.
-    if (IsHorizontal && series->PointCount() > 0 && !series->PointLabel(0).empty()) return talText;
-  }
-  return style;
+  const TAxisSeriesSummary summary = Chart_->AxisSummary(*this);
+  if (!summary.ActiveAttached) return talNone;
+  // Line series are placed by their x values, which run along a horizontal axis.
+  return IsHorizontal && summary.Labelled ? talText : talValue;
 }
 
 int TChartAxis::MaxValueLabelWidth() {

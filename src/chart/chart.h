@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 #include "chart/axis.h"
 #include "chart/canvas3d.h"
 #include "chart/pens.h"
 #include "chart/series.h"
+#include "chart/series_summary.h"
 #include "chart/zoom.h"
 #include "platform/color.h"
 #include "platform/geometry.h"
@@ -272,6 +274,9 @@ class TChart : public QWidget, public TChangeSink {
   bool IsAxisShown(const TChartAxis& axis) const;
   // The lowest or highest value the series give the axis; 0 without any.
   double SeriesExtreme(const TChartAxis& axis, bool lowest) const;
+  // What the series give the axis: during a paint pass from the summary the
+  // pass made at its start, else from a walk over the series.
+  TAxisSeriesSummary AxisSummary(const TChartAxis& axis) const;
   // Ranges, 3D depth, and PlotRect shrunk by every shown axis.
   void PlaceAxes();
   // The series' pixel margins widen the top, left, right and bottom ranges.
@@ -384,6 +389,9 @@ class TChart : public QWidget, public TChangeSink {
   std::int64_t UpdateRequestCount_ = 0;
 
   TChartSeriesList SeriesList_;
+  // Made at the start of a paint pass and dropped at its end: nothing changes
+  // the series in between, and outside a pass nothing can go stale.
+  std::optional<TSeriesSummary> PaintSummary_;
   // How many listed series use each palette colour, and any other colour.
   std::array<int, 16> PaletteUse_{};
   std::unordered_map<TColor, int> OtherColorUse_;

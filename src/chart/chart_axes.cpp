@@ -17,22 +17,17 @@ TRect Intersection(const TRect& a, const TRect& b) {
 
 bool IsEmpty(const TRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
 
-// Pixels a series keeps free beside the plot edges so that its point markers
-// are not cut: (before, after) along the axis, left/right or top/bottom.
-std::array<int, 2> SeriesMargins(const TChartSeries& series, bool horizontal) {
-  const auto* custom = dynamic_cast<const TCustomSeries*>(&series);
-  if (custom == nullptr) return {0, 0};
-  const TSeriesPointer& pointer = custom->Pointer();
-  if (!pointer.Visible() || !pointer.InflateMargins()) return {0, 0};
-  const int size = (horizontal ? pointer.HorizSize() : pointer.VertSize()) + 1;
-  return {size, size};
-}
-
 }  // namespace
 
 bool TChart::IsAxisShown(const TChartAxis& axis) const {
   if (!AxisVisible_ || !axis.Visible()) return false;
   if (axis.DepthFlag) return View3D_;
+  if (PaintSummary_) {
+    if (const TAxisSeriesSummary* summary = PaintSummary_->Find(axis)) {
+      return summary->ActiveAttached || PaintSummary_->ActiveCount() == 0;
+    }
+  }
+  // Shown when an active series uses it, or when no series is active.
   bool shown = true;
   for (const TChartSeries* series : SeriesList_) {
     if (!series->Active()) continue;
@@ -42,21 +37,20 @@ bool TChart::IsAxisShown(const TChartAxis& axis) const {
   return shown;
 }
 
-double TChart::SeriesExtreme(const TChartAxis& axis, bool lowest) const {
-  const bool activeAttached = std::any_of(
-      SeriesList_.begin(), SeriesList_.end(),
-      [&axis](const TChartSeries* s) { return s->Active() && s->AssociatedToAxis(axis); });
-  bool found = false;
-  double result = 0;
-  for (const TChartSeries* series : SeriesList_) {
-    if (!(series->Active() || !activeAttached)) continue;
-    if (series->PointCount() == 0 || !series->AssociatedToAxis(axis)) continue;
-    const double value = axis.IsHorizontal ? (lowest ? series->LowestX() : series->HighestX())
-                                           : (lowest ? series->LowestY() : series->HighestY());
-    if (!found || (lowest ? value < result : value > result)) result = value;
-    found = true;
+TAxisSeriesSummary TChart::AxisSummary(const TChartAxis& axis) const {
+  if (PaintSummary_) {
+    if (const TAxisSeriesSummary* summary = PaintSummary_->Find(axis)) return *summary;
   }
-  return result;
+  const TChartAxis* const only[] = {&axis};
+  return *TSeriesSummary(SeriesList_, only).Find(axis);
+}
+
+double TChart::SeriesExtreme(const TChartAxis& axis, bool lowest) const {
+  // Active series count alone once one of them uses the axis.
+  const TAxisSeriesSummary summary = AxisSummary(axis);
+  const TSeriesExtremes& counted = summary.ActiveAttached ? summary.Active : summary.All;
+  if (!counted.Found) return 0;
+  return lowest ? counted.Lowest : counted.Highest;
 }
 
 void TChart::PlaceAxes() {
@@ -84,22 +78,14 @@ void TChart::PlaceAxes() {
 
 void TChart::ApplySeriesMargins() {
   for (TChartAxis* axis : {&TopAxis(), &LeftAxis(), &RightAxis(), &BottomAxis()}) {
-    int before = 0;
-    int after = 0;
-    for (const TChartSeries* series : SeriesList_) {
-      if (!series->Active() || !series->AssociatedToAxis(*axis)) continue;
-      const auto [low, high] = SeriesMargins(*series, axis->IsHorizontal);
-      // Before is the left margin (low values) on a horizontal axis and the
-      // top margin (high values) on a vertical one.
-      const bool beforeIsMinimum = axis->IsHorizontal;
-      if (beforeIsMinimum ? axis->AutomaticMinimum() : axis->AutomaticMaximum()) {
-        before = std::max(before, low);
-      }
-      if (beforeIsMinimum ? axis->AutomaticMaximum() : axis->AutomaticMinimum()) {
-        after = std::max(after, high);
-      }
-    }
-    axis->WidenForMargins(before, after);
+    const TAxisSeriesSummary summary = AxisSummary(*axis);
+    // Before is the left margin (low values) on a horizontal axis and the
+    // top margin (high values) on a vertical one.
+    const bool beforeIsMinimum = axis->IsHorizontal;
+    const bool keepBefore = beforeIsMinimum ? axis->AutomaticMinimum() : axis->AutomaticMaximum();
+    const bool keepAfter = beforeIsMinimum ? axis->AutomaticMaximum() : axis->AutomaticMinimum();
+    axis->WidenForMargins(keepBefore ? summary.MarginBefore : 0,
+                          keepAfter ? summary.MarginAfter : 0);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 #include "chart/axis_scale.h"
 #include "chart/chart.h"
@@ -172,6 +173,18 @@ class TFlatScope {
   TCanvas3D& canvas_;
 };
 
+// Drops the paint pass's series summary however the pass ends.
+class TSummaryScope {
+ public:
+  explicit TSummaryScope(std::optional<TSeriesSummary>& summary) : summary_(summary) {}
+  ~TSummaryScope() { summary_.reset(); }
+  TSummaryScope(const TSummaryScope&) = delete;
+  TSummaryScope& operator=(const TSummaryScope&) = delete;
+
+ private:
+  std::optional<TSeriesSummary>& summary_;
+};
+
 }  // namespace
 
 void TChart::RenderTo(TDrawContext& target, const TRect& r) {
@@ -222,6 +235,10 @@ void TChart::RecomputePlotSize() {
 void TChart::RenderContent(const TRect& bounds) {
   PaintBackground(bounds);
   PaintTitles();
+  const std::array<const TChartAxis*, 5> axes{AxisList_[0], AxisList_[1], AxisList_[2],
+                                              AxisList_[3], AxisList_[4]};
+  PaintSummary_.emplace(SeriesList_, axes);
+  const TSummaryScope summaryScope(PaintSummary_);
   AssignDepths();
   PlaceAxes();
   AssignSliceRanges();
@@ -280,8 +297,12 @@ void TChart::PaintTitles() {
 
 void TChart::AssignDepths() {
   int active = 0;
-  for (const TChartSeries* series : SeriesList_) {
-    if (series->Active()) ++active;
+  if (PaintSummary_) {
+    active = PaintSummary_->ActiveCount();
+  } else {
+    for (const TChartSeries* series : SeriesList_) {
+      if (series->Active()) ++active;
+    }
   }
   MaxDepthOrder = View3D_ ? active - 1 : 0;
   int number = 0;

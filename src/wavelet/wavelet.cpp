@@ -126,6 +126,29 @@ std::span<const double> TWavelet::BandValues(std::int32_t i) const {
   return {current_.Data() + Size(i) * Size(length_), Size(length_)};
 }
 
+void TWavelet::AppendToBands(std::span<const double> values) {
+  const std::size_t bands = Size(bandCount_);
+  const std::size_t count = std::min(values.size(), bands);
+  if (count < bands || !lent_.empty()) {
+    for (std::size_t i = 0; i < count; ++i) {
+      TSampleData& band = *GetBand(static_cast<std::int32_t>(i));
+      band.Append(band.Count(), values[i]);
+    }
+    return;
+  }
+  const std::size_t n = Size(length_);
+  spare_.Reserve(bands * (n + 1));
+  ForEachBandSpan(bands, n + 1, [&](std::size_t i, std::size_t c0, std::size_t c1) {
+    const double* source = current_.Data() + i * n;
+    double* target = spare_.Data() + i * (n + 1);
+    const std::size_t kept = std::min(c1, n);
+    if (c0 < kept) std::copy(source + c0, source + kept, target + c0);
+    if (c1 == n + 1) target[n] = values[i];
+  });
+  std::swap(current_, spare_);
+  ++length_;
+}
+
 std::int32_t TWavelet::CommonLength() const {
   if (!lent_.empty() && lent_[0]) return lent_[0]->Count();
   return length_;

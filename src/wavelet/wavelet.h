@@ -43,6 +43,10 @@ class TWavelet {
   // place without lending the band; valid until the band changes. Empty when
   // i is out of range.
   std::span<const double> BandValues(std::int32_t i) const;
+  // Appends values[i] to band i, for every band that has a value: the same as
+  // GetBand(i)->Append(count, values[i]) for each, but when every band gets
+  // one and none is lent, in one pass over the flat buffer.
+  void AppendToBands(std::span<const double> values);
 
   std::int32_t BandCount() const { return bandCount_; }
   std::int32_t MaxLevel() const { return maxLevel_; }

@@ -229,6 +229,51 @@ TEST(ChartAxes, ShownAxesAndSeriesExtremes) {
   EXPECT_EQ(chart.LeftAxis().CurrentRange, 52);
 }
 
+// A paint pass gathers what the series give the axes once; the next pass
+// must see every change made in between: values, axis, activity, pointer.
+TEST(ChartAxes, EachPaintSeesTheSeriesAsTheyStandThen) {
+  TChart chart;
+  chart.resize(300, 200);
+  chart.SetView3D(false);
+  TLineSeries a;
+  TLineSeries b;
+  chart.AttachSeries(&a);
+  chart.AttachSeries(&b);
+  a.AddPoint(0, 1);
+  a.AddPoint(10, 5);
+  TRecordingContext recording;
+  const auto paint = [&] { chart.RenderTo(recording, {0, 0, 300, 200}); };
+  paint();
+  EXPECT_EQ(chart.BottomAxis().Maximum(), 10);
+  EXPECT_EQ(chart.LeftAxis().Maximum(), 5);
+  const int rightWithoutRightAxis = chart.PlotRect.Right;
+
+  a.AddPoint(20, 9);
+  paint();
+  EXPECT_EQ(chart.BottomAxis().Maximum(), 20);
+  EXPECT_EQ(chart.LeftAxis().Maximum(), 9);
+
+  a.SetVertAxis(aRightAxis);
+  paint();
+  EXPECT_EQ(chart.RightAxis().Maximum(), 9);
+  EXPECT_EQ(chart.LeftAxis().Maximum(), 0);
+  EXPECT_LT(chart.PlotRect.Right, rightWithoutRightAxis);
+
+  b.AddPoint(0, -3);
+  b.AddPoint(5, 4);
+  a.SetActive(false);
+  paint();
+  EXPECT_EQ(chart.LeftAxis().Minimum(), -3);
+  EXPECT_EQ(chart.BottomAxis().Maximum(), 5);
+  EXPECT_EQ(chart.RightAxis().Maximum(), 9);  // no active series uses it
+  EXPECT_EQ(chart.PlotRect.Right, rightWithoutRightAxis);
+
+  b.Pointer().SetVisible(true);
+  paint();
+  EXPECT_LT(chart.LeftAxis().CurrentMinimum, -3);
+  EXPECT_LT(chart.BottomAxis().CurrentMinimum, 0);
+}
+
 TEST(AxisLayout, IncrementAndReservedSpace) {
   AxisChart c;
   c.recording.SetTextMetric(6, 13);

@@ -192,9 +192,18 @@ TEST(WaveletBands, MatchesPlainStepsOnRandomPaths) {
       for (; level > target; --level) plain = PlainStep(plain, false);
       ASSERT_EQ(packet.Level(), level);
       if (uniform(0, 2) == 0) {
+        // Band by band, or all at once.
+        Values forecasts;
         for (std::int32_t i = 0; i < packet.BandCount(); ++i) {
-          packet.GetBand(i)->Append(packet.GetBand(i)->Count(), i - 0.5);
+          forecasts.push_back(i - 0.5);
           plain[static_cast<std::size_t>(i)].push_back(i - 0.5);
+        }
+        if (uniform(0, 1) == 0) {
+          packet.AppendToBands(forecasts);
+        } else {
+          for (std::int32_t i = 0; i < packet.BandCount(); ++i) {
+            packet.GetBand(i)->Append(packet.GetBand(i)->Count(), i - 0.5);
+          }
         }
       }
       if (uniform(0, 1) == 0) ExpectBands(packet, plain);
@@ -223,6 +232,14 @@ TEST(WaveletBands, LargeSeriesMatchPlainStepsWithAnyNumberOfWorkers) {
         for (; level > target; --level) plain = PlainStep(plain, false);
         ExpectBands(packet, plain);
         if (target == 3) {
+          Values forecasts;
+          for (std::int32_t i = 0; i < packet.BandCount(); ++i) {
+            forecasts.push_back(i + 0.25);
+            plain[static_cast<std::size_t>(i)].push_back(i + 0.25);
+          }
+          packet.AppendToBands(forecasts);
+        }
+        if (target == 14) {
           for (std::int32_t i = 0; i < packet.BandCount(); ++i) {
             packet.GetBand(i)->Append(packet.GetBand(i)->Count(), i + 0.25);
             plain[static_cast<std::size_t>(i)].push_back(i + 0.25);

@@ -4,6 +4,7 @@
 #include <QStyleFactory>
 #include <QWidget>
 
+#include "platform/busy_cursor.h"
 #include "platform/dialogs.h"
 #include "platform/locale.h"
 
@@ -38,6 +39,7 @@ std::string ErrorBoxText(std::string message) {
 
 void ShowFailure(const std::string& message) {
   if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
+  const TBusyCursor::TPause pause;
   Dialogs().ShowError(ErrorBoxText(message));
 }
 

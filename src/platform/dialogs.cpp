@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QStringList>
 
+#include "platform/busy_cursor.h"
 #include "platform/file_icon_provider.h"
 
 namespace fendrel {
@@ -56,11 +57,20 @@ TDialogs* SetDialogs(TDialogs* dialogs) {
   return previous;
 }
 
-void TQtDialogs::ShowMessage(const std::string& text) { CreateMessageBox(text)->exec(); }
+// A box waits for the user, not the user for the program: no busy cursor
+// over it.
+void TQtDialogs::ShowMessage(const std::string& text) {
+  const TBusyCursor::TPause pause;
+  CreateMessageBox(text)->exec();
+}
 
-void TQtDialogs::ShowError(const std::string& text) { CreateErrorBox(text)->exec(); }
+void TQtDialogs::ShowError(const std::string& text) {
+  const TBusyCursor::TPause pause;
+  CreateErrorBox(text)->exec();
+}
 
 bool TQtDialogs::ChooseFile(const TFileDialog& dialog, std::string& fileName) {
+  const TBusyCursor::TPause pause;
   auto qtDialog = CreateFileDialog(dialog);
   if (qtDialog->exec() != QDialog::Accepted) return false;
   const QStringList files = qtDialog->selectedFiles();

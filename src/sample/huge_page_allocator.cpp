@@ -37,9 +37,7 @@ std::unique_ptr<double[], FreeLargeDeleter> MakeUniqueLarge(std::size_t count) {
       static_cast<double*>(AllocateLarge(count * sizeof(double))));
 }
 
-std::shared_ptr<double[]> MakeSharedLarge(std::size_t count) {
-  return MakeUniqueLarge(count);
-}
+std::shared_ptr<double[]> MakeSharedLarge(std::size_t count) { return MakeUniqueLarge(count); }
 
 void AdviseHugePages(void* data, std::size_t bytes) noexcept {
 #ifdef MADV_HUGEPAGE

@@ -41,8 +41,8 @@ class TGridCells {
   // series), which must leave them unchanged from now on: a grid of millions
   // of cells then costs no copy at all.
   void SetValueColumns(std::int32_t firstCol, std::int32_t firstRow, std::int32_t cols,
-                       std::int32_t rows, std::shared_ptr<const double[]> values,
-                       std::size_t size, std::vector<std::int32_t> lengths = {});
+                       std::int32_t rows, std::shared_ptr<const double[]> values, std::size_t size,
+                       std::vector<std::int32_t> lengths = {});
 
   std::string Text(std::int32_t col, std::int32_t row) const;
   // The same text added to the end of out, without a string of its own.

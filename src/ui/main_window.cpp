@@ -28,6 +28,7 @@
 #include "forecast/k_nearest_neighbor.h"
 #include "forecast/moving_average.h"
 #include "platform/application.h"
+#include "platform/busy_cursor.h"
 #include "platform/clipboard.h"
 #include "platform/locale.h"
 #include "sample/clipboard_text.h"
@@ -120,7 +121,6 @@ void SetUpChart(TChart& chart, const char* title) {
   chart.BackWall().Brush().SetColor(clWhite);
   chart.BackWall().Brush().SetStyle(bsClear);
 }
-
 
 }  // namespace
 
@@ -348,9 +348,14 @@ void TForm1::SetTabOrder() {
 
 void TForm1::ConnectEvents() {
   // Every command runs guarded: a failure stops it and shows the error box.
+  // Any of them may take long with a large series: the busy cursor shows.
   const auto on = [this](auto* source, auto signal, auto handler) {
-    connect(source, signal, this,
-            [this, source, handler] { RunCommand([&] { (this->*handler)(source); }); });
+    connect(source, signal, this, [this, source, handler] {
+      RunCommand([&] {
+        const TBusyCursor busy;
+        (this->*handler)(source);
+      });
+    });
   };
   on(Button1, &QPushButton::clicked, &TForm1::Button1Click);
   on(btPlot, &QPushButton::clicked, &TForm1::btPlotClick);
@@ -375,10 +380,19 @@ void TForm1::ConnectEvents() {
     if (checked) RunCommand([&] { rbKNNClick(rbKNN); });
   });
   // Ctrl+V in a grid pastes there, leaving the context menu's target alone.
-  sgTest->OnPaste = [this] { RunCommand([&] { PasteData(true, sgTest); }); };
+  sgTest->OnPaste = [this] {
+    RunCommand([&] {
+      const TBusyCursor busy;
+      PasteData(true, sgTest);
+    });
+  };
   sgWave->OnPaste = [this] { RunCommand([&] { PasteData(false, sgWave); }); };
-  connect(UpDown1, &TUpDown::Click, this,
-          [this](TUDBtnType button) { RunCommand([&] { UpDown1Click(UpDown1, button); }); });
+  connect(UpDown1, &TUpDown::Click, this, [this](TUDBtnType button) {
+    RunCommand([&] {
+      const TBusyCursor busy;
+      UpDown1Click(UpDown1, button);
+    });
+  });
 }
 
 void TForm1::NameControls() {
@@ -679,7 +693,13 @@ void TForm1::Exit1Click(QObject* /*sender*/) { close(); }
 
 void TForm1::OpenFileLater(std::string path) {
   QMetaObject::invokeMethod(
-      this, [this, path = std::move(path)] { RunCommand([&] { OpenFile(path); }); },
+      this,
+      [this, path = std::move(path)] {
+        RunCommand([&] {
+          const TBusyCursor busy;
+          OpenFile(path);
+        });
+      },
       Qt::QueuedConnection);
 }
 

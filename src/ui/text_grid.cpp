@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/busy_cursor.h"
 #include "platform/clipboard.h"
 
 namespace fendrel {
@@ -223,6 +224,8 @@ std::string TStringGrid::SelectionText() const {
 }
 
 void TStringGrid::CopySelection() {
+  // A selection can hold millions of cells.
+  const TBusyCursor busy;
   const std::string text = SelectionText();
   if (!text.empty()) Clipboard().SetText(text);
 }

@@ -72,8 +72,8 @@ class TStringGrid : public QTableView {
                        std::int32_t rows, std::vector<double> values,
                        std::vector<std::int32_t> lengths = {});
   void SetValueColumns(std::int32_t firstCol, std::int32_t firstRow, std::int32_t cols,
-                       std::int32_t rows, std::shared_ptr<const double[]> values,
-                       std::size_t size, std::vector<std::int32_t> lengths = {});
+                       std::int32_t rows, std::shared_ptr<const double[]> values, std::size_t size,
+                       std::vector<std::int32_t> lengths = {});
 
   TStringGridModel* GridModel() const { return model_; }
 

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
@@ -39,16 +40,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Keeps what the clipboard held at the moment each message was shown.
+// Keeps what the clipboard held at the moment each message was shown, and
+// whether an error box came up under the busy cursor.
 class OrderDialogs : public RecordingDialogs {
  public:
   void ShowMessage(const std::string& text) override {
     clipboardAtMessage.push_back(clipboard->Text());
     RecordingDialogs::ShowMessage(text);
   }
+  void ShowError(const std::string& text) override {
+    busyAtError.push_back(QGuiApplication::overrideCursor() != nullptr);
+    RecordingDialogs::ShowError(text);
+  }
 
   RecordingClipboard* clipboard = nullptr;
   std::vector<std::string> clipboardAtMessage;
+  std::vector<bool> busyAtError;
 };
 
 // Everything the file and clipboard commands may change.
@@ -280,6 +287,21 @@ TEST_F(FileClipboardTest, CancelAndUnreadableFilesLeaveEverything) {
                 "Cannot open file \"" + folder.string() + "\". Is a directory.",
                 "Cannot open file \"" + PathOf("missing.qls") + "\". No such file or directory."}));
   EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// A command shows the busy cursor until the paints it asked for are done; a
+// failing one takes it away before its error box and leaves none behind.
+TEST_F(FileClipboardTest, BusyCursorLastsUntilPaintedAndNeverCoversTheErrorBox) {
+  form.Button1->click();
+  EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  dialogs.fileAnswers = {PathOf("missing.qls")};
+  form.Open1->trigger();
+  EXPECT_EQ(dialogs.busyAtError, std::vector<bool>{false});
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 // The desktop's way in: once the drop has ended, the file opens as through

@@ -163,7 +163,8 @@ BENCHMARK(BM_BigLevelStep)
 void BM_BigForecast(benchmark::State& state) {
   const bool nearest = state.range(0) != 0;
   Prepare(kDeepest);
-  const std::int32_t before = form->Wavelet->GetBand(0)->Count() - (kCount >> kDeepest);
+  const std::int32_t before =
+      static_cast<std::int32_t>(form->Wavelet->BandValues(0).size()) - (kCount >> kDeepest);
   (nearest ? form->rbKNN : form->rbMA)->setChecked(true);
   for (auto _ : state) {
     form->Button2Click(form->Button2);
@@ -196,7 +197,9 @@ BENCHMARK(BM_BigSave)->Iterations(1)->Unit(benchmark::kMillisecond)->Repetitions
 // series and both grids go with it.
 void BM_BigClose(benchmark::State& state) {
   Prepare(kDeepest);
-  Finish(state, ShowsLevel(kDeepest, form->Wavelet->GetBand(0)->Count() - (kCount >> kDeepest)));
+  Finish(state,
+         ShowsLevel(kDeepest, static_cast<std::int32_t>(form->Wavelet->BandValues(0).size()) -
+                                  (kCount >> kDeepest)));
   for (auto _ : state) {
     form->close();
     form.reset();

@@ -234,7 +234,7 @@ void TChartAxis::UpdatePixelSpan() {
   CenterPixel = (StartPixel + EndPixel) / 2;
 }
 
-int TChartAxis::ValueToPixel(double value) const {
+int TChartAxis::ValueToPixelFar(double value) const {
   if (CurrentRange == 0) return CenterPixel;
   double d = (value - CurrentMinimum) * PixelLength / CurrentRange;
   if (!std::isfinite(d) || !std::isfinite(CurrentRange)) d = ScaledOffset(value);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -157,7 +160,20 @@ class TChartAxis : public TChangeSink {
   // Widens the range so that low pixels stay free at StartPixel and high
   // pixels at EndPixel.
   void WidenForMargins(int low, int high);
-  int ValueToPixel(double value) const;
+  // Painting maps every point through here, so the common case is inline:
+  // a finite, non-empty range and a value that lands within reach of int.
+  int ValueToPixel(double value) const {
+    if (CurrentRange != 0 && std::isfinite(CurrentRange)) {
+      const double d = (value - CurrentMinimum) * PixelLength / CurrentRange;
+      if (std::fabs(d) < 2147483647.0) {
+        // rint rounds halves to even in the default rounding mode.
+        const auto n = static_cast<long long>(std::rint(d));
+        const long long pixel = IsHorizontal != Inverted_ ? StartPixel + n : EndPixel - n;
+        return static_cast<int>(std::clamp<long long>(pixel, INT_MIN, INT_MAX));
+      }
+    }
+    return ValueToPixelFar(value);
+  }
   double PixelToValue(int pixel) const;
   // The label step for the current range, span and labels font on the surface.
   double ComputeIncrement();
@@ -271,6 +287,8 @@ class TChartAxis : public TChangeSink {
   // The tick list of one PaintAxis; its room is kept from paint to paint.
   std::vector<int> TickList_;
 
+  // ValueToPixel for empty or infinite ranges and values far off the axis.
+  int ValueToPixelFar(double value) const;
   // The pixel offset of a value from StartPixel where the plain product
   // overflows: the same quantity computed on scaled values.
   double ScaledOffset(double value) const;

@@ -445,6 +445,21 @@ std::size_t FormatFixedTo(char* buffer, double value, int precision, int decimal
   const bool negative = value < 0;
   const double magnitude = negative ? -value : value;
 
+  // Whole numbers with no more digits than the precision, such as sample
+  // positions, are exact as they stand: their digits need no scaling.
+  // Below 10^18 every whole double keeps all its digits in the 18 kept.
+  if (magnitude < kExactPow10[std::min(precision, 18)] && magnitude == std::floor(magnitude)) {
+    char* out = buffer;
+    if (negative) *out++ = '-';
+    out = std::to_chars(out, buffer + 63, static_cast<std::uint64_t>(magnitude)).ptr;
+    if (decimals > 0) {
+      *out++ = separator;
+      out = WriteRepeated(out, '0', decimals);
+    }
+    *out = '\0';
+    return static_cast<std::size_t>(out - buffer);
+  }
+
   Decimal18 decimal;
   if (!ToDecimal18Fast(magnitude, decimal)) decimal = ToDecimal18Exact(magnitude);
 

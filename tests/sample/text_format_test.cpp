@@ -43,6 +43,12 @@ TEST(FixedText, Examples) {
   EXPECT_EQ(FormatFixed(-12.5, 15, 6), "-12.500000");
   EXPECT_EQ(FormatFixed(-0.0000001, 15, 6), "0.000000");
   EXPECT_EQ(FormatFixed(999999999999999.6, 15, 6), "1E15");
+  // Whole numbers: with and without decimals, and with more digits than the precision.
+  EXPECT_EQ(FormatFixed(-1048575.0, 16, 8), "-1048575.00000000");
+  EXPECT_EQ(FormatFixed(7.0, 15, 0), "7");
+  EXPECT_EQ(FormatFixed(123456.0, 4, 2), "1.235E5");
+  EXPECT_EQ(FormatFixed(99999.0, 4, 2), "1E5");
+  EXPECT_EQ(FormatFixed(123456789012345678.0, 24, 1), "123456789012345680.0");
   DecimalSeparatorScope comma(',');
   EXPECT_EQ(FormatFixed(0.5, 16, 8), "0,50000000");
   EXPECT_EQ(FormatFixed(1.5e20, 16, 8), "1,5E20");

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace fendrel {
 
@@ -38,6 +39,16 @@ struct HugePageAllocator {
     return static_cast<T*>(AllocateLarge(n * sizeof(T)));
   }
   void deallocate(T* data, std::size_t) noexcept { FreeLarge(data); }
+  // Default-initialises: a resize without a value leaves new numbers
+  // unwritten, for readers that write every one themselves.
+  template <typename U>
+  void construct(U* data) noexcept {
+    ::new (static_cast<void*>(data)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* data, Args&&... args) {
+    ::new (static_cast<void*>(data)) U(std::forward<Args>(args)...);
+  }
 
   friend bool operator==(const HugePageAllocator&, const HugePageAllocator&) { return true; }
 };

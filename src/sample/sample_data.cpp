@@ -28,6 +28,12 @@ void TSampleData::SetCount(std::int32_t count) {
   ys_.resize(n, 0.0);
 }
 
+void TSampleData::SetCountForOverwrite(std::int32_t count) {
+  const auto n = static_cast<std::size_t>(std::max<std::int32_t>(count, 0));
+  xs_.resize(n);
+  ys_.resize(n);
+}
+
 void TSampleData::Reserve(std::int32_t count) {
   const auto n = static_cast<std::size_t>(std::max<std::int32_t>(count, 0));
   xs_.reserve(n);

@@ -17,6 +17,9 @@ class TSampleData {
 
   std::int32_t Count() const { return static_cast<std::int32_t>(ys_.size()); }
   void SetCount(std::int32_t count);
+  // SetCount for a reader that then writes every sample: new samples are
+  // left unwritten rather than cleared first.
+  void SetCountForOverwrite(std::int32_t count);
 
   double GetX(std::int32_t i) const { return xs_[static_cast<std::size_t>(i)]; }
   double GetY(std::int32_t i) const { return ys_[static_cast<std::size_t>(i)]; }

@@ -400,7 +400,8 @@ void ReadFileBlock(std::string_view text, char separator, double* xs, double* ys
   const bool fastRoute = separator != '"';
   const bool unquotedAllowed = separator != ',' && !IsBlank(separator);
   std::string scratch;
-  for (std::size_t line = 0; line < count && p != end && *p != '\0'; ++line) {
+  std::size_t line = 0;
+  for (; line < count && p != end && *p != '\0'; ++line) {
     double x = 0;
     double y = 0;
     bool quoted = false;
@@ -430,6 +431,9 @@ void ReadFileBlock(std::string_view text, char separator, double* xs, double* ys
     if (p != end && *p == '\r') ++p;
     if (p != end && *p == '\n') ++p;
   }
+  // The series was sized without clearing: every counted line gets a sample.
+  std::fill(xs + line, xs + count, 0.0);
+  std::fill(ys + line, ys + count, 0.0);
 }
 
 // Whole lines of a text in blocks, each with the place of its first sample.
@@ -476,12 +480,16 @@ void ReadSampleFileText(std::string_view text, TSampleData& series) {
   }
   // Built apart and moved in at the end: the series changes only as a whole.
   const auto samples = static_cast<std::int32_t>(blocks.offsets.back());
-  TSampleData loaded(samples);
+  // Sized without clearing: the workers' writes are the first touch of the
+  // pages, which a series of millions of samples would otherwise pay here.
+  TSampleData loaded;
+  loaded.SetCountForOverwrite(samples);
   const char separator = DecimalSeparator();
   // A file from a machine with the other common separator reads as a whole
   // with that one; a text that reads with the user's own is never read twice.
   if (ReadFileBlocks(blocks, separator, loaded).SuggestsAlternative(separator)) {
-    TSampleData again(samples);
+    TSampleData again;
+    again.SetCountForOverwrite(samples);
     if (ReadFileBlocks(blocks, AlternativeSeparator(separator), again).separatorSeen) {
       loaded = std::move(again);
     }

@@ -497,6 +497,9 @@ void TForm1::btPlotClick(QObject* sender) {
   sgTest->SetIndexColumn(0, 1, count);
   // The chart and the grid share one copy of the values.
   const auto n = static_cast<std::size_t>(std::max(count, 0));
+  // A much shorter series gets indices of its own, so that the long ones go
+  // with the points that used them.
+  if (indexCount_ / 2 > n) indices_.reset();
   const std::shared_ptr<const double[]> xs = IndexValues(n);
   const std::shared_ptr<double[]> ys = MakeSharedLarge(n);
   const double* values = TestData->YData();

@@ -308,6 +308,8 @@ class TChart : public QWidget, public TChangeSink {
   // SeriesDepth and TotalDepth from the plot width and the depth order.
   void ComputeDepthSizes();
   void AssignSliceRanges();
+  // StartDepth, EndDepth and MiddleDepth of a series from its DepthOrder.
+  void AssignSlice(TChartSeries& series) const;
   void PaintWalls();
   // Draws one series; with clip, inside the plot box (and without it again after).
   void DrawSeries(TChartSeries& series, bool clip = true);

@@ -239,9 +239,11 @@ void TChart::RenderContent(const TRect& bounds) {
                                               AxisList_[3], AxisList_[4]};
   PaintSummary_.emplace(SeriesList_, axes);
   const TSummaryScope summaryScope(PaintSummary_);
-  AssignDepths();
+  // The depth order and slice of each series are given in the drawing walk
+  // below: nothing before it reads them, and with half a million series
+  // every walk over them counts.
+  MaxDepthOrder = View3D_ ? PaintSummary_->ActiveCount() - 1 : 0;
   PlaceAxes();
-  AssignSliceRanges();
   ApplySeriesMargins();
   Canvas_.SetProjectionCentre(TotalDepth, PlotRect);
   PaintWalls();
@@ -249,8 +251,13 @@ void TChart::RenderContent(const TRect& bounds) {
   // Every series clips to the same box: setting it once gives the same
   // picture, and a 3D outline is slow to turn into a clip region.
   if (ClipPoints_) Canvas_.ClipToBox(PlotRect, 0, TotalDepth);
+  int number = 0;
   for (TChartSeries* series : SeriesList_) {
-    if (series->Active()) DrawSeries(*series, false);
+    if (!series->Active()) continue;
+    series->DepthOrder = View3D_ ? MaxDepthOrder - number : 0;
+    ++number;
+    AssignSlice(*series);
+    DrawSeries(*series, false);
   }
   if (ClipPoints_) Canvas_.RemoveClip();
   Canvas_.Reset();
@@ -297,12 +304,8 @@ void TChart::PaintTitles() {
 
 void TChart::AssignDepths() {
   int active = 0;
-  if (PaintSummary_) {
-    active = PaintSummary_->ActiveCount();
-  } else {
-    for (const TChartSeries* series : SeriesList_) {
-      if (series->Active()) ++active;
-    }
+  for (const TChartSeries* series : SeriesList_) {
+    if (series->Active()) ++active;
   }
   MaxDepthOrder = View3D_ ? active - 1 : 0;
   int number = 0;
@@ -327,12 +330,15 @@ void TChart::ComputeDepthSizes() {
 
 void TChart::AssignSliceRanges() {
   for (TChartSeries* series : SeriesList_) {
-    if (!series->Active()) continue;
-    const std::int64_t start = std::int64_t{SeriesDepth} * series->DepthOrder;
-    series->StartDepth = static_cast<int>(std::clamp(start, -kMaxDepth, kMaxDepth));
-    series->EndDepth = series->StartDepth + SeriesDepth;
-    series->MiddleDepth = (series->StartDepth + series->EndDepth) / 2;
+    if (series->Active()) AssignSlice(*series);
   }
+}
+
+void TChart::AssignSlice(TChartSeries& series) const {
+  const std::int64_t start = std::int64_t{SeriesDepth} * series.DepthOrder;
+  series.StartDepth = static_cast<int>(std::clamp(start, -kMaxDepth, kMaxDepth));
+  series.EndDepth = series.StartDepth + SeriesDepth;
+  series.MiddleDepth = (series.StartDepth + series.EndDepth) / 2;
 }
 
 void TChart::PaintWalls() {
@@ -352,11 +358,9 @@ void TChart::PaintWalls() {
 }
 
 void TChart::DrawSeries(TChartSeries& series, bool clip) {
-  auto* line = dynamic_cast<TCustomSeries*>(&series);
-  if (line == nullptr) return;
   clip = clip && ClipPoints_;
   if (clip) Canvas_.ClipToBox(PlotRect, 0, TotalDepth);
-  PaintLineSeries(*this, *line);
+  series.DrawAllValues(*this);
   if (clip) Canvas_.RemoveClip();
 }
 

@@ -5,6 +5,7 @@
 
 #include "chart/chart.h"
 #include "chart/colors.h"
+#include "chart/series_paint.h"
 #include "chart/update_field.h"
 
 namespace fendrel {
@@ -261,6 +262,18 @@ std::string TChartSeries::PointLabel(int index) const {
 }
 
 TCustomSeries::TCustomSeries() : LinePen_(this), Pointer_(this) {}
+
+TSeriesMargins TCustomSeries::HorizMargins() const {
+  if (!Pointer_.Visible() || !Pointer_.InflateMargins()) return {};
+  return {Pointer_.HorizSize() + 1, Pointer_.HorizSize() + 1};
+}
+
+TSeriesMargins TCustomSeries::VertMargins() const {
+  if (!Pointer_.Visible() || !Pointer_.InflateMargins()) return {};
+  return {Pointer_.VertSize() + 1, Pointer_.VertSize() + 1};
+}
+
+void TCustomSeries::DrawAllValues(TChart& chart) { PaintLineSeries(chart, *this); }
 
 TLineSeries::TLineSeries() {
   DrawLine_ = true;

@@ -45,6 +45,11 @@ enum TSeriesMarksStyle {
   smsXValue
 };
 
+struct TSeriesMargins {
+  int Before = 0;
+  int After = 0;
+};
+
 // Point markers of a series.
 class TSeriesPointer {
  public:
@@ -190,6 +195,14 @@ class TChartSeries : public TChangeSink {
   TChartAxis* GetVertAxis() const;
   // Whether this series maps its x (horizontal axis) or y (vertical axis) on axis.
   virtual bool AssociatedToAxis(const TChartAxis& axis) const;
+  // Pixels to keep free beside the plot edges so that nothing drawn is cut:
+  // before and after along a horizontal (left, right) or vertical (top,
+  // bottom) axis. None for a plain series.
+  virtual TSeriesMargins HorizMargins() const { return {}; }
+  virtual TSeriesMargins VertMargins() const { return {}; }
+
+  // Draws the visible points onto chart's surface, in the clip set there.
+  virtual void DrawAllValues(TChart& /*chart*/) {}
 
   // Points.
   // Stores the point at its place in x order and returns its index, or -1
@@ -303,6 +316,11 @@ class TCustomSeries : public TChartSeries {
   void SetAreaColor(TColor value) { Store(AreaColor_, value); }
   bool ClickableLine() const { return ClickableLine_; }
   void SetClickableLine(bool value) { ClickableLine_ = value; }
+
+  // A visible pointer that inflates margins asks for its size plus one.
+  TSeriesMargins HorizMargins() const override;
+  TSeriesMargins VertMargins() const override;
+  void DrawAllValues(TChart& chart) override;
 
   // Line-drawing state of the paint pass.
   TPoint PreviousPoint;

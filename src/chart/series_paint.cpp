@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <numeric>
 #include <span>
 #include <vector>
@@ -513,6 +514,52 @@ void TLineSeriesDrawer::Line(TPoint p, TPoint q, TColor color) {
   path_.Segment(corner, q);
 }
 
+// Series of at most this many visible points are checked for lying wholly
+// off the panel before they are drawn.
+constexpr int kFewPoints = 16;
+
+// Whether nothing the series would draw for the range could reach the panel:
+// at the deepest levels nearly every band's slice lies far off the picture,
+// and drawing half a million such ribbons would cost more than the rest of
+// the paint. The projection moves x and y each one way with depth, so the
+// corners of the points' box over the slice bound the drawing; the pen's
+// width and a pixel either way are added.
+bool LiesOffPanel(TChart& chart, const TCustomSeries& series, TVisibleRange range) {
+  if (range.Last - range.First >= kFewPoints) return false;
+  const TCanvas3D& canvas = chart.Canvas();
+  if (!(canvas.ZoomFactor() > 0)) return false;
+  const TChartAxis& horiz = *series.GetHorizAxis();
+  const TChartAxis& vert = *series.GetVertAxis();
+  int left = std::numeric_limits<int>::max();
+  int right = std::numeric_limits<int>::min();
+  int top = left;
+  int bottom = right;
+  // A line that comes in from before the plot edge starts on the edge, at a
+  // height only the drawing works out: then only x can tell.
+  const bool fromEdge = range.First > 0;
+  if (fromEdge) left = right = horiz.Inverted() ? chart.PlotRect.Right : chart.PlotRect.Left;
+  for (int i = range.First; i <= range.Last; ++i) {
+    const int x = horiz.ValueToPixel(series.XValue(i));
+    const int y = vert.ValueToPixel(series.YValue(i));
+    if (!Drawable(x) || !Drawable(y)) continue;
+    left = std::min(left, x);
+    right = std::max(right, x);
+    top = std::min(top, y);
+    bottom = std::max(bottom, y);
+  }
+  // Segments only join drawable points.
+  if (top > bottom) return true;
+  const int z0 = std::min(series.StartDepth, series.EndDepth);
+  const int z1 = std::max(series.StartDepth, series.EndDepth);
+  const int margin = std::max(series.LinePen().Width(), 1) + 1;
+  const TRect& panel = chart.PanelBounds;
+  if (canvas.ProjectPoint(right, 0, z1).X + margin < panel.Left) return true;
+  if (canvas.ProjectPoint(left, 0, z0).X - margin >= panel.Right) return true;
+  if (fromEdge) return false;
+  return canvas.ProjectPoint(0, bottom, z0).Y + margin < panel.Top ||
+         canvas.ProjectPoint(0, top, z1).Y - margin >= panel.Bottom;
+}
+
 }  // namespace
 
 void PaintLineSeries(TChart& chart, TCustomSeries& series) {
@@ -528,6 +575,7 @@ void PaintLineSeries(TChart& chart, TCustomSeries& series) {
   if (range.First < 0) return;
   series.FirstVisible = range.First;
   series.LastVisible = range.Last;
+  if (LiesOffPanel(chart, series, range)) return;
 
   chart.Canvas().SetPenColor(clBlack);
   TLineSeriesDrawer(chart, series).Draw(range.First, range.Last);

@@ -26,14 +26,6 @@ TSeriesSummary::TSeriesSummary(const TChartSeriesList& series,
     const bool active = s->Active();
     if (active) ++ActiveCount_;
     const bool hasPoints = s->PointCount() > 0;
-    // Only a visible pointer that inflates margins asks for room.
-    const TSeriesPointer* pointer = nullptr;
-    if (active) {
-      if (const auto* custom = dynamic_cast<const TCustomSeries*>(s);
-          custom != nullptr && custom->Pointer().Visible() && custom->Pointer().InflateMargins()) {
-        pointer = &custom->Pointer();
-      }
-    }
     for (std::size_t i = 0; i < AxisCount_; ++i) {
       const TChartAxis& axis = *Axes_[i];
       if (!s->AssociatedToAxis(axis)) continue;
@@ -49,11 +41,9 @@ TSeriesSummary::TSeriesSummary(const TChartSeriesList& series,
       if (axis.IsHorizontal && hasPoints && !summary.Labelled) {
         summary.Labelled = !s->PointLabel(0).empty();
       }
-      if (pointer != nullptr) {
-        const int size = (axis.IsHorizontal ? pointer->HorizSize() : pointer->VertSize()) + 1;
-        summary.MarginBefore = std::max(summary.MarginBefore, size);
-        summary.MarginAfter = std::max(summary.MarginAfter, size);
-      }
+      const TSeriesMargins margins = axis.IsHorizontal ? s->HorizMargins() : s->VertMargins();
+      summary.MarginBefore = std::max(summary.MarginBefore, margins.Before);
+      summary.MarginAfter = std::max(summary.MarginAfter, margins.After);
     }
   }
 }

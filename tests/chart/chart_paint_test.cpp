@@ -4,6 +4,7 @@
 #include <QTest>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -211,6 +212,47 @@ TEST(ChartDepth, SlicesAndSizes) {
   EXPECT_EQ(chart.MaxDepthOrder, 0);
   EXPECT_EQ(a.DepthOrder + b.DepthOrder + c.DepthOrder, 0);
   EXPECT_EQ(chart.TotalDepth, 0);
+}
+
+// Few-point series whose ribbons would lie wholly off the picture may be
+// left out; every other one is drawn, down to those that only graze it.
+TEST(SeriesPaint, OnlyRibbonsWhollyOffThePictureAreLeftOut) {
+  int leftOut = 0;
+  for (const int bands : {40, 70, 120}) {
+    SCOPED_TRACE(bands);
+    TChart chart;
+    chart.resize(398, 256);
+    SetUpLikeTheWindow(chart, "Wavelet data (haars)");
+    std::vector<std::unique_ptr<TLineSeries>> series;
+    for (int b = 0; b < bands; ++b) {
+      series.push_back(std::make_unique<TLineSeries>());
+      series.back()->SetSeriesColor(RGBColor(static_cast<std::uint8_t>(100 + b), 200, 200));
+      series.back()->SetParentChart(&chart);
+      for (int i = 0; i < 3; ++i) series.back()->AddPoint(i, std::sin(b * 0.7 + i * 2.1) * b);
+    }
+    TRecordingContext recording;
+    const std::vector<TDrawRecord>& records = RecordPass(chart, recording);
+    for (const std::unique_ptr<TLineSeries>& s : series) {
+      const TColor color = s->SeriesColor();
+      const bool drawn = std::any_of(records.begin(), records.end(), [&](const TDrawRecord& r) {
+        return r.Op == TDrawOp::Polygon &&
+               (r.Brush.Color == color || r.Brush.Color == DarkenColor(color));
+      });
+      // At zoom 1 a point at depth z is drawn z pixels right and up.
+      int x0 = 1 << 30, x1 = -x0, y0 = x0, y1 = -x0;
+      for (int i = 0; i < 3; ++i) {
+        const TPoint p = PixelOf(*s, i);
+        x0 = std::min(x0, p.X + s->StartDepth);
+        x1 = std::max(x1, p.X + s->EndDepth);
+        y0 = std::min(y0, p.Y - s->EndDepth);
+        y1 = std::max(y1, p.Y - s->StartDepth);
+      }
+      const bool off = x1 < 0 || x0 >= chart.width() || y1 < 0 || y0 >= chart.height();
+      EXPECT_TRUE(drawn || off) << "band " << color;
+      leftOut += drawn ? 0 : 1;
+    }
+  }
+  EXPECT_GT(leftOut, 0);  // the slices reach far off the picture
 }
 
 TEST(SeriesPaint, SteepRisesAreDarkened) {

@@ -56,15 +56,30 @@ std::string TestDataText(const TSampleData& series) {
 
 std::string BandTableText(const std::vector<const TSampleData*>& bands) {
   if (bands.empty() || bands.front() == nullptr) return std::string();
+  std::vector<std::span<const double>> values;
+  values.reserve(bands.size());
+  for (const TSampleData* band : bands) {
+    if (band == nullptr) {
+      values.emplace_back();
+    } else {
+      values.emplace_back(band->YData(), static_cast<std::size_t>(band->Count()));
+    }
+  }
+  return BandValuesTableText(values);
+}
+
+std::string BandValuesTableText(const std::vector<std::span<const double>>& bands) {
+  if (bands.empty()) return std::string();
   const std::size_t bytesPerRow = 8 + 15 * bands.size();
-  return MakeRows(bands.front()->Count(), bytesPerRow,
+  return MakeRows(static_cast<std::int32_t>(bands.front().size()), bytesPerRow,
                   [&](TextWriter& text, std::int32_t begin, std::int32_t end) {
                     for (std::int32_t i = begin; i < end; ++i) {
                       text.Whole(i);
-                      for (const TSampleData* band : bands) {
+                      const auto at = static_cast<std::size_t>(i);
+                      for (const std::span<const double> band : bands) {
                         text.Char('\t');
-                        if (band != nullptr && i < band->Count()) {
-                          text.Fixed(band->GetY(i), kClipboardPrecision, kClipboardDecimals);
+                        if (at < band.size()) {
+                          text.Fixed(band[at], kClipboardPrecision, kClipboardDecimals);
                         }
                       }
                       text.LineEnd();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,8 @@ std::string TestDataText(const TSampleData& series);
 // fixed-point text of each band's y there, CR LF. A band shorter than the
 // first (or a null one) leaves its cell empty rather than reading past its end.
 std::string BandTableText(const std::vector<const TSampleData*>& bands);
+// The same over the bands' y values read in place.
+std::string BandValuesTableText(const std::vector<std::span<const double>>& bands);
 
 // Reads clipboard text into the series: the text splits into tokens at
 // semicolons and blanks, taken in pairs; sample i becomes (i, number of the

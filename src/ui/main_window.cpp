@@ -680,10 +680,11 @@ TChart* TForm1::ChartTarget() const {
 }
 
 std::string TForm1::WaveTableText() {
-  std::vector<const TSampleData*> bands;
+  // Read in place: lending the bands would copy each into a series of its own.
+  std::vector<std::span<const double>> bands;
   bands.reserve(static_cast<std::size_t>(Wavelet->BandCount()));
-  for (std::int32_t b = 0; b < Wavelet->BandCount(); ++b) bands.push_back(Wavelet->GetBand(b));
-  return BandTableText(bands);
+  for (std::int32_t b = 0; b < Wavelet->BandCount(); ++b) bands.push_back(Wavelet->BandValues(b));
+  return BandValuesTableText(bands);
 }
 
 void TForm1::CopyData1Click(QObject* /*sender*/) {

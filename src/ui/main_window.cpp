@@ -135,6 +135,9 @@ void ForEachPiece(std::size_t count, Body&& body) {
   });
 }
 
+// Band series are made and freed on the workers in blocks of this many.
+constexpr std::size_t kBandBlock = 4096;
+
 // Band b's values to ys from starts[b] on, for every band.
 void CopyBands(const TWavelet& wavelet, const std::vector<std::size_t>& starts, double* ys) {
   ForEachPiece(starts.back(), [&](std::size_t begin, std::size_t end) {
@@ -531,7 +534,17 @@ TLineSeries* TForm1::WaveSeries(std::int32_t band) const {
 }
 
 void TForm1::FreeWaveSeries(std::size_t next) {
-  for (std::int32_t b = 0; b < waveCount_; ++b) waveSeries_[static_cast<std::size_t>(b)].reset();
+  const auto count = static_cast<std::size_t>(waveCount_);
+  if (chWave->SeriesTotal() == 0) {
+    // Unattached series touch nothing but themselves when they go, and a
+    // block's series share a keeper of their own (see Button3Click).
+    ForEachBlock((count + kBandBlock - 1) / kBandBlock, [&](std::size_t block) {
+      const std::size_t end = std::min(count, (block + 1) * kBandBlock);
+      for (std::size_t b = block * kBandBlock; b < end; ++b) waveSeries_[b].reset();
+    });
+  } else {
+    for (std::size_t b = 0; b < count; ++b) waveSeries_[b].reset();
+  }
   waveCount_ = 0;
   if (next > waveRoom_) {
     waveSeries_.reset();
@@ -585,17 +598,29 @@ void TForm1::Button3Click(QObject* /*sender*/) {
     even = even && shown == rows;
   }
 
+  // The series are made and given their points on every worker, a fixed
+  // block of bands each; they touch nothing else until they are attached.
+  // Each block shares the buffers through keepers of its own, so that the
+  // workers never count on one reference counter. Attaching, which hands
+  // out the palette colours, stays in band order.
+  waveCount_ = bandCount;
+  ForEachBlock((bands + kBandBlock - 1) / kBandBlock, [&](std::size_t block) {
+    const std::shared_ptr<const double[]> blockXs(xs.get(), [xs](const double*) {});
+    const std::shared_ptr<const double[]> blockYs(ys.get(), [ys](const double*) {});
+    const std::size_t end = std::min(bands, (block + 1) * kBandBlock);
+    for (std::size_t b = block * kBandBlock; b < end; ++b) {
+      TLineSeries& series = waveSeries_[b].emplace();
+      SetUpBandSeries(series, static_cast<std::int32_t>(b));
+      const auto length = static_cast<int>(starts[b + 1] - starts[b]);
+      series.SharePoints({blockXs, xs.get(), length}, {blockYs, ys.get() + starts[b], length});
+    }
+  });
   for (std::size_t b = 0; b < bands; ++b) {
-    TLineSeries& series = waveSeries_[b].emplace();
-    waveCount_ = static_cast<std::int32_t>(b + 1);
-    SetUpBandSeries(series, static_cast<std::int32_t>(b));
-    series.SetParentChart(chWave);
+    waveSeries_[b]->SetParentChart(chWave);
     if (b == 0) {
       chWave->Foot().ClearText();
       chWave->Foot().AddText("Level " + std::to_string(Wavelet->Level()));
     }
-    const auto length = static_cast<int>(starts[b + 1] - starts[b]);
-    series.SharePoints({xs, xs.get(), length}, {ys, ys.get() + starts[b], length});
   }
   sgWave->SetNumberedRow(0, 1, bandCount, "Wave ");
   sgWave->SetIndexColumn(0, 1, rows);

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "chart/chart.h"
 #include "chart/series.h"
@@ -23,6 +24,7 @@
 #include "sample/sample_data.h"
 #include "sample/text_format.h"
 #include "support/recording_dialogs.h"
+#include "support/worker_count.h"
 #include "ui/text_grid.h"
 #include "wavelet/wavelet.h"
 
@@ -221,6 +223,32 @@ TEST_F(MainWindowTest, NearestNeighbourForecastUsesTheWindowSpinAndTheCheckBox) 
   QTest::mouseClick(form.rbMA, Qt::LeftButton);
   EXPECT_FALSE(form.cbKNN->isEnabled());
   EXPECT_FALSE(form.cbKNN->isChecked());
+}
+
+// The band series are made on the workers in blocks: with 1, 2 or 8 of them
+// every band keeps its place, its points and its colour.
+TEST_F(MainWindowTest, BandSeriesAreTheSameWithAnyNumberOfWorkers) {
+  form.TestData->SetCount(1 << 14);
+  form.TestData->GenerateSine();
+  form.btPlotClick(nullptr);
+  std::vector<TColor> colors;
+  for (int workers : kWorkerCounts) {
+    SCOPED_TRACE(workers);
+    WithWorkers(workers, [&] {
+      form.UpDown1->SetPosition(13);
+      form.UpDown1Click(form.UpDown1, btNext);
+      ExpectWaveViewMatchesPacket();
+      std::vector<TColor> shown;
+      for (int b = 0; b < form.chWave->SeriesTotal(); ++b) {
+        shown.push_back(form.chWave->SeriesAt(b)->SeriesColor());
+      }
+      if (colors.empty()) colors = shown;
+      EXPECT_EQ(shown, colors);
+      form.UpDown1->SetPosition(0);
+      form.UpDown1Click(form.UpDown1, btPrev);
+    });
+  }
+  EXPECT_EQ(colors.size(), std::size_t{1} << 13);
 }
 
 TEST_F(MainWindowTest, SpinMaximaStayWithinTheSpinRange) {

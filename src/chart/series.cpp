@@ -18,7 +18,22 @@ void CheckPointerSize(int value) {
 
 }  // namespace
 
-TSeriesPointer::TSeriesPointer(TChartSeries* owner) : Owner_(owner), Pen_(owner), Brush_(owner) {}
+TSeriesPointer::TSeriesPointer(TChartSeries* owner) : Owner_(owner) {}
+
+TSeriesPointer::TPointerAttributes& TSeriesPointer::Attributes() {
+  if (!Attributes_) Attributes_ = std::make_unique<TPointerAttributes>(Owner_);
+  return *Attributes_;
+}
+
+const TChartPen& TSeriesPointer::Pen() const {
+  static const TChartPen defaultPen;
+  return Attributes_ ? Attributes_->Pen : defaultPen;
+}
+
+const TChartBrush& TSeriesPointer::Brush() const {
+  static const TChartBrush defaultBrush;
+  return Attributes_ ? Attributes_->Brush : defaultBrush;
+}
 
 void TSeriesPointer::Repaint() const {
   if (Owner_ != nullptr) Owner_->Repaint();
@@ -136,7 +151,7 @@ void TChartSeries::SetSeriesColor(TColor value) {
 void TChartSeries::SetColorEachPoint(bool value) {
   if (value == ColorEachPoint_) return;
   ColorEachPoint_ = value;
-  if (!value) std::vector<TColor>().swap(Colors_);
+  if (!value && Extras_) std::vector<TColor>().swap(Extras_->Colors);
   Repaint();
 }
 
@@ -144,8 +159,28 @@ void TChartSeries::SetTitle(const std::string& value) { Store(Title_, value); }
 void TChartSeries::SetShowInLegend(bool value) { Store(ShowInLegend_, value); }
 void TChartSeries::SetHorizAxis(THorizAxis value) { Store(HorizAxis_, value); }
 void TChartSeries::SetVertAxis(TVertAxis value) { Store(VertAxis_, value); }
-void TChartSeries::SetValueFormat(const std::string& value) { Store(ValueFormat_, value); }
-void TChartSeries::SetPercentFormat(const std::string& value) { Store(PercentFormat_, value); }
+TChartSeries::TExtras& TChartSeries::Extras() {
+  if (!Extras_) Extras_ = std::make_unique<TExtras>();
+  return *Extras_;
+}
+
+const std::string& TChartSeries::ValueFormat() const {
+  static const TExtras defaults;
+  return (Extras_ ? *Extras_ : defaults).ValueFormat;
+}
+
+const std::string& TChartSeries::PercentFormat() const {
+  static const TExtras defaults;
+  return (Extras_ ? *Extras_ : defaults).PercentFormat;
+}
+
+void TChartSeries::SetValueFormat(const std::string& value) {
+  if (value != ValueFormat()) Store(Extras().ValueFormat, value);
+}
+
+void TChartSeries::SetPercentFormat(const std::string& value) {
+  if (value != PercentFormat()) Store(Extras().PercentFormat, value);
+}
 
 TChartValueList& TChartSeries::ValueList(int index) {
   if (index == 0) return XValues_;
@@ -182,13 +217,15 @@ int TChartSeries::AddPoint(double x, double y, const std::string& label, TColor 
   YValues_.InsertAt(index, y);
   const auto at = static_cast<std::size_t>(index);
   const auto previous = static_cast<std::size_t>(PointCount() - 1);
-  if (color != clDefault || !Colors_.empty()) {
-    if (Colors_.empty()) Colors_.assign(previous, clDefault);
-    Colors_.insert(Colors_.begin() + static_cast<std::ptrdiff_t>(at), color);
+  if (color != clDefault || (Extras_ && !Extras_->Colors.empty())) {
+    std::vector<TColor>& colors = Extras().Colors;
+    if (colors.empty()) colors.assign(previous, clDefault);
+    colors.insert(colors.begin() + static_cast<std::ptrdiff_t>(at), color);
   }
-  if (!label.empty() || !Labels_.empty()) {
-    if (Labels_.empty()) Labels_.resize(previous);
-    Labels_.insert(Labels_.begin() + static_cast<std::ptrdiff_t>(at), label);
+  if (!label.empty() || (Extras_ && !Extras_->Labels.empty())) {
+    std::vector<std::string>& labels = Extras().Labels;
+    if (labels.empty()) labels.resize(previous);
+    labels.insert(labels.begin() + static_cast<std::ptrdiff_t>(at), label);
   }
   if (Hooks_ && Hooks_->OnAfterAdd) Hooks_->OnAfterAdd(*this, index);
   if (Active_) Repaint();
@@ -198,8 +235,10 @@ int TChartSeries::AddPoint(double x, double y, const std::string& label, TColor 
 void TChartSeries::ReleasePoints() {
   XValues_.ClearAll();
   YValues_.ClearAll();
-  std::vector<TColor>().swap(Colors_);
-  std::vector<std::string>().swap(Labels_);
+  if (Extras_) {
+    std::vector<TColor>().swap(Extras_->Colors);
+    std::vector<std::string>().swap(Extras_->Labels);
+  }
 }
 
 void TChartSeries::ClearPoints() {
@@ -234,8 +273,8 @@ void TChartSeries::Delete(int index) {
   XValues_.Delete(index);
   YValues_.Delete(index);
   const auto at = static_cast<std::ptrdiff_t>(index);
-  if (!Colors_.empty()) Colors_.erase(Colors_.begin() + at);
-  if (!Labels_.empty()) Labels_.erase(Labels_.begin() + at);
+  if (Extras_ && !Extras_->Colors.empty()) Extras_->Colors.erase(Extras_->Colors.begin() + at);
+  if (Extras_ && !Extras_->Labels.empty()) Extras_->Labels.erase(Extras_->Labels.begin() + at);
   Repaint();
 }
 
@@ -244,8 +283,10 @@ double TChartSeries::XValue(int index) const { return XValues_.Value(index); }
 double TChartSeries::YValue(int index) const { return YValues_.Value(index); }
 
 TColor TChartSeries::StoredColor(int index) const {
-  if (index < 0 || static_cast<std::size_t>(index) >= Colors_.size()) return clDefault;
-  return Colors_[static_cast<std::size_t>(index)];
+  if (!Extras_ || index < 0 || static_cast<std::size_t>(index) >= Extras_->Colors.size()) {
+    return clDefault;
+  }
+  return Extras_->Colors[static_cast<std::size_t>(index)];
 }
 
 TColor TChartSeries::PointColor(int index) const {
@@ -257,8 +298,10 @@ TColor TChartSeries::PointColor(int index) const {
 }
 
 std::string TChartSeries::PointLabel(int index) const {
-  if (index < 0 || static_cast<std::size_t>(index) >= Labels_.size()) return {};
-  return Labels_[static_cast<std::size_t>(index)];
+  if (!Extras_ || index < 0 || static_cast<std::size_t>(index) >= Extras_->Labels.size()) {
+    return {};
+  }
+  return Extras_->Labels[static_cast<std::size_t>(index)];
 }
 
 TCustomSeries::TCustomSeries() : LinePen_(this), Pointer_(this) {}

@@ -72,24 +72,30 @@ class TSeriesPointer {
   void SetDark3D(bool value);
   bool Draw3D() const { return Draw3D_; }
   void SetDraw3D(bool value);
-  TChartPen& Pen() { return Pen_; }
-  const TChartPen& Pen() const { return Pen_; }
-  TChartBrush& Brush() { return Brush_; }
-  const TChartBrush& Brush() const { return Brush_; }
+  // Made on first use, as the pointers of line series stay hidden.
+  TChartPen& Pen() { return Attributes().Pen; }
+  const TChartPen& Pen() const;
+  TChartBrush& Brush() { return Attributes().Brush; }
+  const TChartBrush& Brush() const;
 
  private:
+  struct TPointerAttributes {
+    explicit TPointerAttributes(TChangeSink* sink) : Pen(sink), Brush(sink) {}
+    TChartPen Pen;
+    TChartBrush Brush;
+  };
+  TPointerAttributes& Attributes();
   void Repaint() const;
 
   TChartSeries* Owner_;
   bool Visible_ = true;
-  TSeriesPointerStyle Style_ = psRectangle;
-  int HorizSize_ = 4;
-  int VertSize_ = 4;
   bool InflateMargins_ = true;
   bool Dark3D_ = true;
   bool Draw3D_ = true;
-  TChartPen Pen_;
-  TChartBrush Brush_;
+  TSeriesPointerStyle Style_ = psRectangle;
+  int HorizSize_ = 4;
+  int VertSize_ = 4;
+  std::unique_ptr<TPointerAttributes> Attributes_;
 };
 
 // Value marks of a series (kept hidden by the program's charts).
@@ -168,9 +174,9 @@ class TChartSeries : public TChangeSink {
   void SetHorizAxis(THorizAxis value);
   TVertAxis VertAxis() const { return VertAxis_; }
   void SetVertAxis(TVertAxis value);
-  const std::string& ValueFormat() const { return ValueFormat_; }
+  const std::string& ValueFormat() const;
   void SetValueFormat(const std::string& value);
-  const std::string& PercentFormat() const { return PercentFormat_; }
+  const std::string& PercentFormat() const;
   void SetPercentFormat(const std::string& value);
   Qt::CursorShape Cursor() const { return Cursor_; }
   void SetCursor(Qt::CursorShape value) { Cursor_ = value; }
@@ -263,15 +269,25 @@ class TChartSeries : public TChangeSink {
   // Drops every point and releases the storage, without hooks or repaint.
   void ReleasePoints();
 
+  // What is seldom set, made on first need: at the deepest levels half a
+  // million series are made and freed at every redraw.
+  struct TExtras {
+    std::string ValueFormat = "#,##0.###";
+    std::string PercentFormat = "##0.## %";
+    // Both stay empty while every point has the default colour and no
+    // label, so a million plain points cost nothing here.
+    std::vector<TColor> Colors;
+    std::vector<std::string> Labels;
+  };
+  TExtras& Extras();
+
+  // What the paint pass reads of every series comes first.
   bool Active_ = true;
-  TColor SeriesColor_ = clDefault;
   bool ColorEachPoint_ = false;
-  std::string Title_;
   bool ShowInLegend_ = true;
+  TColor SeriesColor_ = clDefault;
   THorizAxis HorizAxis_ = aBottomAxis;
   TVertAxis VertAxis_ = aLeftAxis;
-  std::string ValueFormat_ = "#,##0.###";
-  std::string PercentFormat_ = "##0.## %";
   Qt::CursorShape Cursor_ = Qt::ArrowCursor;
   TChart* ParentChart_ = nullptr;
   // The chart whose list holds this series and the slot it has there; kept
@@ -281,13 +297,11 @@ class TChartSeries : public TChangeSink {
 
   TChartValueList XValues_;
   TChartValueList YValues_;
-  // Both lists stay empty while every point has the default colour and no
-  // label, so a million plain points cost nothing here.
-  std::vector<TColor> Colors_;
-  std::vector<std::string> Labels_;
 
+  std::string Title_;
   TSeriesMarks Marks_;
   std::unique_ptr<THooks> Hooks_;
+  std::unique_ptr<TExtras> Extras_;
 };
 
 // A series drawn as lines and/or point markers.

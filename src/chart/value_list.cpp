@@ -10,7 +10,20 @@ EListError::EListError(int index)
     : std::runtime_error("List index out of bounds (" + std::to_string(index) + ")") {}
 
 TChartValueList::TChartValueList(TChartSeries* owner, std::string name, TChartListOrder order)
-    : Owner_(owner), Name_(std::move(name)), Order_(order) {}
+    : Order_(order), Owner_(owner), Name_(std::move(name)) {}
+
+const std::string& TChartValueList::ValueSource() const {
+  static const std::string none;
+  return ValueSource_ ? *ValueSource_ : none;
+}
+
+void TChartValueList::SetValueSource(const std::string& value) {
+  if (ValueSource_) {
+    *ValueSource_ = value;
+  } else if (!value.empty()) {
+    ValueSource_ = std::make_unique<std::string>(value);
+  }
+}
 
 void TChartValueList::SetMultiplier(double value) {
   if (value == Multiplier_) return;

@@ -45,8 +45,8 @@ class TChartValueList {
   void SetMultiplier(double value);
   bool DateTime() const { return DateTime_; }
   void SetDateTime(bool value);
-  const std::string& ValueSource() const { return ValueSource_; }
-  void SetValueSource(const std::string& value) { ValueSource_ = value; }
+  const std::string& ValueSource() const;
+  void SetValueSource(const std::string& value);
 
   int Count() const { return Count_; }
   // Value i times Multiplier; raises the list error outside 0 .. Count - 1.
@@ -88,23 +88,26 @@ class TChartValueList {
     Count_ = static_cast<int>(Values_.size());
   }
 
-  TChartSeries* Owner_;
-  std::string Name_;
-  std::string ValueSource_;
+  // What reading values and their extremes needs comes first, in one cache
+  // line: a paint walks hundreds of thousands of lists at the deepest levels.
   // What the list shows: its own values, or shared ones while Shared_ is set.
   const double* Data_ = nullptr;
   int Count_ = 0;
-  std::vector<double> Values_;
-  std::shared_ptr<const double[]> Shared_;
-  double Multiplier_ = 1.0;
   TChartListOrder Order_;
-  bool DateTime_ = false;
-
-  mutable bool Stale_ = true;
+  double Multiplier_ = 1.0;
   mutable double Lowest_ = 0;
   mutable double Highest_ = 0;
   mutable double Sum_ = 0;
   mutable double AbsSum_ = 0;
+  mutable bool Stale_ = true;
+  bool DateTime_ = false;
+
+  TChartSeries* Owner_;
+  std::vector<double> Values_;
+  std::shared_ptr<const double[]> Shared_;
+  std::string Name_;
+  // Left empty by the program: made only when set.
+  std::unique_ptr<std::string> ValueSource_;
 };
 
 }  // namespace fendrel

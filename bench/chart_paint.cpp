@@ -46,17 +46,22 @@ void RenderPasses(benchmark::State& state, TChart& chart) {
   }
 }
 
-void BM_PaintTestChart(benchmark::State& state) {
-  EnsureApplication();
-  TChart chart;
+// The test chart as the window has it, holding `count` samples.
+void SetUpTestChart(TChart& chart, TLineSeries& series, int count) {
   chart.resize(398, 191);
   SetUpLikeTheWindow(chart, "Test data");
   chart.SetView3D(false);
-  TLineSeries series;
   series.SetParentChart(&chart);
-  const std::vector<double> values = Samples(static_cast<int>(state.range(0)));
+  const std::vector<double> values = Samples(count);
   for (std::size_t i = 0; i < values.size(); ++i)
     series.AddPoint(static_cast<double>(i), values[i]);
+}
+
+void BM_PaintTestChart(benchmark::State& state) {
+  EnsureApplication();
+  TChart chart;
+  TLineSeries series;
+  SetUpTestChart(chart, series, static_cast<int>(state.range(0)));
   RenderPasses(state, chart);
 }
 BENCHMARK(BM_PaintTestChart)->Arg(100)->Arg(65536)->Arg(1048576)->Unit(benchmark::kMillisecond);
@@ -66,14 +71,8 @@ BENCHMARK(BM_PaintTestChart)->Arg(100)->Arg(65536)->Arg(1048576)->Unit(benchmark
 void BM_PaintTestChartAtRatio(benchmark::State& state) {
   EnsureApplication();
   TChart chart;
-  chart.resize(398, 191);
-  SetUpLikeTheWindow(chart, "Test data");
-  chart.SetView3D(false);
   TLineSeries series;
-  series.SetParentChart(&chart);
-  const std::vector<double> values = Samples(static_cast<int>(state.range(0)));
-  for (std::size_t i = 0; i < values.size(); ++i)
-    series.AddPoint(static_cast<double>(i), values[i]);
+  SetUpTestChart(chart, series, static_cast<int>(state.range(0)));
   const double ratio = static_cast<double>(state.range(1)) / 100.0;
   chart.Canvas().SetBufferedDisplay(false);
   QImage image(static_cast<int>(std::round(chart.width() * ratio)),

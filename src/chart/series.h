@@ -2,6 +2,7 @@
 
 #include <QtCore/qnamespace.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -18,8 +19,8 @@ class TChart;
 class TChartAxis;
 class TChartSeries;
 
-enum THorizAxis { aTopAxis, aBottomAxis, aBothHorizAxis, aCustomHorizAxis };
-enum TVertAxis { aLeftAxis, aRightAxis, aBothVertAxis, aCustomVertAxis };
+enum THorizAxis : std::uint8_t { aTopAxis, aBottomAxis, aBothHorizAxis, aCustomHorizAxis };
+enum TVertAxis : std::uint8_t { aLeftAxis, aRightAxis, aBothVertAxis, aCustomVertAxis };
 
 enum TSeriesPointerStyle {
   psRectangle,
@@ -33,7 +34,7 @@ enum TSeriesPointerStyle {
   psSmallDot
 };
 
-enum TSeriesMarksStyle {
+enum TSeriesMarksStyle : std::uint8_t {
   smsValue,
   smsPercent,
   smsLabel,
@@ -137,10 +138,10 @@ class TSeriesMarks {
   void Repaint() const;
 
   TChartSeries* Owner_;
-  bool Visible_ = false;
   int ArrowLength_ = 8;
-  TSeriesMarksStyle Style_ = smsLabel;
   TColor BackColor_ = 0x0080FFFFu;
+  TSeriesMarksStyle Style_ = smsLabel;
+  bool Visible_ = false;
   bool Transparent_ = false;
   bool Clip_ = false;
   std::unique_ptr<TMarksAttributes> Attributes_;
@@ -285,8 +286,8 @@ class TChartSeries : public TChangeSink {
   bool Active_ = true;
   bool ColorEachPoint_ = false;
   bool ShowInLegend_ = true;
-  TColor SeriesColor_ = clDefault;
   THorizAxis HorizAxis_ = aBottomAxis;
+  TColor SeriesColor_ = clDefault;
   TVertAxis VertAxis_ = aLeftAxis;
   Qt::CursorShape Cursor_ = Qt::ArrowCursor;
   TChart* ParentChart_ = nullptr;
@@ -336,27 +337,25 @@ class TCustomSeries : public TChartSeries {
   TSeriesMargins VertMargins() const override;
   void DrawAllValues(TChart& chart) override;
 
-  // Line-drawing state of the paint pass.
-  TPoint PreviousPoint;
-  TColor PreviousColor = 0;
-  double SlopeLimit = 0;
+  // The points the last paint pass drew.
   int FirstVisible = -1;
   int LastVisible = -1;
 
+  // Fields in order of size, so that half a million band series pack tightly.
  protected:
   bool DrawLine_ = false;
   bool DrawArea_ = false;
 
  private:
-  TChartPen LinePen_;
-  TSeriesPointer Pointer_;
   bool Stairs_ = false;
   bool InvertedStairs_ = false;
-  int LineHeight_ = 0;
   TBrushStyle LineBrush_ = bsSolid;
   bool Dark3D_ = true;
-  TColor AreaColor_ = clDefault;
   bool ClickableLine_ = true;
+  int LineHeight_ = 0;
+  TColor AreaColor_ = clDefault;
+  TChartPen LinePen_;
+  TSeriesPointer Pointer_;
 };
 
 class TLineSeries : public TCustomSeries {

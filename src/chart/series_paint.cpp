@@ -318,6 +318,11 @@ class TLineSeriesDrawer {
   // Nothing drawn yet in this pass: a far first point must not join the
   // line to where the previous pass ended.
   bool started_ = false;
+  // The line so far: its last point and colour, and the slope beyond which
+  // a 3D ribbon is shaded darker.
+  TPoint previousPoint_;
+  TColor previousColor_ = 0;
+  double slopeLimit_ = 0;
 };
 
 TPoint TLineSeriesDrawer::EdgePoint(int i) const {
@@ -375,21 +380,21 @@ void TLineSeriesDrawer::Draw(int first, int last) {
 
 void TLineSeriesDrawer::DrawPoint(int i, TColor color, TPoint point, bool drawable) {
   if (!drawable) {
-    series_.PreviousColor = color;
+    previousColor_ = color;
     return;
   }
-  if (series_.PreviousColor == clNone || !started_) series_.PreviousPoint = point;
+  if (previousColor_ == clNone || !started_) previousPoint_ = point;
   if (i == first_) {
-    if (series_.Dark3D()) series_.SlopeLimit = 1.0;
+    if (series_.Dark3D()) slopeLimit_ = 1.0;
     if (i > 0) {
-      series_.PreviousPoint = EdgePoint(i);
-      if (series_.PointColor(i - 1) != clNone) Segment(series_.PreviousPoint, point, color);
+      previousPoint_ = EdgePoint(i);
+      if (series_.PointColor(i - 1) != clNone) Segment(previousPoint_, point, color);
     }
   } else {
-    Segment(series_.PreviousPoint, point, color);
+    Segment(previousPoint_, point, color);
   }
-  series_.PreviousPoint = point;
-  series_.PreviousColor = color;
+  previousPoint_ = point;
+  previousColor_ = color;
   started_ = true;
 }
 
@@ -458,11 +463,11 @@ void TLineSeriesDrawer::DrawRun(const TDenseEntry& run, const TDenseBlock& block
       }
     } else {
       UseLinePen(run.Color);
-      path_.ColumnRun(series_.PreviousPoint, run.Low, run.High, run.Pixel);
+      path_.ColumnRun(previousPoint_, run.Low, run.High, run.Pixel);
     }
   }
-  series_.PreviousPoint = run.Pixel;
-  series_.PreviousColor = run.Color;
+  previousPoint_ = run.Pixel;
+  previousColor_ = run.Color;
 }
 
 void TLineSeriesDrawer::Segment(TPoint p, TPoint q, TColor color) {
@@ -477,7 +482,7 @@ void TLineSeriesDrawer::Segment(TPoint p, TPoint q, TColor color) {
 TColor TLineSeriesDrawer::RibbonFill(TPoint p, TPoint q, TColor color) const {
   TColor fill = color;
   if (series_.AreaColor() != clDefault && !series_.ColorEachPoint()) fill = series_.AreaColor();
-  if (series_.Dark3D() && RisesSteeply(p, q, series_.SlopeLimit)) fill = DarkenColor(fill);
+  if (series_.Dark3D() && RisesSteeply(p, q, slopeLimit_)) fill = DarkenColor(fill);
   return fill;
 }
 

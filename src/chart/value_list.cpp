@@ -12,17 +12,18 @@ EListError::EListError(int index)
 TChartValueList::TChartValueList(TChartSeries* owner, std::string name, TChartListOrder order)
     : Order_(order), Owner_(owner), Name_(std::move(name)) {}
 
+TChartValueList::TOwnStore& TChartValueList::Store() {
+  if (!Own_) Own_ = std::make_unique<TOwnStore>();
+  return *Own_;
+}
+
 const std::string& TChartValueList::ValueSource() const {
   static const std::string none;
-  return ValueSource_ ? *ValueSource_ : none;
+  return Own_ ? Own_->ValueSource : none;
 }
 
 void TChartValueList::SetValueSource(const std::string& value) {
-  if (ValueSource_) {
-    *ValueSource_ = value;
-  } else if (!value.empty()) {
-    ValueSource_ = std::make_unique<std::string>(value);
-  }
+  if (Own_ || !value.empty()) Store().ValueSource = value;
 }
 
 void TChartValueList::SetMultiplier(double value) {
@@ -44,69 +45,72 @@ double TChartValueList::Value(int index) const {
 }
 
 void TChartValueList::ShareValues(const TSharedValues& values) {
-  std::vector<double>().swap(Values_);
+  if (Own_) std::vector<double>().swap(Own_->Values);
   Shared_ = values.Keeper;
   Data_ = values.Data;
   Count_ = values.Data != nullptr ? values.Count : 0;
   Stale_ = true;
 }
 
-void TChartValueList::Own() {
-  if (!Shared_) return;
-  Values_.assign(Data_, Data_ + Count_);
-  Shared_.reset();
-  Owned();
+std::vector<double>& TChartValueList::Own() {
+  std::vector<double>& values = Store().Values;
+  if (Shared_) {
+    values.assign(Data_, Data_ + Count_);
+    Shared_.reset();
+    Owned();
+  }
+  return values;
 }
 
 int TChartValueList::AddOrdered(double value) {
-  Own();
+  std::vector<double>& values = Own();
   Stale_ = true;
   // Appending is the common case (data arriving in order) and needs no search.
-  if (Order_ == loNone || Values_.empty() || (Order_ == loAscending && Values_.back() <= value) ||
-      (Order_ == loDescending && Values_.back() >= value)) {
-    Values_.push_back(value);
+  if (Order_ == loNone || values.empty() || (Order_ == loAscending && values.back() <= value) ||
+      (Order_ == loDescending && values.back() >= value)) {
+    values.push_back(value);
     Owned();
     return Count() - 1;
   }
   // Walk back past the values that must follow v, so that v lands after its equals.
   int t = Count() - 1;
   if (Order_ == loAscending) {
-    while (t >= 0 && Values_[static_cast<std::size_t>(t)] > value) --t;
+    while (t >= 0 && values[static_cast<std::size_t>(t)] > value) --t;
   } else {
-    while (t >= 0 && Values_[static_cast<std::size_t>(t)] < value) --t;
+    while (t >= 0 && values[static_cast<std::size_t>(t)] < value) --t;
   }
-  Values_.insert(Values_.begin() + (t + 1), value);
+  values.insert(values.begin() + (t + 1), value);
   Owned();
   return t + 1;
 }
 
 void TChartValueList::InsertAt(int index, double value) {
   if (index < 0 || index > Count()) throw EListError(index);
-  Own();
-  Values_.insert(Values_.begin() + index, value);
+  std::vector<double>& values = Own();
+  values.insert(values.begin() + index, value);
   Owned();
   Stale_ = true;
 }
 
 void TChartValueList::Delete(int index) {
   if (index < 0 || index >= Count()) throw EListError(index);
-  Own();
-  Values_.erase(Values_.begin() + index);
+  std::vector<double>& values = Own();
+  values.erase(values.begin() + index);
   Owned();
   Stale_ = true;
 }
 
 void TChartValueList::ClearAll() {
-  std::vector<double>().swap(Values_);
+  if (Own_) std::vector<double>().swap(Own_->Values);
   Shared_.reset();
-  Owned();
+  Data_ = nullptr;
+  Count_ = 0;
   Stale_ = true;
 }
 
 void TChartValueList::Reserve(int count) {
   if (count <= 0) return;
-  Own();
-  Values_.reserve(static_cast<std::size_t>(count));
+  Own().reserve(static_cast<std::size_t>(count));
   Owned();
 }
 
@@ -120,14 +124,11 @@ int TChartValueList::IndexOfValue(double value) const {
 void TChartValueList::Recalc() const {
   Stale_ = false;
   if (Count_ == 0) {
-    Lowest_ = Highest_ = Sum_ = AbsSum_ = 0;
+    Lowest_ = Highest_ = 0;
     return;
   }
-  const double first = Data_[0] * Multiplier_;
-  double lowest = first;
-  double highest = first;
-  double sum = first;
-  double absSum = std::fabs(first);
+  double lowest = Data_[0] * Multiplier_;
+  double highest = lowest;
   for (int k = 1; k < Count_; ++k) {
     const double v = Data_[k] * Multiplier_;
     if (v < lowest) {
@@ -135,13 +136,9 @@ void TChartValueList::Recalc() const {
     } else if (v > highest) {
       highest = v;
     }
-    sum += v;
-    absSum += std::fabs(v);
   }
   Lowest_ = lowest;
   Highest_ = highest;
-  Sum_ = sum;
-  AbsSum_ = absSum;
 }
 
 double TChartValueList::Lowest() const {
@@ -155,13 +152,15 @@ double TChartValueList::Highest() const {
 }
 
 double TChartValueList::Sum() const {
-  if (Stale_) Recalc();
-  return Sum_;
+  double sum = 0;
+  for (int k = 0; k < Count_; ++k) sum += Data_[k] * Multiplier_;
+  return sum;
 }
 
 double TChartValueList::AbsSum() const {
-  if (Stale_) Recalc();
-  return AbsSum_;
+  double sum = 0;
+  for (int k = 0; k < Count_; ++k) sum += std::fabs(Data_[k] * Multiplier_);
+  return sum;
 }
 
 }  // namespace fendrel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -16,7 +17,7 @@ class EListError : public std::runtime_error {
   explicit EListError(int index);
 };
 
-enum TChartListOrder { loNone, loAscending, loDescending };
+enum TChartListOrder : std::uint8_t { loNone, loAscending, loDescending };
 
 // Values kept elsewhere that value lists can show without a copy: Count
 // doubles at Data, alive as long as Keeper holds them.
@@ -54,7 +55,7 @@ class TChartValueList {
   // The stored (unmultiplied) values, for loops that apply the factor themselves.
   std::span<const double> Stored() const { return {Data_, static_cast<std::size_t>(Count_)}; }
   // Room for values before the list must grow; 0 while it shows shared values.
-  std::size_t Capacity() const { return Values_.capacity(); }
+  std::size_t Capacity() const { return Own_ ? Own_->Values.capacity() : 0; }
 
   // Shows the shared values in place of the stored ones, as they stand: the
   // first change copies them into the list's own storage.
@@ -75,17 +76,25 @@ class TChartValueList {
 
   double Lowest() const;
   double Highest() const;
+  // Seldom asked for, so worked out at each call rather than kept.
   double Sum() const;
   double AbsSum() const;
   bool StatisticsStale() const { return Stale_; }
 
  private:
+  // What a list seldom has: values of its own (the window's lists show
+  // shared ones) and a value source.
+  struct TOwnStore {
+    std::vector<double> Values;
+    std::string ValueSource;
+  };
+  TOwnStore& Store();
   void Recalc() const;
-  // Makes the list the owner of its values before a change.
-  void Own();
+  // Makes the list the owner of its values before a change and returns them.
+  std::vector<double>& Own();
   void Owned() {
-    Data_ = Values_.data();
-    Count_ = static_cast<int>(Values_.size());
+    Data_ = Own_->Values.data();
+    Count_ = static_cast<int>(Own_->Values.size());
   }
 
   // What reading values and their extremes needs comes first, in one cache
@@ -94,20 +103,16 @@ class TChartValueList {
   const double* Data_ = nullptr;
   int Count_ = 0;
   TChartListOrder Order_;
+  mutable bool Stale_ = true;
+  bool DateTime_ = false;
   double Multiplier_ = 1.0;
   mutable double Lowest_ = 0;
   mutable double Highest_ = 0;
-  mutable double Sum_ = 0;
-  mutable double AbsSum_ = 0;
-  mutable bool Stale_ = true;
-  bool DateTime_ = false;
 
   TChartSeries* Owner_;
-  std::vector<double> Values_;
   std::shared_ptr<const double[]> Shared_;
   std::string Name_;
-  // Left empty by the program: made only when set.
-  std::unique_ptr<std::string> ValueSource_;
+  std::unique_ptr<TOwnStore> Own_;
 };
 
 }  // namespace fendrel

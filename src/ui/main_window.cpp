@@ -548,7 +548,16 @@ void TForm1::FreeWaveSeries(std::size_t next) {
   waveCount_ = 0;
   if (next > waveRoom_) {
     waveSeries_.reset();
-    waveSeries_ = std::make_unique_for_overwrite<std::optional<TLineSeries>[]>(next);
+    waveRoom_ = 0;
+    waveSeries_.reset(static_cast<TBandSlot*>(AllocateLarge(next * sizeof(TBandSlot))));
+    // Fresh pages cost far more at their first touch than at later ones:
+    // the workers make the empty slots, so that the faults spread too.
+    ForEachBlock((next + kBandBlock - 1) / kBandBlock, [&](std::size_t block) {
+      const std::size_t end = std::min(next, (block + 1) * kBandBlock);
+      for (std::size_t b = block * kBandBlock; b < end; ++b) {
+        ::new (static_cast<void*>(&waveSeries_[b])) TBandSlot();
+      }
+    });
     waveRoom_ = next;
   }
 }

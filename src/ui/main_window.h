@@ -9,6 +9,7 @@
 
 #include "chart/series.h"
 #include "platform/dialogs.h"
+#include "sample/huge_page_allocator.h"
 #include "ui/up_down.h"
 
 class QAction;
@@ -178,8 +179,10 @@ class TForm1 : public QMainWindow {
   void FreeWaveSeries(std::size_t next);
 
   // The band series live side by side, made in place: a redraw at the
-  // deepest level makes half a million of them.
-  std::unique_ptr<std::optional<TLineSeries>[]> waveSeries_;
+  // deepest level makes half a million of them. Every slot is empty when the
+  // room is freed.
+  using TBandSlot = std::optional<TLineSeries>;
+  std::unique_ptr<TBandSlot[], FreeLargeDeleter> waveSeries_;
   std::size_t waveRoom_ = 0;
   std::int32_t waveCount_ = 0;
   std::weak_ptr<const double[]> indices_;

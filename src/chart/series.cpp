@@ -128,8 +128,9 @@ TChartSeries::~TChartSeries() {
 }
 
 TChartSeries::THooks& TChartSeries::Hooks() {
-  if (!Hooks_) Hooks_ = std::make_unique<THooks>();
-  return *Hooks_;
+  TExtras& extras = Extras();
+  if (!extras.Hooks) extras.Hooks = std::make_unique<THooks>();
+  return *extras.Hooks;
 }
 
 void TChartSeries::Repaint() const {
@@ -212,7 +213,8 @@ bool TChartSeries::AssociatedToAxis(const TChartAxis& axis) const {
 }
 
 int TChartSeries::AddPoint(double x, double y, const std::string& label, TColor color) {
-  if (Hooks_ && Hooks_->OnBeforeAdd && !Hooks_->OnBeforeAdd(*this, x, y)) return -1;
+  const THooks* hooks = HooksIfSet();
+  if (hooks != nullptr && hooks->OnBeforeAdd && !hooks->OnBeforeAdd(*this, x, y)) return -1;
   const int index = XValues_.AddOrdered(x);
   YValues_.InsertAt(index, y);
   const auto at = static_cast<std::size_t>(index);
@@ -227,7 +229,7 @@ int TChartSeries::AddPoint(double x, double y, const std::string& label, TColor 
     if (labels.empty()) labels.resize(previous);
     labels.insert(labels.begin() + static_cast<std::ptrdiff_t>(at), label);
   }
-  if (Hooks_ && Hooks_->OnAfterAdd) Hooks_->OnAfterAdd(*this, index);
+  if (hooks != nullptr && hooks->OnAfterAdd) hooks->OnAfterAdd(*this, index);
   if (Active_) Repaint();
   return index;
 }
@@ -243,7 +245,9 @@ void TChartSeries::ReleasePoints() {
 
 void TChartSeries::ClearPoints() {
   ReleasePoints();
-  if (Hooks_ && Hooks_->OnClearValues) Hooks_->OnClearValues(*this);
+  if (const THooks* hooks = HooksIfSet(); hooks != nullptr && hooks->OnClearValues) {
+    hooks->OnClearValues(*this);
+  }
   if (Active_) Repaint();
 }
 
@@ -257,7 +261,7 @@ void TChartSeries::SharePoints(const TSharedValues& x, const TSharedValues& y) {
   };
   bool inOrder = true;
   for (int i = 1; i < count && inOrder; ++i) inOrder = appends(x.Data[i - 1], x.Data[i]);
-  if (Hooks_ || !inOrder) {
+  if (HooksIfSet() != nullptr || !inOrder) {
     ClearPoints();
     for (int i = 0; i < count; ++i) AddPoint(x.Data[i], y.Data[i]);
     return;

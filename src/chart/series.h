@@ -279,8 +279,10 @@ class TChartSeries : public TChangeSink {
     // label, so a million plain points cost nothing here.
     std::vector<TColor> Colors;
     std::vector<std::string> Labels;
+    std::unique_ptr<THooks> Hooks;
   };
   TExtras& Extras();
+  const THooks* HooksIfSet() const { return Extras_ ? Extras_->Hooks.get() : nullptr; }
 
   // What the paint pass reads of every series comes first.
   bool Active_ = true;
@@ -301,7 +303,6 @@ class TChartSeries : public TChangeSink {
 
   std::string Title_;
   TSeriesMarks Marks_;
-  std::unique_ptr<THooks> Hooks_;
   std::unique_ptr<TExtras> Extras_;
 };
 

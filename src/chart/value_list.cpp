@@ -1,6 +1,9 @@
 #include "chart/value_list.h"
 
+#include <array>
 #include <cmath>
+#include <mutex>
+#include <set>
 
 #include "chart/series.h"
 
@@ -9,8 +12,39 @@ namespace fendrel {
 EListError::EListError(int index)
     : std::runtime_error("List index out of bounds (" + std::to_string(index) + ")") {}
 
-TChartValueList::TChartValueList(TChartSeries* owner, std::string name, TChartListOrder order)
-    : Order_(order), Owner_(owner), Name_(std::move(name)) {}
+namespace {
+
+// The one copy of a list name. Series are made on several workers at once,
+// so each keeps the names it used last and seldom waits for the others.
+const std::string* KeptName(std::string_view name) {
+  thread_local std::array<const std::string*, 4> recent{};
+  thread_local std::size_t next = 0;
+  for (const std::string* kept : recent) {
+    if (kept != nullptr && *kept == name) return kept;
+  }
+  static std::mutex guard;
+  static std::set<std::string, std::less<>> names;
+  const std::string* kept = nullptr;
+  {
+    const std::lock_guard lock(guard);
+    auto found = names.find(name);
+    if (found == names.end()) found = names.emplace(name).first;
+    kept = &*found;
+  }
+  recent[next] = kept;
+  next = (next + 1) % recent.size();
+  return kept;
+}
+
+}  // namespace
+
+TChartValueList::TChartValueList(TChartSeries* owner, std::string_view name,
+                                 TChartListOrder order)
+    : Order_(order), Owner_(owner), Name_(KeptName(name)) {}
+
+void TChartValueList::SetName(std::string_view value) {
+  if (*Name_ != value) Name_ = KeptName(value);
+}
 
 TChartValueList::TOwnStore& TChartValueList::Store() {
   if (!Own_) Own_ = std::make_unique<TOwnStore>();

@@ -5,6 +5,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fendrel {
@@ -31,14 +32,14 @@ struct TSharedValues {
 // through Multiplier, so changing the factor never rewrites them.
 class TChartValueList {
  public:
-  TChartValueList(TChartSeries* owner, std::string name, TChartListOrder order);
+  TChartValueList(TChartSeries* owner, std::string_view name, TChartListOrder order);
   TChartValueList(const TChartValueList&) = delete;
   TChartValueList& operator=(const TChartValueList&) = delete;
 
   TChartSeries* Owner() const { return Owner_; }
 
-  const std::string& Name() const { return Name_; }
-  void SetName(const std::string& value) { Name_ = value; }
+  const std::string& Name() const { return *Name_; }
+  void SetName(std::string_view value);
   TChartListOrder Order() const { return Order_; }
   // Only decides where AddOrdered puts later values; stored values stay put.
   void SetOrder(TChartListOrder value) { Order_ = value; }
@@ -111,7 +112,9 @@ class TChartValueList {
 
   TChartSeries* Owner_;
   std::shared_ptr<const double[]> Shared_;
-  std::string Name_;
+  // Lists are named from a handful of names ("X", "Y", "Bar"): each name is
+  // kept once for the process, and a list points at it.
+  const std::string* Name_;
   std::unique_ptr<TOwnStore> Own_;
 };
 

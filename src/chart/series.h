@@ -342,8 +342,9 @@ class TCustomSeries : public TChartSeries {
   int FirstVisible = -1;
   int LastVisible = -1;
 
-  // Fields in order of size, so that half a million band series pack tightly.
  protected:
+  // The small fields come together, so that half a million band series
+  // pack tightly.
   bool DrawLine_ = false;
   bool DrawArea_ = false;
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace fendrel {
@@ -103,6 +106,35 @@ TEST(ValueList, IndexErrorsAndLookup) {
   list.ClearAll();
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(list.Capacity(), 0u);
+}
+
+// Names are kept once for the process and remembered per thread: every list
+// must still read back its own name, from any thread, and after more names
+// than a thread remembers.
+TEST(ValueList, NamesReadBackOnEveryThread) {
+  const std::vector<std::string> names = {"X", "Y", "Bar", "A name longer than a short string", "",
+                                          "x"};
+  const auto nameAll = [&names](int shift) {
+    std::vector<std::unique_ptr<TChartValueList>> lists;
+    for (int round = 0; round < 3; ++round) {
+      for (std::size_t i = 0; i < names.size(); ++i) {
+        lists.push_back(std::make_unique<TChartValueList>(nullptr, "Y", loNone));
+        lists.back()->SetName(names[(i + static_cast<std::size_t>(shift)) % names.size()]);
+      }
+    }
+    for (std::size_t k = 0; k < lists.size(); ++k) {
+      if (lists[k]->Name() != names[(k + static_cast<std::size_t>(shift)) % names.size()]) {
+        return false;
+      }
+    }
+    return true;
+  };
+  bool others = false;
+  std::thread other([&] { others = nameAll(1); });
+  const bool mine = nameAll(0);
+  other.join();
+  EXPECT_TRUE(mine);
+  EXPECT_TRUE(others);
 }
 
 }  // namespace

@@ -77,6 +77,15 @@ bool WaveViewIsWhole() {
              wavelet.GetBand(last)->GetY(length - 1);
 }
 
+// A new window (not shown) with a sine of count samples plotted at level 0.
+std::unique_ptr<TForm1> PlottedWindow(int count) {
+  auto window = std::make_unique<TForm1>();
+  window->TestData->SetCount(count);
+  window->TestData->GenerateSine();
+  window->btPlotClick(nullptr);
+  return window;
+}
+
 // The first visit to the deepest level in a new window: every band series is
 // made on memory the process has not used before, as on a user's first
 // descent. Registered first, so that no earlier benchmark of this program has
@@ -86,10 +95,7 @@ void BM_FirstDescent(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   for (auto _ : state) {
     state.PauseTiming();
-    auto fresh = std::make_unique<TForm1>();
-    fresh->TestData->SetCount(count);
-    fresh->TestData->GenerateSine();
-    fresh->btPlotClick(nullptr);
+    std::unique_ptr<TForm1> fresh = PlottedWindow(count);
     state.counters["before_MiB"] = ResidentMiB();
     state.ResumeTiming();
     fresh->UpDown1->SetPosition(fresh->UpDown1->Max());
@@ -212,10 +218,7 @@ void BM_CloseAtDeepestLevel(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   for (auto _ : state) {
     state.PauseTiming();
-    auto closing = std::make_unique<TForm1>();
-    closing->TestData->SetCount(count);
-    closing->TestData->GenerateSine();
-    closing->btPlotClick(nullptr);
+    std::unique_ptr<TForm1> closing = PlottedWindow(count);
     closing->UpDown1->SetPosition(closing->UpDown1->Max());
     closing->UpDown1Click(closing->UpDown1, fendrel::btNext);
     if (closing->chWave->SeriesTotal() != closing->Wavelet->BandCount()) {

@@ -28,6 +28,7 @@
 #include "platform/dialogs.h"
 #include "platform/locale.h"
 #include "sample/sample_data.h"
+#include "support/dialogs.h"
 #include "support/workers.h"
 #include "ui/main_window.h"
 #include "ui/text_grid.h"
@@ -42,20 +43,7 @@ using fendrel::TForm1;
 constexpr std::int32_t kCount = std::int32_t{1} << 24;
 constexpr std::int32_t kDeepest = 10;
 
-// Answers the file dialog with the path set before each command and keeps the
-// errors.
-class BenchDialogs : public fendrel::TDialogs {
- public:
-  void ShowMessage(const std::string& /*text*/) override {}
-  void ShowError(const std::string& text) override { errors.push_back(text); }
-  bool ChooseFile(const fendrel::TFileDialog& /*dialog*/, std::string& fileName) override {
-    fileName = answer;
-    return !answer.empty();
-  }
-
-  std::string answer;
-  std::vector<std::string> errors;
-};
+using fendrel::bench::BenchDialogs;
 
 std::unique_ptr<TForm1> form;
 std::unique_ptr<BenchDialogs> dialogs;

@@ -24,6 +24,7 @@
 #include "platform/locale.h"
 #include "sample/clipboard_text.h"
 #include "sample/sample_data.h"
+#include "support/dialogs.h"
 #include "ui/main_window.h"
 #include "ui/popup_menu.h"
 #include "ui/text_grid.h"
@@ -33,21 +34,7 @@ namespace {
 namespace fs = std::filesystem;
 using fendrel::TForm1;
 
-// Answers the file dialog with the path set before each command and keeps the
-// messages and errors.
-class BenchDialogs : public fendrel::TDialogs {
- public:
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  void ShowError(const std::string& text) override { errors.push_back(text); }
-  bool ChooseFile(const fendrel::TFileDialog& /*dialog*/, std::string& fileName) override {
-    fileName = answer;
-    return !answer.empty();
-  }
-
-  std::string answer;
-  std::vector<std::string> messages;
-  std::vector<std::string> errors;
-};
+using fendrel::bench::BenchDialogs;
 
 std::unique_ptr<TForm1> form;
 std::unique_ptr<BenchDialogs> dialogs;

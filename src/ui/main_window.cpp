@@ -25,8 +25,7 @@
 
 #include "chart/chart.h"
 #include "chart/series.h"
-#include "forecast/k_nearest_neighbor.h"
-#include "forecast/moving_average.h"
+#include "forecast/band_forecast.h"
 #include "platform/application.h"
 #include "platform/busy_cursor.h"
 #include "platform/clipboard.h"
@@ -647,40 +646,11 @@ void TForm1::UpDown1Click(QObject* sender, TUDBtnType /*button*/) {
 }
 
 void TForm1::Button2Click(QObject* sender) {
-  const std::int16_t window = UpDown2->Position();
-  const bool movingAverage = rbMA->isChecked();
-  const bool nearestNeighbour = rbKNN->isChecked();
-  const std::int32_t bandCount = Wavelet->BandCount();
-  // Each band is copied into one reused series for its forecaster, and the
-  // forecasts join their bands in one pass: no band is lent out, so nothing
-  // is made per band. The x of the copy is the sample index, as in a band.
-  TSampleData band;
-  std::vector<double> forecasts;
-  forecasts.reserve(static_cast<std::size_t>(std::max(bandCount, 0)));
-  try {
-    for (std::int32_t b = 0; b < bandCount; ++b) {
-      const std::span<const double> values = Wavelet->BandValues(b);
-      const std::int32_t had = band.Count();
-      band.SetCount(static_cast<std::int32_t>(values.size()));
-      for (std::int32_t i = had; i < band.Count(); ++i) band.SetX(i, i);
-      std::copy(values.begin(), values.end(), band.YData());
-      if (movingAverage) {
-        TMovingAverage forecaster(band);
-        if (window > 0) forecaster.SetWindow(window);
-        forecasts.push_back(forecaster.Forecast());
-      } else if (nearestNeighbour) {
-        TKNearestNeighbor forecaster(band);
-        forecaster.SetUseWindowAverage(cbKNN->isChecked());
-        if (window > 0) forecaster.SetWindow(window);
-        forecasts.push_back(forecaster.Forecast());
-      }
-    }
-  } catch (...) {
-    // The bands forecast before the failure keep their new samples.
-    Wavelet->AppendToBands(forecasts);
-    throw;
-  }
-  Wavelet->AppendToBands(forecasts);
+  TForecastSettings settings;
+  settings.method = rbKNN->isChecked() ? fmNearestNeighbor : fmMovingAverage;
+  settings.window = UpDown2->Position();
+  settings.useWindowAverage = cbKNN->isChecked();
+  ForecastBands(*Wavelet, settings);
   Button3Click(sender);
 }
 

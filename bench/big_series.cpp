@@ -29,10 +29,12 @@
 #include "platform/locale.h"
 #include "sample/sample_data.h"
 #include "support/dialogs.h"
+#include "support/window_controls.h"
 #include "support/workers.h"
 #include "ui/main_window.h"
 #include "ui/text_grid.h"
 #include "ui/up_down.h"
+#include "ui/wavelet_view.h"
 #include "wavelet/wavelet.h"
 
 namespace {
@@ -46,6 +48,7 @@ constexpr std::int32_t kDeepest = 10;
 using fendrel::bench::BenchDialogs;
 
 std::unique_ptr<TForm1> form;
+std::unique_ptr<fendrel::WindowControls> ui;
 std::unique_ptr<BenchDialogs> dialogs;
 fs::path folder;
 
@@ -73,6 +76,7 @@ void EnsureSampleFile() {
 
 void MakeForm() {
   form = std::make_unique<TForm1>();
+  ui = std::make_unique<fendrel::WindowControls>(*form);
   form->show();
   Paint();
 }
@@ -80,30 +84,30 @@ void MakeForm() {
 void Open() {
   EnsureSampleFile();
   dialogs->answer = SamplePath().string();
-  form->Open1Click(form->Open1);
+  form->Open1Click(ui->Open1);
   Paint();
 }
 
 void StepTo(std::int32_t level) {
-  form->UpDown1->SetPosition(static_cast<std::int16_t>(level));
-  form->UpDown1Click(form->UpDown1, fendrel::btNext);
+  ui->UpDown1->SetPosition(static_cast<std::int16_t>(level));
+  form->UpDown1Click(ui->UpDown1, fendrel::btNext);
   Paint();
 }
 
 // The window holding the big series at `level`, whatever ran before.
 void Prepare(std::int32_t level) {
   if (!form) MakeForm();
-  if (form->TestData->Count() != kCount) Open();
-  if (form->Wavelet->Level() != level) StepTo(level);
+  if (form->Session().TestData().Count() != kCount) Open();
+  if (form->Session().Wavelet().Level() != level) StepTo(level);
 }
 
 bool ShowsLevel(std::int32_t level, std::int32_t extra) {
   const std::int32_t bands = std::int32_t{1} << level;
   const std::int32_t length = (kCount >> level) + extra;
-  return form->Wavelet->Level() == level && form->Wavelet->BandCount() == bands &&
-         form->chWave->SeriesTotal() == bands && form->sgWave->ColCount() == bands + 1 &&
-         form->sgWave->RowCount() == length + 1 &&
-         form->WaveSeries(bands - 1)->PointCount() == length;
+  return form->Session().Wavelet().Level() == level &&
+         form->Session().Wavelet().BandCount() == bands && ui->chWave->SeriesTotal() == bands &&
+         ui->sgWave->ColCount() == bands + 1 && ui->sgWave->RowCount() == length + 1 &&
+         form->WaveView().Series(bands - 1)->PointCount() == length;
 }
 
 void Finish(benchmark::State& state, bool shown) {
@@ -120,8 +124,9 @@ void BM_BigOpen(benchmark::State& state) {
   EnsureSampleFile();
   if (!form) MakeForm();
   for (auto _ : state) Open();
-  Finish(state, form->TestData->Count() == kCount && form->sgTest->RowCount() == kCount + 1 &&
-                    form->Series1->PointCount() == kCount && ShowsLevel(0, 0));
+  Finish(state, form->Session().TestData().Count() == kCount &&
+                    ui->sgTest->RowCount() == kCount + 1 &&
+                    ui->chTest->SeriesAt(0)->PointCount() == kCount && ShowsLevel(0, 0));
 }
 BENCHMARK(BM_BigOpen)->Iterations(1)->Unit(benchmark::kMillisecond)->Repetitions(1);
 
@@ -144,10 +149,11 @@ void BM_BigForecast(benchmark::State& state) {
   const bool nearest = state.range(0) != 0;
   Prepare(kDeepest);
   const std::int32_t before =
-      static_cast<std::int32_t>(form->Wavelet->BandValues(0).size()) - (kCount >> kDeepest);
-  (nearest ? form->rbKNN : form->rbMA)->setChecked(true);
+      static_cast<std::int32_t>(form->Session().Wavelet().BandValues(0).size()) -
+      (kCount >> kDeepest);
+  (nearest ? ui->rbKNN : ui->rbMA)->setChecked(true);
   for (auto _ : state) {
-    form->Button2Click(form->Button2);
+    form->Button2Click(ui->Button2);
     Paint();
   }
   Finish(state, ShowsLevel(kDeepest, before + 1));
@@ -163,7 +169,7 @@ void BM_BigSave(benchmark::State& state) {
   Prepare(kDeepest);
   for (auto _ : state) {
     dialogs->answer = SavedPath().string();
-    form->Save1Click(form->Save1);
+    form->Save1Click(ui->Save1);
   }
   std::error_code error;
   const auto saved = fs::file_size(SavedPath(), error);
@@ -177,11 +183,12 @@ BENCHMARK(BM_BigSave)->Iterations(1)->Unit(benchmark::kMillisecond)->Repetitions
 // series and both grids go with it.
 void BM_BigClose(benchmark::State& state) {
   Prepare(kDeepest);
-  Finish(state,
-         ShowsLevel(kDeepest, static_cast<std::int32_t>(form->Wavelet->BandValues(0).size()) -
-                                  (kCount >> kDeepest)));
+  Finish(state, ShowsLevel(kDeepest, static_cast<std::int32_t>(
+                                         form->Session().Wavelet().BandValues(0).size()) -
+                                         (kCount >> kDeepest)));
   for (auto _ : state) {
     form->close();
+    ui.reset();
     form.reset();
   }
 }
@@ -212,6 +219,7 @@ int main(int argc, char** argv) {
   dialogs = std::make_unique<BenchDialogs>();
   fendrel::SetDialogs(dialogs.get());
   benchmark::RunSpecifiedBenchmarks();
+  ui.reset();
   form.reset();
   fendrel::SetDialogs(nullptr);
   dialogs.reset();

@@ -25,6 +25,7 @@
 #include "sample/clipboard_text.h"
 #include "sample/sample_data.h"
 #include "support/dialogs.h"
+#include "support/window_controls.h"
 #include "ui/main_window.h"
 #include "ui/popup_menu.h"
 #include "ui/text_grid.h"
@@ -37,6 +38,7 @@ using fendrel::TForm1;
 using fendrel::bench::BenchDialogs;
 
 std::unique_ptr<TForm1> form;
+std::unique_ptr<fendrel::WindowControls> ui;
 std::unique_ptr<BenchDialogs> dialogs;
 fs::path folder;
 
@@ -49,9 +51,9 @@ double PeakMiB() {
 void Paint() { QApplication::processEvents(); }
 
 void LoadSine(int count) {
-  form->TestData->SetCount(count);
-  form->TestData->GenerateSine();
-  form->UpDown1->SetPosition(0);
+  form->Session().TestData().SetCount(count);
+  form->Session().TestData().GenerateSine();
+  ui->UpDown1->SetPosition(0);
   form->btPlotClick(nullptr);
   Paint();
 }
@@ -61,9 +63,9 @@ std::string SamplePath(int count) {
 }
 
 bool ShowsSeries(int count) {
-  return form->TestData->Count() == count && form->sgTest->RowCount() == count + 1 &&
-         form->Series1->PointCount() == count && form->sgWave->RowCount() == count + 1 &&
-         form->chWave->SeriesAt(0)->PointCount() == count;
+  return form->Session().TestData().Count() == count && ui->sgTest->RowCount() == count + 1 &&
+         ui->chTest->SeriesAt(0)->PointCount() == count && ui->sgWave->RowCount() == count + 1 &&
+         ui->chWave->SeriesAt(0)->PointCount() == count;
 }
 
 void Finish(benchmark::State& state, int count, const char* message) {
@@ -104,11 +106,11 @@ void PaintAfter(benchmark::State& state) {
 void BM_Open(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   LoadSine(count);
-  form->TestData->SaveToFile(SamplePath(count));
+  form->Session().TestData().SaveToFile(SamplePath(count));
   LoadSine(1);
   for (auto _ : state) {
     dialogs->answer = SamplePath(count);
-    form->Open1Click(form->Open1);
+    form->Open1Click(ui->Open1);
     PaintAfter(state);
   }
   Finish(state, count, nullptr);
@@ -120,7 +122,7 @@ void BM_Save(benchmark::State& state) {
   LoadSine(count);
   for (auto _ : state) {
     dialogs->answer = SamplePath(count);
-    form->Save1Click(form->Save1);
+    form->Save1Click(ui->Save1);
   }
   if (static_cast<std::int64_t>(fs::file_size(SamplePath(count))) < count * 20LL) {
     state.SkipWithError("the file is short");
@@ -132,8 +134,8 @@ BENCHMARK(BM_Save)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 void BM_CopyData(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   LoadSine(count);
-  for (auto _ : state) form->CopyData1Click(form->CopyData1);
-  if (fendrel::Clipboard().GetText() != fendrel::TestDataText(*form->TestData)) {
+  for (auto _ : state) form->CopyData1Click(ui->CopyData1);
+  if (fendrel::Clipboard().GetText() != fendrel::TestDataText(form->Session().TestData())) {
     state.SkipWithError("the clipboard does not hold the test data");
   }
   Finish(state, count, "Test data copied.");
@@ -143,10 +145,10 @@ BENCHMARK(BM_CopyData)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 void BM_PasteData(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   LoadSine(count);
-  fendrel::Clipboard().SetText(fendrel::TestDataText(*form->TestData));
+  fendrel::Clipboard().SetText(fendrel::TestDataText(form->Session().TestData()));
   LoadSine(1);
   for (auto _ : state) {
-    form->PastData1Click(form->PastData1);
+    form->PastData1Click(ui->PastData1);
     PaintAfter(state);
   }
   Finish(state, count, "Test data pasted.");
@@ -159,11 +161,11 @@ BENCHMARK(BM_PasteData)->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
 // width, not with the samples.
 void BM_CopyChart(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
-  fendrel::TChart* chart = state.range(1) != 0 ? form->chWave : form->chTest;
+  fendrel::TChart* chart = state.range(1) != 0 ? ui->chWave : ui->chTest;
   LoadSine(count);
-  form->PopupMenu2->Popup(chart, QPoint(0, 0));
-  form->PopupMenu2->hide();
-  for (auto _ : state) form->CopyChart1Click(form->CopyChart1);
+  ui->PopupMenu2->Popup(chart, QPoint(0, 0));
+  ui->PopupMenu2->hide();
+  for (auto _ : state) form->CopyChart1Click(ui->CopyChart1);
   state.counters["svg_MiB"] =
       static_cast<double>(QApplication::clipboard()->mimeData()->data("image/svg+xml").size()) /
       (1024.0 * 1024.0);
@@ -185,9 +187,11 @@ int main(int argc, char** argv) {
   dialogs = std::make_unique<BenchDialogs>();
   fendrel::SetDialogs(dialogs.get());
   form = std::make_unique<TForm1>();
+  ui = std::make_unique<fendrel::WindowControls>(*form);
   form->show();
   Paint();
   benchmark::RunSpecifiedBenchmarks();
+  ui.reset();
   form.reset();
   fendrel::SetDialogs(nullptr);
   dialogs.reset();

@@ -15,9 +15,11 @@
 #include "chart/chart.h"
 #include "chart/series.h"
 #include "sample/sample_data.h"
+#include "support/window_controls.h"
 #include "support/workers.h"
 #include "ui/main_window.h"
 #include "ui/text_grid.h"
+#include "ui/wavelet_view.h"
 #include "wavelet/wavelet.h"
 
 namespace {
@@ -25,6 +27,7 @@ namespace {
 using fendrel::TForm1;
 
 std::unique_ptr<TForm1> form;
+std::unique_ptr<fendrel::WindowControls> ui;
 
 double PeakMiB() {
   rusage usage{};
@@ -43,16 +46,16 @@ double ResidentMiB() {
 void Paint() { QApplication::processEvents(); }
 
 void LoadSine(int count) {
-  form->TestData->SetCount(count);
-  form->TestData->GenerateSine();
-  form->UpDown1->SetPosition(0);
+  form->Session().TestData().SetCount(count);
+  form->Session().TestData().GenerateSine();
+  ui->UpDown1->SetPosition(0);
   form->btPlotClick(nullptr);
   Paint();
 }
 
 void SetLevel(int level, bool paint = true) {
-  form->UpDown1->SetPosition(static_cast<std::int16_t>(level));
-  form->UpDown1Click(form->UpDown1, fendrel::btNext);
+  ui->UpDown1->SetPosition(static_cast<std::int16_t>(level));
+  form->UpDown1Click(ui->UpDown1, fendrel::btNext);
   if (paint) Paint();
 }
 
@@ -64,24 +67,23 @@ void SizesAndPainting(benchmark::internal::Benchmark* bench) {
 
 // The wavelet view must list exactly the packet's bands.
 bool WaveViewIsWhole() {
-  fendrel::TWavelet& wavelet = *form->Wavelet;
+  fendrel::TWavelet& wavelet = form->Session().Wavelet();
   const int bands = wavelet.BandCount();
   const int length = wavelet.GetBand(0)->Count();
-  if (form->chWave->SeriesTotal() != bands || form->sgWave->ColCount() != bands + 1 ||
-      form->sgWave->RowCount() != length + 1) {
+  if (ui->chWave->SeriesTotal() != bands || ui->sgWave->ColCount() != bands + 1 ||
+      ui->sgWave->RowCount() != length + 1) {
     return false;
   }
   const int last = bands - 1;
-  return form->chWave->SeriesAt(last)->PointCount() == length &&
-         form->chWave->SeriesAt(last)->YValue(length - 1) ==
-             wavelet.GetBand(last)->GetY(length - 1);
+  return ui->chWave->SeriesAt(last)->PointCount() == length &&
+         ui->chWave->SeriesAt(last)->YValue(length - 1) == wavelet.GetBand(last)->GetY(length - 1);
 }
 
 // A new window (not shown) with a sine of count samples plotted at level 0.
 std::unique_ptr<TForm1> PlottedWindow(int count) {
   auto window = std::make_unique<TForm1>();
-  window->TestData->SetCount(count);
-  window->TestData->GenerateSine();
+  window->Session().TestData().SetCount(count);
+  window->Session().TestData().GenerateSine();
   window->btPlotClick(nullptr);
   return window;
 }
@@ -96,15 +98,16 @@ void BM_FirstDescent(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     std::unique_ptr<TForm1> fresh = PlottedWindow(count);
+    const fendrel::WindowControls freshUi(*fresh);
     state.counters["before_MiB"] = ResidentMiB();
     state.ResumeTiming();
-    fresh->UpDown1->SetPosition(fresh->UpDown1->Max());
-    fresh->UpDown1Click(fresh->UpDown1, fendrel::btNext);
+    freshUi.UpDown1->SetPosition(freshUi.UpDown1->Max());
+    fresh->UpDown1Click(freshUi.UpDown1, fendrel::btNext);
     state.PauseTiming();
-    if (fresh->chWave->SeriesTotal() != fresh->Wavelet->BandCount()) {
+    if (freshUi.chWave->SeriesTotal() != fresh->Session().Wavelet().BandCount()) {
       state.SkipWithError("not at the deepest level");
     }
-    state.counters["bands"] = fresh->Wavelet->BandCount();
+    state.counters["bands"] = fresh->Session().Wavelet().BandCount();
     state.counters["after_MiB"] = ResidentMiB();
     fresh.reset();
     state.ResumeTiming();
@@ -125,7 +128,7 @@ void BM_PlotStep(benchmark::State& state) {
     form->btPlotClick(nullptr);
     if (paint) Paint();
   }
-  if (form->sgTest->RowCount() != count + 1 || form->Series1->PointCount() != count ||
+  if (ui->sgTest->RowCount() != count + 1 || ui->chTest->SeriesAt(0)->PointCount() != count ||
       !WaveViewIsWhole()) {
     state.SkipWithError("the views do not list the series");
   }
@@ -137,7 +140,7 @@ void BM_LevelToDeepest(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   const bool paint = state.range(1) != 0;
   LoadSine(count);
-  const int deepest = form->UpDown1->Max();
+  const int deepest = ui->UpDown1->Max();
   for (auto _ : state) {
     SetLevel(deepest, paint);
     state.PauseTiming();
@@ -145,8 +148,9 @@ void BM_LevelToDeepest(benchmark::State& state) {
     state.ResumeTiming();
   }
   SetLevel(deepest);
-  if (form->Wavelet->Level() != deepest || !WaveViewIsWhole()) state.SkipWithError("wrong level");
-  state.counters["bands"] = form->Wavelet->BandCount();
+  if (form->Session().Wavelet().Level() != deepest || !WaveViewIsWhole())
+    state.SkipWithError("wrong level");
+  state.counters["bands"] = form->Session().Wavelet().BandCount();
   state.counters["peak_MiB"] = PeakMiB();
 }
 BENCHMARK(BM_LevelToDeepest)->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
@@ -155,14 +159,15 @@ void BM_LevelBackToZero(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   const bool paint = state.range(1) != 0;
   LoadSine(count);
-  const int deepest = form->UpDown1->Max();
+  const int deepest = ui->UpDown1->Max();
   for (auto _ : state) {
     state.PauseTiming();
     SetLevel(deepest);
     state.ResumeTiming();
     SetLevel(0, paint);
   }
-  if (form->Wavelet->Level() != 0 || !WaveViewIsWhole()) state.SkipWithError("wrong level");
+  if (form->Session().Wavelet().Level() != 0 || !WaveViewIsWhole())
+    state.SkipWithError("wrong level");
   state.counters["peak_MiB"] = PeakMiB();
 }
 BENCHMARK(BM_LevelBackToZero)->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
@@ -171,14 +176,15 @@ BENCHMARK(BM_LevelBackToZero)->Apply(SizesAndPainting)->Unit(benchmark::kMillise
 void BM_LevelStepAtDeepest(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   LoadSine(count);
-  const int deepest = form->UpDown1->Max();
+  const int deepest = ui->UpDown1->Max();
   int level = deepest - 1;
   SetLevel(level);
   for (auto _ : state) {
     level = level == deepest ? deepest - 1 : deepest;
     SetLevel(level);
   }
-  if (form->Wavelet->Level() != level || !WaveViewIsWhole()) state.SkipWithError("wrong level");
+  if (form->Session().Wavelet().Level() != level || !WaveViewIsWhole())
+    state.SkipWithError("wrong level");
 }
 BENCHMARK(BM_LevelStepAtDeepest)->Arg(65536)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 
@@ -189,22 +195,22 @@ void BM_ForecastAtDeepest(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   const bool nearest = state.range(1) != 0;
   LoadSine(count);
-  (nearest ? form->rbKNN : form->rbMA)->setChecked(true);
-  const int deepest = form->UpDown1->Max();
+  (nearest ? ui->rbKNN : ui->rbMA)->setChecked(true);
+  const int deepest = ui->UpDown1->Max();
   for (auto _ : state) {
     state.PauseTiming();
-    form->Wavelet->Load(form->TestData.get());
+    form->Session().Wavelet().Load(&form->Session().TestData());
     SetLevel(deepest);
     state.ResumeTiming();
     form->Button2Click(nullptr);
     Paint();
   }
   const int length = count >> deepest;
-  if (form->Wavelet->GetBand(0)->Count() != length + 1 || !WaveViewIsWhole()) {
+  if (form->Session().Wavelet().GetBand(0)->Count() != length + 1 || !WaveViewIsWhole()) {
     state.SkipWithError("the bands were not forecast");
   }
-  form->rbMA->setChecked(true);
-  state.counters["bands"] = form->Wavelet->BandCount();
+  ui->rbMA->setChecked(true);
+  state.counters["bands"] = form->Session().Wavelet().BandCount();
 }
 BENCHMARK(BM_ForecastAtDeepest)
     ->Args({65536, 0})
@@ -219,9 +225,10 @@ void BM_CloseAtDeepestLevel(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     std::unique_ptr<TForm1> closing = PlottedWindow(count);
-    closing->UpDown1->SetPosition(closing->UpDown1->Max());
-    closing->UpDown1Click(closing->UpDown1, fendrel::btNext);
-    if (closing->chWave->SeriesTotal() != closing->Wavelet->BandCount()) {
+    const fendrel::WindowControls closingUi(*closing);
+    closingUi.UpDown1->SetPosition(closingUi.UpDown1->Max());
+    closing->UpDown1Click(closingUi.UpDown1, fendrel::btNext);
+    if (closingUi.chWave->SeriesTotal() != closing->Session().Wavelet().BandCount()) {
       state.SkipWithError("not at the deepest level");
       break;
     }
@@ -235,14 +242,14 @@ BENCHMARK(BM_CloseAtDeepestLevel)->Arg(65536)->Arg(1 << 20)->Unit(benchmark::kMi
 void BM_ThousandRedraws(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   LoadSine(count);
-  const int deepest = form->UpDown1->Max();
+  const int deepest = ui->UpDown1->Max();
   for (int i = 0; i < 10; ++i) SetLevel(i % 2 == 0 ? deepest : 0);
   const double before = ResidentMiB();
   for (auto _ : state) {
     for (int i = 0; i < 1000; ++i) SetLevel(i % 2 == 0 ? deepest : 0);
   }
   state.counters["rss_growth_MiB"] = ResidentMiB() - before;
-  state.counters["series_alive"] = form->WaveSeriesCount();
+  state.counters["series_alive"] = form->WaveView().SeriesCount();
 }
 BENCHMARK(BM_ThousandRedraws)->Arg(100)->Arg(4096)->Iterations(1)->Unit(benchmark::kMillisecond);
 
@@ -256,9 +263,11 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   form = std::make_unique<TForm1>();
+  ui = std::make_unique<fendrel::WindowControls>(*form);
   form->show();
   QApplication::processEvents();
   benchmark::RunSpecifiedBenchmarks();
+  ui.reset();
   form.reset();
   benchmark::Shutdown();
   std::printf("peak resident memory: %.1f MiB\n", PeakMiB());

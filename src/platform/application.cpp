@@ -23,12 +23,8 @@ QString TApplication::Title() { return QCoreApplication::applicationName(); }
 
 void TApplication::SetTitle(const QString& title) { QCoreApplication::setApplicationName(title); }
 
-bool TApplication::notify(QObject* receiver, QEvent* event) {
-  return NotifyShowingFailures(*this, receiver, event);
-}
-
 bool TApplication::event(QEvent* event) {
-  if (event->type() == QEvent::LocaleChange) ApplySystemLocale();
+  if (event->type() == QEvent::LocaleChange) RunCommand([] { ApplySystemLocale(); });
   return QApplication::event(event);
 }
 
@@ -39,16 +35,10 @@ std::string ErrorBoxText(std::string message) {
 
 void ShowFailure(const std::string& message) {
   if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
-  const TBusyCursor::TPause pause;
+  TBusyCursor::EndForFailure();
   Dialogs().ShowError(ErrorBoxText(message));
 }
 
 void ShowException(const std::exception& failure) { ShowFailure(failure.what()); }
-
-bool NotifyShowingFailures(QApplication& application, QObject* receiver, QEvent* event) {
-  bool handled = false;
-  RunCommand([&] { handled = application.QApplication::notify(receiver, event); });
-  return handled;
-}
 
 }  // namespace fendrel

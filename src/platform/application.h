@@ -7,16 +7,14 @@
 namespace fendrel {
 
 // The application object. Its title is the caption of every message box and
-// error box. A failure that escapes any event handler is caught here and shown
-// in the error box, and the message loop goes on.
+// error box. Failures never reach it: Qt does not carry exceptions through its
+// event dispatch, so every command and event handler catches its own.
 class TApplication : public QApplication {
  public:
   TApplication(int& argc, char** argv);
 
   static QString Title();
   static void SetTitle(const QString& title);
-
-  bool notify(QObject* receiver, QEvent* event) override;
 
  protected:
   bool event(QEvent* event) override;
@@ -29,10 +27,6 @@ std::string ErrorBoxText(std::string message);
 // Shows a failure in the error box: any mouse capture is released first.
 void ShowFailure(const std::string& message);
 void ShowException(const std::exception& failure);
-
-// Delivers an event through the application's own dispatch, showing any
-// failure that escapes it instead of letting it leave the message loop.
-bool NotifyShowingFailures(QApplication& application, QObject* receiver, QEvent* event);
 
 // Runs one command; a failure stops it at the failing step and is shown in the
 // error box. Returns whether the command ran to its end.

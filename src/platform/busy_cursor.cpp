@@ -65,6 +65,8 @@ TBusyCursor::~TBusyCursor() {
 
 bool TBusyCursor::Shown() { return shown; }
 
+void TBusyCursor::EndForFailure() { Hide(); }
+
 void TBusyCursor::RestoreIfIdle() {
   restorePosted = false;
   if (depth == 0) Hide();

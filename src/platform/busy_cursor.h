@@ -15,6 +15,9 @@ class TBusyCursor {
 
   // Whether the busy cursor is on show now.
   static bool Shown();
+  // A failure ends the command that runs: the busy cursor goes at once and
+  // stays away while the command unwinds, even under its guards.
+  static void EndForFailure();
 
   // Takes the busy cursor away while a box or dialog waits for the user, and
   // brings it back afterwards if the command still runs.

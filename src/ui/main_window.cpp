@@ -19,27 +19,22 @@
 #include <QUrl>
 #include <algorithm>
 #include <memory>
-#include <span>
 #include <string>
-#include <vector>
 
 #include "chart/chart.h"
 #include "chart/series.h"
-#include "forecast/band_forecast.h"
 #include "platform/application.h"
 #include "platform/busy_cursor.h"
 #include "platform/clipboard.h"
 #include "platform/locale.h"
-#include "sample/clipboard_text.h"
-#include "sample/huge_page_allocator.h"
 #include "sample/random.h"
 #include "sample/sample_data.h"
-#include "sample/text_blocks.h"
+#include "session/session.h"
 #include "ui/dock_layout.h"
 #include "ui/popup_menu.h"
 #include "ui/splitter.h"
 #include "ui/text_grid.h"
-#include "wavelet/wavelet.h"
+#include "ui/wavelet_view.h"
 
 // Resources of a static library must be registered by name, outside any
 // namespace.
@@ -96,20 +91,6 @@ std::unique_ptr<TLineSeries> MakeSampleSeries() {
   return series;
 }
 
-void SetUpBandSeries(TLineSeries& series, std::int32_t band) {
-  series.Marks().SetArrowLength(8);
-  series.Marks().SetVisible(false);
-  series.SetTitle("Wave " + std::to_string(band));
-  series.XValues().SetDateTime(false);
-  series.XValues().SetName("X");
-  series.XValues().SetMultiplier(1);
-  series.XValues().SetOrder(loAscending);
-  series.YValues().SetDateTime(false);
-  series.YValues().SetName("Bar");
-  series.YValues().SetMultiplier(1);
-  series.YValues().SetOrder(loNone);
-}
-
 void SetUpChart(TChart& chart, const char* title) {
   chart.Title().ClearText();
   chart.Title().AddText(title);
@@ -120,35 +101,6 @@ void SetUpChart(TChart& chart, const char* title) {
   // Colour first: a clear style set afterwards keeps the brush clear.
   chart.BackWall().Brush().SetColor(clWhite);
   chart.BackWall().Brush().SetStyle(bsClear);
-}
-
-// Large copies and fills run on every worker in pieces of 2 MiB: the first
-// touch of a fresh buffer costs page faults, and those spread too.
-constexpr std::size_t kPiece = std::size_t{1} << 18;
-
-template <typename Body>
-void ForEachPiece(std::size_t count, Body&& body) {
-  ForEachBlock((count + kPiece - 1) / kPiece, [&](std::size_t i) {
-    const std::size_t begin = i * kPiece;
-    body(begin, std::min(count, begin + kPiece));
-  });
-}
-
-// Band series are made and freed on the workers in blocks of this many.
-constexpr std::size_t kBandBlock = 4096;
-
-// Band b's values to ys from starts[b] on, for every band.
-void CopyBands(const TWavelet& wavelet, const std::vector<std::size_t>& starts, double* ys) {
-  ForEachPiece(starts.back(), [&](std::size_t begin, std::size_t end) {
-    auto b = static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), begin) -
-                                      starts.begin() - 1);
-    for (std::size_t at = begin; at < end; ++b) {
-      const std::size_t take = std::min(end, starts[b + 1]) - at;
-      const double* band = wavelet.BandValues(static_cast<std::int32_t>(b)).data();
-      std::copy_n(band + (at - starts[b]), take, ys + at);
-      at += take;
-    }
-  });
 }
 
 }  // namespace
@@ -190,14 +142,6 @@ TForm1::TForm1(QWidget* parent)
 }
 
 TForm1::~TForm1() { FormDestroy(this); }
-
-std::int16_t TForm1::LevelSpinMax(std::int32_t maxLevel) {
-  return static_cast<std::int16_t>(std::clamp<std::int32_t>(maxLevel - 1, 0, INT16_MAX));
-}
-
-std::int16_t TForm1::WindowSpinMax(std::int32_t count) {
-  return static_cast<std::int16_t>(std::clamp<std::int32_t>(count - 1, 0, INT16_MAX));
-}
 
 void TForm1::CreateMenus() {
   QMenuBar* bar = menuBar();
@@ -350,6 +294,7 @@ void TForm1::SetUpCharts() {
   chWave->SetView3D(true);
   LineSeries1 = MakeSampleSeries();
   LineSeries1->SetParentChart(chWave);
+  waveView_ = std::make_unique<TWaveletView>(*chWave, *sgWave);
 }
 
 void TForm1::SetMinimumClientSize() {
@@ -412,10 +357,10 @@ void TForm1::ConnectEvents() {
   sgTest->OnPaste = [this] {
     RunCommand([&] {
       const TBusyCursor busy;
-      PasteData(true, sgTest);
+      session_->PasteData(gtTest);
     });
   };
-  sgWave->OnPaste = [this] { RunCommand([&] { PasteData(false, sgWave); }); };
+  sgWave->OnPaste = [this] { RunCommand([&] { session_->PasteData(gtWave); }); };
   connect(UpDown1, &TUpDown::Click, this, [this](TUDBtnType button) {
     RunCommand([&] {
       const TBusyCursor busy;
@@ -455,9 +400,11 @@ void TForm1::CentreOnScreen() {
 
 void TForm1::changeEvent(QEvent* event) {
   if (event->type() == QEvent::LocaleChange) {
-    ApplySystemLocale();
-    UpDown1->RefreshText();
-    UpDown2->RefreshText();
+    RunCommand([&] {
+      ApplySystemLocale();
+      UpDown1->RefreshText();
+      UpDown2->RefreshText();
+    });
   }
   QMainWindow::changeEvent(event);
 }
@@ -470,212 +417,56 @@ void TForm1::FormCreate(QObject* sender) {
   sgWave->SetColCount(2);
   sgWave->SetCell(0, 0, "Time");
   sgWave->SetCell(1, 0, "Wave 0");
-  TestData = std::make_unique<TSampleData>();
-  Wavelet = std::make_unique<TWavelet>();
+  session_ = std::make_unique<TSession>(static_cast<TSessionView&>(*this),
+                                        static_cast<TSessionDesktop&>(*this));
   Button1Click(sender);
 }
 
 void TForm1::FormDestroy(QObject* /*sender*/) {
-  chWave->DetachAllSeries();
-  FreeWaveSeries(0);
-  Wavelet.reset();
-  TestData.reset();
+  waveView_->Clear();
+  session_.reset();
 }
 
-void TForm1::Button1Click(QObject* sender) {
-  UpDown1->SetPosition(0);
-  if (TestData->Count() != 100) TestData->SetCount(100);
-  if (opRandomSample->isChecked()) {
-    TestData->GenerateRandom();
-  } else {
-    TestData->GenerateSine();
-  }
-  btPlotClick(sender);
+void TForm1::Button1Click(QObject* /*sender*/) { session_->Generate(opRandomSample->isChecked()); }
+
+void TForm1::btPlotClick(QObject* /*sender*/) { session_->Plot(); }
+
+void TForm1::Button3Click(QObject* /*sender*/) { session_->Redraw(); }
+
+void TForm1::UpDown1Click(QObject* /*sender*/, TUDBtnType /*button*/) {
+  session_->ChangeLevel(UpDown1->Position());
 }
 
-void TForm1::btPlotClick(QObject* sender) {
-  const std::int32_t count = TestData->Count();
-  sgTest->SetRowCount(count + 1);
-  sgTest->SetIndexColumn(0, 1, count);
-  // The chart and the grid share one copy of the values.
-  const auto n = static_cast<std::size_t>(std::max(count, 0));
-  // A much shorter series gets indices of its own, so that the long ones go
-  // with the points that used them.
-  if (indexCount_ / 2 > n) indices_.reset();
-  const std::shared_ptr<const double[]> xs = IndexValues(n);
-  const std::shared_ptr<double[]> ys = MakeSharedLarge(n);
-  const double* values = TestData->YData();
-  ForEachPiece(n, [&](std::size_t begin, std::size_t end) {
-    std::copy(values + begin, values + end, ys.get() + begin);
-  });
-  chTest->SeriesAt(0)->SharePoints({xs, xs.get(), count}, {ys, ys.get(), count});
-  sgTest->SetValueColumns(1, 1, 1, count, ys, n);
-  Wavelet->Load(TestData.get());
-  Button3Click(sender);
-}
-
-std::shared_ptr<const double[]> TForm1::IndexValues(std::size_t count) {
-  if (const std::shared_ptr<const double[]> kept = indices_.lock(); kept && indexCount_ >= count) {
-    return kept;
-  }
-  const std::shared_ptr<double[]> xs = MakeSharedLarge(count);
-  ForEachPiece(count, [&](std::size_t begin, std::size_t end) {
-    for (std::size_t i = begin; i < end; ++i) xs[i] = static_cast<double>(i);
-  });
-  indices_ = xs;
-  indexCount_ = count;
-  return xs;
-}
-
-TLineSeries* TForm1::WaveSeries(std::int32_t band) const {
-  if (band < 0 || band >= waveCount_) return nullptr;
-  return &*waveSeries_[static_cast<std::size_t>(band)];
-}
-
-void TForm1::FreeWaveSeries(std::size_t next) {
-  const auto count = static_cast<std::size_t>(waveCount_);
-  if (chWave->SeriesTotal() == 0) {
-    // Unattached series touch nothing but themselves when they go, and a
-    // block's series share a keeper of their own (see Button3Click).
-    ForEachBlock((count + kBandBlock - 1) / kBandBlock, [&](std::size_t block) {
-      const std::size_t end = std::min(count, (block + 1) * kBandBlock);
-      for (std::size_t b = block * kBandBlock; b < end; ++b) waveSeries_[b].reset();
-    });
-  } else {
-    for (std::size_t b = 0; b < count; ++b) waveSeries_[b].reset();
-  }
-  waveCount_ = 0;
-  if (next > waveRoom_) {
-    waveSeries_.reset();
-    waveRoom_ = 0;
-    waveSeries_.reset(static_cast<TBandSlot*>(AllocateLarge(next * sizeof(TBandSlot))));
-    // Fresh pages cost far more at their first touch than at later ones:
-    // the workers make the empty slots, so that the faults spread too.
-    ForEachBlock((next + kBandBlock - 1) / kBandBlock, [&](std::size_t block) {
-      const std::size_t end = std::min(next, (block + 1) * kBandBlock);
-      for (std::size_t b = block * kBandBlock; b < end; ++b) {
-        ::new (static_cast<void*>(&waveSeries_[b])) TBandSlot();
-      }
-    });
-    waveRoom_ = next;
-  }
-}
-
-void TForm1::Button3Click(QObject* /*sender*/) {
-  UpDown1->SetMax(LevelSpinMax(Wavelet->MaxLevel()));
-  UpDown2->SetMax(WindowSpinMax(TestData->Count()));
-  const std::int32_t bandCount = Wavelet->BandCount();
-  const auto bands = static_cast<std::size_t>(std::max(bandCount, 0));
-  sgWave->SetColCount(bandCount + 1);
-
-  chWave->DetachAllSeries();
-  // The detached series are never shown again: free them now, so memory
-  // does not grow with the number of redraws.
-  LineSeries1.reset();
-  FreeWaveSeries(bands);
-
-  // Every band's points live in two shared buffers: the sample indices, the
-  // same for all bands, and the values of all bands one after the other.
-  std::vector<std::size_t> starts(bands + 1, 0);
-  std::size_t longest = 0;
-  for (std::size_t b = 0; b < bands; ++b) {
-    const std::size_t length = Wavelet->BandValues(static_cast<std::int32_t>(b)).size();
-    starts[b + 1] = starts[b] + length;
-    longest = std::max(longest, length);
-  }
-  const std::shared_ptr<const double[]> xs = IndexValues(longest);
-  const std::shared_ptr<double[]> ys = MakeSharedLarge(starts[bands]);
-  CopyBands(*Wavelet, starts, ys.get());
-
-  const std::int32_t rows = bands == 0 ? 0 : static_cast<std::int32_t>(starts[1]);
-  if (bands != 0) sgWave->SetRowCount(rows + 1);
-  // Bands of one length, as a level's bands are, lie in ys just as the grid
-  // lists them, so the grid shares them.
-  const bool uniform = starts[bands] == bands * static_cast<std::size_t>(rows);
-  std::vector<double> values(uniform ? 0 : bands * static_cast<std::size_t>(rows));
-  std::vector<std::int32_t> lengths;
-  bool even = true;
-  for (std::size_t b = 0; b < bands; ++b) {
-    const std::span<const double> band = Wavelet->BandValues(static_cast<std::int32_t>(b));
-    // The grid shows each band down to band 0's length.
-    const auto shown = static_cast<std::int32_t>(std::min<std::size_t>(band.size(), rows));
-    if (!uniform) {
-      std::copy_n(band.begin(), shown, values.begin() + static_cast<std::ptrdiff_t>(b) * rows);
-    }
-    lengths.push_back(shown);
-    even = even && shown == rows;
-  }
-
-  // The series are made and given their points on every worker, a fixed
-  // block of bands each; they touch nothing else until they are attached.
-  // Each block shares the buffers through keepers of its own, so that the
-  // workers never count on one reference counter. Attaching, which hands
-  // out the palette colours, stays in band order.
-  waveCount_ = bandCount;
-  ForEachBlock((bands + kBandBlock - 1) / kBandBlock, [&](std::size_t block) {
-    const std::shared_ptr<const double[]> blockXs(xs.get(), [xs](const double*) {});
-    const std::shared_ptr<const double[]> blockYs(ys.get(), [ys](const double*) {});
-    const std::size_t end = std::min(bands, (block + 1) * kBandBlock);
-    for (std::size_t b = block * kBandBlock; b < end; ++b) {
-      TLineSeries& series = waveSeries_[b].emplace();
-      SetUpBandSeries(series, static_cast<std::int32_t>(b));
-      const auto length = static_cast<int>(starts[b + 1] - starts[b]);
-      series.SharePoints({blockXs, xs.get(), length}, {blockYs, ys.get() + starts[b], length});
-    }
-  });
-  for (std::size_t b = 0; b < bands; ++b) {
-    waveSeries_[b]->SetParentChart(chWave);
-    if (b == 0) {
-      chWave->Foot().ClearText();
-      chWave->Foot().AddText("Level " + std::to_string(Wavelet->Level()));
-    }
-  }
-  sgWave->SetNumberedRow(0, 1, bandCount, "Wave ");
-  sgWave->SetIndexColumn(0, 1, rows);
-  if (uniform) {
-    sgWave->SetValueColumns(1, 1, bandCount, rows, ys, starts[bands]);
-    return;
-  }
-  if (even) lengths.clear();
-  sgWave->SetValueColumns(1, 1, bandCount, rows, std::move(values), std::move(lengths));
-}
-
-void TForm1::UpDown1Click(QObject* sender, TUDBtnType /*button*/) {
-  Wavelet->SetLevel(UpDown1->Position());
-  Button3Click(sender);
-}
-
-void TForm1::Button2Click(QObject* sender) {
+TForecastSettings TForm1::ChosenSettings() const {
   TForecastSettings settings;
   settings.method = rbKNN->isChecked() ? fmNearestNeighbor : fmMovingAverage;
   settings.window = UpDown2->Position();
   settings.useWindowAverage = cbKNN->isChecked();
-  ForecastBands(*Wavelet, settings);
-  Button3Click(sender);
+  return settings;
 }
 
-void TForm1::rbMAClick(QObject* /*sender*/) { cbKNN->setEnabled(rbKNN->isChecked()); }
-
-void TForm1::rbKNNClick(QObject* /*sender*/) { cbKNN->setEnabled(rbKNN->isChecked()); }
-
-void TForm1::Open1Click(QObject* /*sender*/) {
-  if (OpenDialog1.Execute()) OpenFile(OpenDialog1.FileName());
+void TForm1::Button2Click(QObject* /*sender*/) {
+  session_->SetForecastSettings(ChosenSettings());
+  session_->Forecast();
 }
 
-void TForm1::OpenFile(const std::string& path) {
-  TestData->LoadFromFile(path);
-  UpDown1->SetPosition(0);
-  btPlotClick(this);
+void TForm1::rbMAClick(QObject* /*sender*/) {
+  session_->SetMethod(fmMovingAverage);
+  cbKNN->setEnabled(rbKNN->isChecked());
 }
 
-void TForm1::Save1Click(QObject* /*sender*/) {
-  if (!SaveDialog1.Execute()) return;
-  TestData->SaveToFile(SaveDialog1.FileName());
+void TForm1::rbKNNClick(QObject* /*sender*/) {
+  session_->SetMethod(fmNearestNeighbor);
+  cbKNN->setEnabled(rbKNN->isChecked());
 }
 
-bool TForm1::GridTargetIsTest() const {
+void TForm1::Open1Click(QObject* /*sender*/) { session_->Open(); }
+
+void TForm1::Save1Click(QObject* /*sender*/) { session_->Save(); }
+
+TGridTarget TForm1::GridTarget() const {
   const QWidget* control = PopupMenu1->PopupComponent();
-  return control == nullptr || control == sgTest;
+  return control == nullptr || control == sgTest ? gtTest : gtWave;
 }
 
 TChart* TForm1::ChartTarget() const {
@@ -683,53 +474,51 @@ TChart* TForm1::ChartTarget() const {
   return control == nullptr || control == chTest ? chTest : chWave;
 }
 
-std::string TForm1::WaveTableText() {
-  // Read in place: lending the bands would copy each into a series of its own.
-  std::vector<std::span<const double>> bands;
-  bands.reserve(static_cast<std::size_t>(Wavelet->BandCount()));
-  for (std::int32_t b = 0; b < Wavelet->BandCount(); ++b) bands.push_back(Wavelet->BandValues(b));
-  return BandValuesTableText(bands);
-}
+void TForm1::CopyData1Click(QObject* /*sender*/) { session_->CopyData(GridTarget()); }
 
-void TForm1::CopyData1Click(QObject* /*sender*/) {
-  // The confirmation comes once the text is really on the clipboard.
-  if (GridTargetIsTest()) {
-    Clipboard().SetText(TestDataText(*TestData));
-    Dialogs().ShowMessage("Test data copied.");
-  } else {
-    Clipboard().SetText(WaveTableText());
-    Dialogs().ShowMessage("Wavelet data copied.");
-  }
-}
-
-void TForm1::PastData1Click(QObject* sender) { PasteData(GridTargetIsTest(), sender); }
-
-void TForm1::PasteData(bool intoTest, QObject* sender) {
-  if (!intoTest) {
-    Dialogs().ShowMessage("Wavelet data cannot be pasted.");
-    return;
-  }
-  if (!PasteTextToSeries(Clipboard().GetText(), *TestData)) return;
-  UpDown1->SetPosition(0);
-  btPlotClick(sender);
-  Dialogs().ShowMessage("Test data pasted.");
-}
+void TForm1::PastData1Click(QObject* /*sender*/) { session_->PasteData(GridTarget()); }
 
 void TForm1::CopyChart1Click(QObject* /*sender*/) {
-  ChartTarget()->CopyPictureToClipboard(true);
-  Dialogs().ShowMessage("Chart copied.");
+  RunCommand([&] {
+    ChartTarget()->CopyPictureToClipboard(true);
+    Dialogs().ShowMessage("Chart copied.");
+  });
 }
 
-void TForm1::CopyModel1Click(QObject* /*sender*/) {
-  Clipboard().SetText(WaveTableText());
-  Dialogs().ShowMessage("Wave data copied.");
-}
+void TForm1::CopyModel1Click(QObject* /*sender*/) { session_->CopyWaveData(); }
 
-void TForm1::About1Click(QObject* /*sender*/) {
-  Dialogs().ShowMessage("Fendrel by the Fendrel developers.");
-}
+void TForm1::About1Click(QObject* /*sender*/) { session_->About(); }
 
 void TForm1::Exit1Click(QObject* /*sender*/) { close(); }
+
+void TForm1::ShowLevelPosition(std::int16_t level) { UpDown1->SetPosition(level); }
+
+void TForm1::ShowTestSeries(const TSampleData& series) {
+  waveView_->ShowTestSeries(series, *sgTest, *chTest->SeriesAt(0));
+}
+
+void TForm1::ShowBands(const TWavelet& wavelet, std::int16_t levelMax, std::int16_t windowMax) {
+  UpDown1->SetMax(levelMax);
+  UpDown2->SetMax(windowMax);
+  // The design-time series is never shown again once the bands are.
+  LineSeries1.reset();
+  waveView_->ShowBands(wavelet);
+}
+
+void TForm1::ShowMessage(const std::string& text) { Dialogs().ShowMessage(text); }
+
+void TForm1::ShowError(const std::string& message) { ShowFailure(message); }
+
+bool TForm1::ChooseFile(TFileChoice choice, std::string& path) {
+  TFileDialog& dialog = choice == fcOpenSample ? OpenDialog1 : SaveDialog1;
+  if (!dialog.Execute()) return false;
+  path = dialog.FileName();
+  return true;
+}
+
+void TForm1::SetClipboardText(std::string_view text) { Clipboard().SetText(text); }
+
+std::string TForm1::ClipboardText() { return Clipboard().GetText(); }
 
 void TForm1::OpenFileLater(std::string path) {
   QMetaObject::invokeMethod(
@@ -737,7 +526,7 @@ void TForm1::OpenFileLater(std::string path) {
       [this, path = std::move(path)] {
         RunCommand([&] {
           const TBusyCursor busy;
-          OpenFile(path);
+          session_->OpenFile(path);
         });
       },
       Qt::QueuedConnection);
@@ -757,16 +546,20 @@ QString DraggedFile(const QMimeData* data) {
 }  // namespace
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-  if (!DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  RunCommand([&] {
+    if (!DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  });
 }
 
 // The drop ends before the file is read, so that the program that dragged it
 // never waits on an error box.
 void TForm1::dropEvent(QDropEvent* event) {
-  const QString file = DraggedFile(event->mimeData());
-  if (file.isEmpty()) return;
-  event->acceptProposedAction();
-  OpenFileLater(file.toStdString());
+  RunCommand([&] {
+    const QString file = DraggedFile(event->mimeData());
+    if (file.isEmpty()) return;
+    event->acceptProposedAction();
+    OpenFileLater(file.toStdString());
+  });
 }
 
 }  // namespace fendrel

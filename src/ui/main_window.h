@@ -1,15 +1,14 @@
 #pragma once
 
 #include <QMainWindow>
-#include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
+#include <string_view>
 
-#include "chart/series.h"
 #include "platform/dialogs.h"
-#include "sample/huge_page_allocator.h"
+#include "session/session.h"
+#include "session/session_desktop.h"
+#include "session/session_view.h"
 #include "ui/up_down.h"
 
 class QAction;
@@ -26,27 +25,23 @@ namespace fendrel {
 
 class TChart;
 class TDockLayout;
+class TLineSeries;
 class TPopupMenu;
-class TSampleData;
 class TSplitter;
 class TStringGrid;
-class TWavelet;
+class TWaveletView;
 
 // The one window of Fendrel: the parameters on the left, the test series and
 // the bands of the current wavelet level on the right, each as a grid and a
-// chart. Controls and handlers carry the names of the window's design.
-// Controls are owned by their Qt parents; the window owns its two data objects
-// and every line series it creates.
-class TForm1 : public QMainWindow {
+// chart. The window lays out its controls and binds them to the session,
+// which holds the data and runs the commands; handlers carry the names of the
+// window's design. Controls are told apart by their object names.
+class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop {
   Q_OBJECT
 
  public:
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
-
-  // The spin maxima, kept within a spin's own range.
-  static std::int16_t LevelSpinMax(std::int32_t maxLevel);
-  static std::int16_t WindowSpinMax(std::int32_t count);
 
   // Events and commands.
   void FormCreate(QObject* sender);
@@ -67,19 +62,56 @@ class TForm1 : public QMainWindow {
   void About1Click(QObject* sender);
   void Exit1Click(QObject* sender);
 
-  // Reads a sample file as Open does once its dialog has chosen the file.
-  void OpenFile(const std::string& path);
   // Opens a file named by the desktop (the command line, a drop) once the
   // message loop runs, as a command of its own.
   void OpenFileLater(std::string path);
 
-  // The series of the bands now shown in chWave, band 0 first.
-  std::int32_t WaveSeriesCount() const { return waveCount_; }
-  TLineSeries* WaveSeries(std::int32_t band) const;
+  // The window's data and commands.
+  TSession& Session() { return *session_; }
+  const TSession& Session() const { return *session_; }
+  // The band series now shown in chWave.
+  const TWaveletView& WaveView() const { return *waveView_; }
 
-  // Data.
-  std::unique_ptr<TSampleData> TestData;
-  std::unique_ptr<TWavelet> Wavelet;
+  TFileDialog OpenDialog1;
+  TFileDialog SaveDialog1;
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void CreateMenus();
+  void CreateParameters();
+  void CreateDataViews();
+  void SetUpCharts();
+  void SetTabOrder();
+  // Small enough to keep the window usable on a small screen, never so
+  // small that a control is cut.
+  void SetMinimumClientSize();
+  void ConnectEvents();
+  void NameControls();
+  void CentreOnScreen();
+  // The targets of the clipboard commands: where the matching context menu
+  // was last opened, the test grid or chart before it ever was.
+  TGridTarget GridTarget() const;
+  TChart* ChartTarget() const;
+  // What "Do forecast" reads from the method controls and the window spin.
+  TForecastSettings ChosenSettings() const;
+
+  // What the session shows.
+  void ShowLevelPosition(std::int16_t level) override;
+  void ShowTestSeries(const TSampleData& series) override;
+  void ShowBands(const TWavelet& wavelet, std::int16_t levelMax, std::int16_t windowMax) override;
+  // What the session asks of the user and the desktop.
+  void ShowMessage(const std::string& text) override;
+  void ShowError(const std::string& message) override;
+  bool ChooseFile(TFileChoice choice, std::string& path) override;
+  void SetClipboardText(std::string_view text) override;
+  std::string ClipboardText() override;
+
+  std::unique_ptr<TSession> session_;
+  std::unique_ptr<TWaveletView> waveView_;
   std::unique_ptr<TLineSeries> Series1;
   // Only until the first wavelet view redraw replaces it.
   std::unique_ptr<TLineSeries> LineSeries1;
@@ -133,60 +165,12 @@ class TForm1 : public QMainWindow {
   TPopupMenu* PopupMenu2 = nullptr;
   QAction* Copy2 = nullptr;
 
-  TFileDialog OpenDialog1;
-  TFileDialog SaveDialog1;
-
   // The docking of the window's client area, of Panel1 and of the two data
   // group boxes.
   TDockLayout* ClientLayout = nullptr;
   TDockLayout* Panel1Layout = nullptr;
   TDockLayout* GroupBox2Layout = nullptr;
   TDockLayout* GroupBox3Layout = nullptr;
-
- protected:
-  void changeEvent(QEvent* event) override;
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
-
- private:
-  void CreateMenus();
-  void CreateParameters();
-  void CreateDataViews();
-  void SetUpCharts();
-  void SetTabOrder();
-  // Small enough to keep the window usable on a small screen, never so
-  // small that a control is cut.
-  void SetMinimumClientSize();
-  void ConnectEvents();
-  void NameControls();
-  void CentreOnScreen();
-  // The targets of the clipboard commands: where the matching context menu
-  // was last opened, the test grid or chart before it ever was.
-  bool GridTargetIsTest() const;
-  // Paste Data into the test grid, or the answer that the wavelet grid takes none.
-  void PasteData(bool intoTest, QObject* sender);
-  TChart* ChartTarget() const;
-  // The band table of the current level.
-  std::string WaveTableText();
-
-  // The sample indices 0 .. count - 1 or more, the x of every chart point:
-  // one buffer serves the test series and the bands for as long as a series
-  // shows points from it.
-  std::shared_ptr<const double[]> IndexValues(std::size_t count);
-
-  // Frees the band series and makes room for `next` of them. The room stays,
-  // so that walking the levels up and down makes no fresh pages.
-  void FreeWaveSeries(std::size_t next);
-
-  // The band series live side by side, made in place: a redraw at the
-  // deepest level makes half a million of them. Every slot is empty when the
-  // room is freed.
-  using TBandSlot = std::optional<TLineSeries>;
-  std::unique_ptr<TBandSlot[], FreeLargeDeleter> waveSeries_;
-  std::size_t waveRoom_ = 0;
-  std::int32_t waveCount_ = 0;
-  std::weak_ptr<const double[]> indices_;
-  std::size_t indexCount_ = 0;
 };
 
 }  // namespace fendrel

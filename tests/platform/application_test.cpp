@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QEvent>
 #include <QWidget>
 #include <stdexcept>
 
@@ -20,31 +19,6 @@ TEST(ErrorBox, FullStopAfterLettersAndDigitsOnly) {
   EXPECT_EQ(ErrorBoxText("path/"), "path/.");  // '/' comes after '.'
   EXPECT_EQ(ErrorBoxText(""), "");
   EXPECT_EQ(ErrorBoxText("caf\xC3\xA9"), "caf\xC3\xA9.");
-}
-
-class Failing : public QWidget {
- public:
-  int handled = 0;
-
- protected:
-  bool event(QEvent* e) override {
-    if (e->type() == QEvent::User) throw std::runtime_error("Handler failed");
-    if (e->type() == QEvent::User + 1) ++handled;
-    return QWidget::event(e);
-  }
-};
-
-TEST(ErrorBox, AFailureEscapingAHandlerIsShownAndDispatchGoesOn) {
-  RecordingDialogs log;
-  Failing widget;
-  QEvent failing(QEvent::User);
-  EXPECT_NO_THROW(NotifyShowingFailures(*qApp, &widget, &failing));
-  ASSERT_EQ(log.errors.size(), 1u);
-  EXPECT_EQ(log.errors[0], "Handler failed.");
-  QEvent next(static_cast<QEvent::Type>(QEvent::User + 1));
-  NotifyShowingFailures(*qApp, &widget, &next);
-  EXPECT_EQ(widget.handled, 1);
-  EXPECT_EQ(log.errors.size(), 1u);
 }
 
 TEST(ErrorBox, CommandStopsAtTheFailingStepAndReleasesTheMouse) {

@@ -207,7 +207,7 @@ void SoakSession::Check() {
   const auto* upDown1 = static_cast<const TUpDown*>(Control("UpDown1"));
   const auto* upDown2 = static_cast<const TUpDown*>(Control("UpDown2"));
 
-  const std::int32_t count = f.TestData->Count();
+  const std::int32_t count = f.Session().TestData().Count();
   if (sgTest->RowCount() != std::max(1, count + 1) || sgTest->ColCount() != 2) {
     fail("test grid is " + std::to_string(sgTest->ColCount()) + " x " +
          std::to_string(sgTest->RowCount()) + " for " + std::to_string(count) + " samples");
@@ -216,7 +216,7 @@ void SoakSession::Check() {
     fail("test chart does not hold the " + std::to_string(count) + " samples");
   }
 
-  TWavelet& wavelet = *f.Wavelet;
+  TWavelet& wavelet = f.Session().Wavelet();
   const std::int32_t bands = wavelet.BandCount();
   if (bands != (1 << wavelet.Level()))
     fail("level " + std::to_string(wavelet.Level()) + " has " + std::to_string(bands) + " bands");

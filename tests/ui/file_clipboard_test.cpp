@@ -30,6 +30,7 @@
 #include "sample/text_format.h"
 #include "support/recording_clipboard.h"
 #include "support/recording_dialogs.h"
+#include "support/window_controls.h"
 #include "ui/main_window.h"
 #include "ui/popup_menu.h"
 #include "ui/text_grid.h"
@@ -83,21 +84,21 @@ class FileClipboardTest : public ::testing::Test {
 
   WindowState State() const {
     WindowState s{};
-    for (int i = 0; i < form.TestData->Count(); ++i) {
-      s.samples.emplace_back(form.TestData->GetX(i), form.TestData->GetY(i));
+    for (int i = 0; i < form.Session().TestData().Count(); ++i) {
+      s.samples.emplace_back(form.Session().TestData().GetX(i), form.Session().TestData().GetY(i));
     }
-    s.level = form.UpDown1->Position();
-    s.levelMax = form.UpDown1->Max();
-    s.window = form.UpDown2->Position();
-    s.windowMax = form.UpDown2->Max();
-    s.testRows = form.sgTest->RowCount();
-    s.waveRows = form.sgWave->RowCount();
-    s.waveCols = form.sgWave->ColCount();
-    s.testPoints = form.chTest->SeriesAt(0)->PointCount();
-    s.waveSeries = form.chWave->SeriesTotal();
-    s.lastTestCell = form.sgTest->Cell(1, s.testRows - 1);
-    s.lastWaveCell = form.sgWave->Cell(s.waveCols - 1, s.waveRows - 1);
-    s.foot = form.chWave->Foot().Text().empty() ? "" : form.chWave->Foot().Text()[0];
+    s.level = ui.UpDown1->Position();
+    s.levelMax = ui.UpDown1->Max();
+    s.window = ui.UpDown2->Position();
+    s.windowMax = ui.UpDown2->Max();
+    s.testRows = ui.sgTest->RowCount();
+    s.waveRows = ui.sgWave->RowCount();
+    s.waveCols = ui.sgWave->ColCount();
+    s.testPoints = ui.chTest->SeriesAt(0)->PointCount();
+    s.waveSeries = ui.chWave->SeriesTotal();
+    s.lastTestCell = ui.sgTest->Cell(1, s.testRows - 1);
+    s.lastWaveCell = ui.sgWave->Cell(s.waveCols - 1, s.waveRows - 1);
+    s.foot = ui.chWave->Foot().Text().empty() ? "" : ui.chWave->Foot().Text()[0];
     return s;
   }
 
@@ -119,8 +120,8 @@ class FileClipboardTest : public ::testing::Test {
   }
 
   void SetLevel(int level) {
-    form.UpDown1->SetPosition(static_cast<std::int16_t>(level));
-    form.UpDown1Click(form.UpDown1, btNext);
+    ui.UpDown1->SetPosition(static_cast<std::int16_t>(level));
+    form.UpDown1Click(ui.UpDown1, btNext);
   }
 
   std::string PathOf(const std::string& name) const { return (folder / name).string(); }
@@ -133,40 +134,41 @@ class FileClipboardTest : public ::testing::Test {
   RecordingClipboard clipboard;
   OrderDialogs dialogs;
   TForm1 form;
+  WindowControls ui{form};
   fs::path folder;
 };
 
 TEST_F(FileClipboardTest, EditMenuActsWhereTheContextMenuWasLastOpened) {
   // Before any context menu: the test grid and the test chart.
-  form.CopyData1->trigger();
-  EXPECT_EQ(clipboard.Text(), TestDataText(*form.TestData));
-  form.CopyChart1->trigger();
+  ui.CopyData1->trigger();
+  EXPECT_EQ(clipboard.Text(), TestDataText(form.Session().TestData()));
+  ui.CopyChart1->trigger();
   EXPECT_TRUE(clipboard.Format(TClipboard::SvgFormat).contains("Test data"));
 
   SetLevel(2);
-  RightClick(form.sgWave, form.PopupMenu1);
+  RightClick(ui.sgWave, ui.PopupMenu1);
   const WindowState before = State();
   clipboard.HoldText("0;1;1;2");
-  form.PastData1->trigger();
+  ui.PastData1->trigger();
   EXPECT_EQ(State(), before);
   EXPECT_EQ(clipboard.Text(), "0;1;1;2");
 
-  form.CopyData1->trigger();
+  ui.CopyData1->trigger();
   std::vector<const TSampleData*> bands;
-  for (int b = 0; b < 4; ++b) bands.push_back(form.Wavelet->GetBand(b));
+  for (int b = 0; b < 4; ++b) bands.push_back(form.Session().Wavelet().GetBand(b));
   EXPECT_EQ(clipboard.Text(), BandTableText(bands));
   EXPECT_EQ(clipboard.Text().substr(0, 2), "0\t");
 
-  RightClick(form.chWave, form.PopupMenu2);
-  form.CopyChart1->trigger();
+  RightClick(ui.chWave, ui.PopupMenu2);
+  ui.CopyChart1->trigger();
   EXPECT_TRUE(clipboard.Format(TClipboard::SvgFormat).contains("Level 2"));
-  RightClick(form.chTest, form.PopupMenu2);
-  form.Copy2->trigger();
+  RightClick(ui.chTest, ui.PopupMenu2);
+  ui.Copy2->trigger();
   EXPECT_FALSE(clipboard.Format(TClipboard::SvgFormat).contains("Level 2"));
 
-  RightClick(form.sgTest, form.PopupMenu1);
-  form.Copy1->trigger();
-  EXPECT_EQ(clipboard.Text(), TestDataText(*form.TestData));
+  RightClick(ui.sgTest, ui.PopupMenu1);
+  ui.Copy1->trigger();
+  EXPECT_EQ(clipboard.Text(), TestDataText(form.Session().TestData()));
 
   EXPECT_EQ(dialogs.messages,
             (std::vector<std::string>{"Test data copied.", "Chart copied.",
@@ -176,27 +178,28 @@ TEST_F(FileClipboardTest, EditMenuActsWhereTheContextMenuWasLastOpened) {
 }
 
 TEST_F(FileClipboardTest, CopiedTestDataPastesBackAndConfirmationsFollowTheClipboard) {
-  form.opRandomSample->setChecked(true);
-  QTest::mouseClick(form.Button1, Qt::LeftButton);
-  for (int i = 0; i < 100; ++i) form.TestData->SetX(i, 1000.0 + i);
-  const std::vector<double> ys(form.TestData->YData(), form.TestData->YData() + 100);
-  form.Copy1->trigger();
+  ui.opRandomSample->setChecked(true);
+  QTest::mouseClick(ui.Button1, Qt::LeftButton);
+  for (int i = 0; i < 100; ++i) form.Session().TestData().SetX(i, 1000.0 + i);
+  const std::vector<double> ys(form.Session().TestData().YData(),
+                               form.Session().TestData().YData() + 100);
+  ui.Copy1->trigger();
   // The copy was already on the clipboard when it was confirmed.
   EXPECT_EQ(dialogs.clipboardAtMessage, std::vector<std::string>{clipboard.Text()});
 
-  form.UpDown2->SetPosition(7);
+  ui.UpDown2->SetPosition(7);
   SetLevel(3);
-  form.Past1->trigger();
-  ASSERT_EQ(form.TestData->Count(), 100);
+  ui.Past1->trigger();
+  ASSERT_EQ(form.Session().TestData().Count(), 100);
   for (int i = 0; i < 100; ++i) {
-    ASSERT_EQ(form.TestData->GetX(i), i);
-    ASSERT_EQ(form.TestData->GetY(i), ReadNumberOrZero(FormatFixed(ys[i], 16, 8)));
+    ASSERT_EQ(form.Session().TestData().GetX(i), i);
+    ASSERT_EQ(form.Session().TestData().GetY(i), ReadNumberOrZero(FormatFixed(ys[i], 16, 8)));
   }
   const WindowState s = State();
   EXPECT_EQ(s.level, 0);
   EXPECT_EQ(s.window, 7);
   EXPECT_EQ(s.foot, "Level 0");
-  EXPECT_EQ(s.lastTestCell, FormatFixed(form.TestData->GetY(99), 15, 6));
+  EXPECT_EQ(s.lastTestCell, FormatFixed(form.Session().TestData().GetY(99), 15, 6));
   EXPECT_EQ(dialogs.messages, (std::vector<std::string>{"Test data copied.", "Test data pasted."}));
 }
 
@@ -204,23 +207,23 @@ TEST_F(FileClipboardTest, PasteTakesPairsAndNeedsAtLeastOneField) {
   SetLevel(1);
   const WindowState before = State();
   clipboard.data.reset();
-  form.PastData1->trigger();
+  ui.PastData1->trigger();
   clipboard.HoldText(" \t\r\n ");
-  form.PastData1->trigger();
+  ui.PastData1->trigger();
   EXPECT_EQ(State(), before);
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_EQ(clipboard.emptyings, 0);
 
   clipboard.HoldText("1;2;3");
-  form.PastData1->trigger();
+  ui.PastData1->trigger();
   EXPECT_EQ(State().samples, (std::vector<std::pair<double, double>>{{0, 2}}));
   // A header line and nothing under it.
   clipboard.HoldText("Value");
-  form.PastData1->trigger();
+  ui.PastData1->trigger();
   const WindowState empty = State();
   EXPECT_TRUE(empty.samples.empty());
   EXPECT_EQ(std::vector<int>({empty.testRows, empty.waveRows, empty.testPoints, empty.levelMax,
-                              form.chWave->SeriesAt(0)->PointCount()}),
+                              ui.chWave->SeriesAt(0)->PointCount()}),
             std::vector<int>({1, 1, 0, 0, 0}));
   EXPECT_EQ(dialogs.messages, std::vector<std::string>(2, "Test data pasted."));
 }
@@ -229,24 +232,25 @@ TEST_F(FileClipboardTest, HeldClipboardIsReportedAndChangesNothing) {
   clipboard.HoldText("0;7");
   clipboard.refuse = true;
   const WindowState before = State();
-  form.CopyData1->trigger();
-  form.PastData1->trigger();
-  form.CopyChart1->trigger();
-  form.CopyModel1->trigger();
+  ui.CopyData1->trigger();
+  ui.PastData1->trigger();
+  ui.CopyChart1->trigger();
+  ui.CopyModel1->trigger();
   EXPECT_EQ(dialogs.errors, std::vector<std::string>(4, "Cannot open clipboard."));
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_EQ(State(), before);
   EXPECT_EQ(clipboard.Text(), "0;7");
-  EXPECT_TRUE(form.chTest->Canvas().BufferedDisplay());
-  EXPECT_FALSE(form.chTest->Canvas().Metafiling());
+  EXPECT_TRUE(ui.chTest->Canvas().BufferedDisplay());
+  EXPECT_FALSE(ui.chTest->Canvas().Metafiling());
 }
 
 TEST_F(FileClipboardTest, CopyWaveDataCopiesTheBandTableOfTheCurrentLevel) {
   SetLevel(1);
-  QTest::mouseClick(form.Button2, Qt::LeftButton);
-  form.CopyModel1->trigger();
+  QTest::mouseClick(ui.Button2, Qt::LeftButton);
+  ui.CopyModel1->trigger();
   const std::string text = clipboard.Text();
-  EXPECT_EQ(text, BandTableText({form.Wavelet->GetBand(0), form.Wavelet->GetBand(1)}));
+  EXPECT_EQ(text, BandTableText(
+                      {form.Session().Wavelet().GetBand(0), form.Session().Wavelet().GetBand(1)}));
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 51);  // the forecast row too
   EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Wave data copied."});
   EXPECT_EQ(dialogs.clipboardAtMessage, std::vector<std::string>{text});
@@ -257,7 +261,7 @@ TEST_F(FileClipboardTest, OpenReadsTheFileAndReturnsToLevelZero) {
   const std::string path = PathOf("seven.qls");
   std::ofstream(path, std::ios::binary) << "0,1\r\n1,2\r\n2,3\r\n3,4\r\n4,5\r\n5,6\r\n6,7";
   SetLevel(3);
-  form.UpDown2->SetPosition(9);
+  ui.UpDown2->SetPosition(9);
   dialogs.fileAnswers = {path};
   QTest::keyClick(&form, Qt::Key_O, Qt::ControlModifier);
   const WindowState s = State();
@@ -272,15 +276,15 @@ TEST_F(FileClipboardTest, OpenReadsTheFileAndReturnsToLevelZero) {
 
 TEST_F(FileClipboardTest, CancelAndUnreadableFilesLeaveEverything) {
   SetLevel(2);
-  QTest::mouseClick(form.Button2, Qt::LeftButton);
+  QTest::mouseClick(ui.Button2, Qt::LeftButton);
   const WindowState before = State();
   dialogs.fileAnswers = {"", "", folder.string(), PathOf("missing.qls")};
-  form.Open1->trigger();
-  form.Save1->trigger();
+  ui.Open1->trigger();
+  ui.Save1->trigger();
   EXPECT_TRUE(fs::is_empty(folder));
   EXPECT_TRUE(dialogs.errors.empty());
-  form.Open1->trigger();
-  form.Open1->trigger();
+  ui.Open1->trigger();
+  ui.Open1->trigger();
   EXPECT_EQ(State(), before);
   EXPECT_EQ(dialogs.errors,
             (std::vector<std::string>{
@@ -292,12 +296,12 @@ TEST_F(FileClipboardTest, CancelAndUnreadableFilesLeaveEverything) {
 // A command shows the busy cursor until the paints it asked for are done; a
 // failing one takes it away before its error box and leaves none behind.
 TEST_F(FileClipboardTest, BusyCursorLastsUntilPaintedAndNeverCoversTheErrorBox) {
-  form.Button1->click();
+  ui.Button1->click();
   EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);
   QCoreApplication::sendPostedEvents();
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
   dialogs.fileAnswers = {PathOf("missing.qls")};
-  form.Open1->trigger();
+  ui.Open1->trigger();
   EXPECT_EQ(dialogs.busyAtError, std::vector<bool>{false});
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
   QCoreApplication::sendPostedEvents();
@@ -357,11 +361,11 @@ TEST_F(FileClipboardTest, DroppedFileOpensAsOpenDoes) {
 TEST_F(FileClipboardTest, SaveWritesTheTestSeriesOnlyAndReplacesWithoutAsking) {
   const std::string path = PathOf("out.qls");
   std::ofstream(path, std::ios::binary) << "old contents\r\n";
-  const std::string expected = SampleFileText(*form.TestData);
+  const std::string expected = SampleFileText(form.Session().TestData());
   SetLevel(1);
-  QTest::mouseClick(form.Button2, Qt::LeftButton);
+  QTest::mouseClick(ui.Button2, Qt::LeftButton);
   SetLevel(0);  // the forecasts are now in the rebuilt packet, not in the series
-  ASSERT_EQ(form.Wavelet->GetBand(0)->Count(), 102);
+  ASSERT_EQ(form.Session().Wavelet().GetBand(0)->Count(), 102);
   const WindowState before = State();
   ShowActive();
   dialogs.fileAnswers = {path, PathOf("missing/out.qls")};
@@ -372,7 +376,7 @@ TEST_F(FileClipboardTest, SaveWritesTheTestSeriesOnlyAndReplacesWithoutAsking) {
   EXPECT_EQ(form.SaveDialog1.FileName(), path);
   EXPECT_TRUE(dialogs.messages.empty());
 
-  form.Save1->trigger();
+  ui.Save1->trigger();
   EXPECT_EQ(dialogs.errors,
             std::vector<std::string>{"Cannot create file \"" + PathOf("missing/out.qls") +
                                      "\". No such file or directory."});

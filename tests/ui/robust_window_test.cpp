@@ -29,6 +29,7 @@
 #include "support/file_bytes.h"
 #include "support/recording_clipboard.h"
 #include "support/recording_dialogs.h"
+#include "support/window_controls.h"
 #include "ui/main_window.h"
 #include "ui/text_grid.h"
 #include "ui/up_down.h"
@@ -75,6 +76,7 @@ class RobustWindow : public ::testing::Test {
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     form_ = std::make_unique<TForm1>();
+    ui_ = std::make_unique<WindowControls>(*form_);
   }
   ~RobustWindow() override {
     form_.reset();
@@ -88,16 +90,17 @@ class RobustWindow : public ::testing::Test {
   static std::string Contents(const std::string& path) { return ReadBytes(path); }
   Snapshot State() const {
     const TForm1& f = *form_;
-    return {std::vector<double>(f.TestData->YData(), f.TestData->YData() + f.TestData->Count()),
-            f.UpDown1->Position(), f.sgTest->RowCount(), f.chWave->SeriesTotal()};
+    return {std::vector<double>(f.Session().TestData().YData(),
+                                f.Session().TestData().YData() + f.Session().TestData().Count()),
+            ui_->UpDown1->Position(), ui_->sgTest->RowCount(), ui_->chWave->SeriesTotal()};
   }
   void SetLevel(int level) {
-    form_->UpDown1->SetPosition(static_cast<std::int16_t>(level));
-    form_->UpDown1Click(form_->UpDown1, btNext);
+    ui_->UpDown1->SetPosition(static_cast<std::int16_t>(level));
+    form_->UpDown1Click(ui_->UpDown1, btNext);
   }
   // Both charts painted as the window would show them.
   void PaintBoth() {
-    for (TChart* chart : {form_->chTest, form_->chWave}) {
+    for (TChart* chart : {ui_->chTest, ui_->chWave}) {
       const QImage image = chart->RenderToImage();
       EXPECT_FALSE(image.isNull());
       EXPECT_EQ(image.size(), chart->size());
@@ -108,6 +111,7 @@ class RobustWindow : public ::testing::Test {
   MeddlingDialogs dialogs_;
   fs::path folder_;
   std::unique_ptr<TForm1> form_;
+  std::unique_ptr<WindowControls> ui_;
 };
 
 TEST_F(RobustWindow, FileGoneOrReplacedAfterTheDialogIsReportedAndChangesNothing) {
@@ -120,8 +124,8 @@ TEST_F(RobustWindow, FileGoneOrReplacedAfterTheDialogIsReportedAndChangesNothing
     if (path.find("replaced") != std::string::npos) fs::create_directory(path);
   };
   dialogs_.fileAnswers = {gone, replaced};
-  form_->Open1->trigger();
-  form_->Open1->trigger();
+  ui_->Open1->trigger();
+  ui_->Open1->trigger();
   EXPECT_EQ(dialogs_.errors, (std::vector<std::string>{
                                  "Cannot open file \"" + gone + "\". No such file or directory.",
                                  "Cannot open file \"" + replaced + "\". Is a directory."}));
@@ -142,7 +146,7 @@ TEST_F(RobustWindow, FailedSaveKeepsTheOldFileAndReports) {
   ::getrlimit(RLIMIT_FSIZE, &saved);
   dialogs_.fileAnswers = {path};
   const Snapshot before = State();
-  form_->Save1->trigger();
+  ui_->Save1->trigger();
   ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previousHandler);
   EXPECT_EQ(dialogs_.errors,
@@ -159,24 +163,24 @@ TEST_F(RobustWindow, OverflowingBandsShowAndPaint) {
                                 "0,1.7976931348623157E308\r\n1,1.7976931348623157E308\r\n"
                                 "2,-1E308\r\n3,1E308\r\n4,1E308\r\n5,1E308\r\n6,4.9E-324\r\n"
                                 "7,0\r\n8,1E400\r\n")};
-  form_->Open1->trigger();
+  ui_->Open1->trigger();
   ASSERT_TRUE(dialogs_.errors.empty());
-  ASSERT_EQ(form_->TestData->Count(), 9);
+  ASSERT_EQ(form_->Session().TestData().Count(), 9);
   PaintBoth();
-  for (int level = 1; level <= form_->UpDown1->Max(); ++level) {
+  for (int level = 1; level <= ui_->UpDown1->Max(); ++level) {
     SetLevel(level);
-    form_->rbKNN->setChecked(level % 2 == 0);
-    form_->rbMA->setChecked(level % 2 == 1);
-    QTest::mouseClick(form_->Button2, Qt::LeftButton);
+    ui_->rbKNN->setChecked(level % 2 == 0);
+    ui_->rbMA->setChecked(level % 2 == 1);
+    QTest::mouseClick(ui_->Button2, Qt::LeftButton);
     PaintBoth();
   }
-  EXPECT_TRUE(std::isinf(form_->Wavelet->GetBand(0)->GetY(0)));
-  EXPECT_EQ(form_->sgWave->Cell(1, 1), "INF");
+  EXPECT_TRUE(std::isinf(form_->Session().Wavelet().GetBand(0)->GetY(0)));
+  EXPECT_EQ(ui_->sgWave->Cell(1, 1), "INF");
   SetLevel(0);
   PaintBoth();
   bool sawNaN = false;
-  for (int i = 0; i < form_->Wavelet->GetBand(0)->Count(); ++i) {
-    sawNaN = sawNaN || std::isnan(form_->Wavelet->GetBand(0)->GetY(i));
+  for (int i = 0; i < form_->Session().Wavelet().GetBand(0)->Count(); ++i) {
+    sawNaN = sawNaN || std::isnan(form_->Session().Wavelet().GetBand(0)->GetY(i));
   }
   EXPECT_TRUE(sawNaN);
   EXPECT_TRUE(dialogs_.errors.empty());
@@ -186,42 +190,42 @@ TEST_F(RobustWindow, PasteOfTensOfThousandsOfFieldsInOneLine) {
   std::string line;
   for (int i = 0; i < 50000; ++i) line += std::to_string(i % 1000) + ";";
   clipboard_.HoldText(line);
-  form_->PastData1->trigger();
-  ASSERT_EQ(form_->TestData->Count(), 25000);
-  EXPECT_EQ(form_->TestData->GetY(24999), 999);
-  EXPECT_EQ(form_->sgTest->RowCount(), 25001);
-  EXPECT_EQ(form_->chTest->SeriesAt(0)->PointCount(), 25000);
+  ui_->PastData1->trigger();
+  ASSERT_EQ(form_->Session().TestData().Count(), 25000);
+  EXPECT_EQ(form_->Session().TestData().GetY(24999), 999);
+  EXPECT_EQ(ui_->sgTest->RowCount(), 25001);
+  EXPECT_EQ(ui_->chTest->SeriesAt(0)->PointCount(), 25000);
   PaintBoth();
-  SetLevel(form_->UpDown1->Max());
-  EXPECT_EQ(form_->chWave->SeriesTotal(), 1 << form_->UpDown1->Max());
-  EXPECT_EQ(form_->sgWave->ColCount(), (1 << form_->UpDown1->Max()) + 1);
+  SetLevel(ui_->UpDown1->Max());
+  EXPECT_EQ(ui_->chWave->SeriesTotal(), 1 << ui_->UpDown1->Max());
+  EXPECT_EQ(ui_->sgWave->ColCount(), (1 << ui_->UpDown1->Max()) + 1);
   EXPECT_EQ(dialogs_.messages, std::vector<std::string>{"Test data pasted."});
 }
 
 // Everything a session touches is freed again once the window is gone.
 TEST_F(RobustWindow, ScriptedSessionLeaksNothing) {
   form_->show();
-  QTest::mouseClick(form_->Button1, Qt::LeftButton);
-  form_->opRandomSample->setChecked(true);
-  QTest::mouseClick(form_->Button1, Qt::LeftButton);
-  for (int level = 0; level <= form_->UpDown1->Max(); ++level) {
+  QTest::mouseClick(ui_->Button1, Qt::LeftButton);
+  ui_->opRandomSample->setChecked(true);
+  QTest::mouseClick(ui_->Button1, Qt::LeftButton);
+  for (int level = 0; level <= ui_->UpDown1->Max(); ++level) {
     SetLevel(level);
-    form_->rbKNN->setChecked(level % 2 == 1);
-    form_->rbMA->setChecked(level % 2 == 0);
-    form_->cbKNN->setChecked(level % 3 == 0);
-    QTest::mouseClick(form_->Button2, Qt::LeftButton);
+    ui_->rbKNN->setChecked(level % 2 == 1);
+    ui_->rbMA->setChecked(level % 2 == 0);
+    ui_->cbKNN->setChecked(level % 3 == 0);
+    QTest::mouseClick(ui_->Button2, Qt::LeftButton);
     QApplication::processEvents();
   }
   SetLevel(0);
-  form_->CopyData1->trigger();
-  form_->CopyChart1->trigger();
-  form_->PastData1->trigger();
+  ui_->CopyData1->trigger();
+  ui_->CopyChart1->trigger();
+  ui_->PastData1->trigger();
   const std::string path = PathOf("session.qls");
   dialogs_.fileAnswers = {path, path};
-  form_->Save1->trigger();
-  form_->Open1->trigger();
+  ui_->Save1->trigger();
+  ui_->Open1->trigger();
   QApplication::processEvents();
-  EXPECT_EQ(form_->TestData->Count(), 100);
+  EXPECT_EQ(form_->Session().TestData().Count(), 100);
   EXPECT_TRUE(dialogs_.errors.empty());
   form_->close();
   form_.reset();

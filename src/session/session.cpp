@@ -1,0 +1,180 @@
+#include "session/session.h"
+
+#include <algorithm>
+#include <exception>
+#include <span>
+#include <vector>
+
+#include "sample/clipboard_text.h"
+#include "sample/sample_data.h"
+#include "session/session_desktop.h"
+#include "session/session_view.h"
+#include "wavelet/wavelet.h"
+
+namespace fendrel {
+
+namespace {
+
+constexpr std::int32_t kGeneratedCount = 100;
+
+std::string FailureText(const std::exception_ptr& failure) {
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::exception& known) {
+    return known.what();
+  } catch (...) {
+    return "Unexpected failure";
+  }
+}
+
+}  // namespace
+
+TSession::TSession(TSessionView& view, TSessionDesktop& desktop)
+    : view_(view),
+      desktop_(desktop),
+      testData_(std::make_unique<TSampleData>()),
+      wavelet_(std::make_unique<TWavelet>()) {}
+
+TSession::~TSession() = default;
+
+std::int16_t TSession::LevelSpinMax(std::int32_t maxLevel) {
+  return static_cast<std::int16_t>(std::clamp<std::int32_t>(maxLevel - 1, 0, INT16_MAX));
+}
+
+std::int16_t TSession::WindowSpinMax(std::int32_t count) {
+  return static_cast<std::int16_t>(std::clamp<std::int32_t>(count - 1, 0, INT16_MAX));
+}
+
+bool TSession::Run(const std::function<void()>& steps) {
+  std::exception_ptr failure;
+  try {
+    steps();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  // Reported outside the handler, so that the box may itself fail cleanly.
+  if (failure) desktop_.ShowError(FailureText(failure));
+  return !failure;
+}
+
+bool TSession::Generate(bool random) {
+  return Run([&] {
+    view_.ShowLevelPosition(0);
+    if (testData_->Count() != kGeneratedCount) testData_->SetCount(kGeneratedCount);
+    if (random) {
+      testData_->GenerateRandom();
+    } else {
+      testData_->GenerateSine();
+    }
+    PlotStep();
+  });
+}
+
+bool TSession::Plot() {
+  return Run([&] { PlotStep(); });
+}
+
+void TSession::PlotStep() {
+  view_.ShowTestSeries(*testData_);
+  wavelet_->Load(testData_.get());
+  RedrawStep();
+}
+
+bool TSession::Redraw() {
+  return Run([&] { RedrawStep(); });
+}
+
+void TSession::RedrawStep() {
+  view_.ShowBands(*wavelet_, LevelSpinMax(wavelet_->MaxLevel()), WindowSpinMax(testData_->Count()));
+}
+
+bool TSession::ChangeLevel(std::int32_t level) {
+  return Run([&] {
+    wavelet_->SetLevel(level);
+    RedrawStep();
+  });
+}
+
+bool TSession::Forecast() {
+  return Run([&] {
+    ForecastBands(*wavelet_, settings_);
+    RedrawStep();
+  });
+}
+
+bool TSession::Open() {
+  return Run([&] {
+    std::string path;
+    if (desktop_.ChooseFile(fcOpenSample, path)) OpenStep(path);
+  });
+}
+
+bool TSession::OpenFile(const std::string& path) {
+  return Run([&] { OpenStep(path); });
+}
+
+void TSession::OpenStep(const std::string& path) {
+  testData_->LoadFromFile(path);
+  view_.ShowLevelPosition(0);
+  PlotStep();
+}
+
+bool TSession::Save() {
+  return Run([&] {
+    std::string path;
+    if (desktop_.ChooseFile(fcSaveSample, path)) testData_->SaveToFile(path);
+  });
+}
+
+std::string TSession::BandTableText() const {
+  // Read in place: lending the bands would copy each into a series of its own.
+  std::vector<std::span<const double>> bands;
+  bands.reserve(static_cast<std::size_t>(std::max(wavelet_->BandCount(), 0)));
+  for (std::int32_t b = 0; b < wavelet_->BandCount(); ++b) bands.push_back(wavelet_->BandValues(b));
+  return BandValuesTableText(bands);
+}
+
+bool TSession::CopyData(TGridTarget target) {
+  // The confirmation comes once the text is really on the clipboard.
+  return Run([&] {
+    if (target == gtTest) {
+      desktop_.SetClipboardText(TestDataText(*testData_));
+      desktop_.ShowMessage("Test data copied.");
+    } else {
+      desktop_.SetClipboardText(BandTableText());
+      desktop_.ShowMessage("Wavelet data copied.");
+    }
+  });
+}
+
+bool TSession::CopyWaveData() {
+  return Run([&] {
+    desktop_.SetClipboardText(BandTableText());
+    desktop_.ShowMessage("Wave data copied.");
+  });
+}
+
+bool TSession::PasteData(TGridTarget target) {
+  return Run([&] {
+    if (target != gtTest) {
+      desktop_.ShowMessage("Wavelet data cannot be pasted.");
+      return;
+    }
+    PasteStep(desktop_.ClipboardText());
+  });
+}
+
+bool TSession::PasteText(std::string_view text) {
+  return Run([&] { PasteStep(text); });
+}
+
+void TSession::PasteStep(std::string_view text) {
+  if (!PasteTextToSeries(text, *testData_)) return;
+  view_.ShowLevelPosition(0);
+  PlotStep();
+  desktop_.ShowMessage("Test data pasted.");
+}
+
+void TSession::About() { desktop_.ShowMessage("Fendrel by the Fendrel developers."); }
+
+}  // namespace fendrel

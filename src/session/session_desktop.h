@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace fendrel {
+
+enum class TFileChoice : std::uint8_t { fcOpenSample, fcSaveSample };
+using enum TFileChoice;
+
+// What the session asks of the user and the desktop: the confirmation box,
+// the error box, a file, and the clipboard's plain text.
+class TSessionDesktop {
+ public:
+  virtual ~TSessionDesktop() = default;
+
+  virtual void ShowMessage(const std::string& text) = 0;
+  // A failure's own message; the error box adds the full stop where due.
+  virtual void ShowError(const std::string& message) = 0;
+  // The chosen path in `path`; false when the user cancelled.
+  virtual bool ChooseFile(TFileChoice choice, std::string& path) = 0;
+  // Empties the clipboard and places the text on it.
+  virtual void SetClipboardText(std::string_view text) = 0;
+  // The clipboard's plain text; empty when it holds none.
+  virtual std::string ClipboardText() = 0;
+};
+
+}  // namespace fendrel

@@ -1,0 +1,233 @@
+#include "ui/wavelet_view.h"
+
+#include <algorithm>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "chart/chart.h"
+#include "sample/sample_data.h"
+#include "sample/text_blocks.h"
+#include "ui/text_grid.h"
+#include "wavelet/wavelet.h"
+
+namespace fendrel {
+
+namespace {
+
+// Large copies and fills run on every worker in pieces of 2 MiB: the first
+// touch of a fresh buffer costs page faults, and those spread too.
+constexpr std::size_t kPiece = std::size_t{1} << 18;
+
+template <typename Body>
+void ForEachPiece(std::size_t count, Body&& body) {
+  ForEachBlock((count + kPiece - 1) / kPiece, [&](std::size_t i) {
+    const std::size_t begin = i * kPiece;
+    body(begin, std::min(count, begin + kPiece));
+  });
+}
+
+// Band series are made and freed on the workers in blocks of this many.
+constexpr std::size_t kBandBlock = 4096;
+
+template <typename Body>
+void ForEachBandBlock(std::size_t count, Body&& body) {
+  ForEachBlock((count + kBandBlock - 1) / kBandBlock, [&](std::size_t block) {
+    body(block * kBandBlock, std::min(count, (block + 1) * kBandBlock));
+  });
+}
+
+// Band b's values to ys from starts[b] on, for every band.
+void CopyBands(const TWavelet& wavelet, const std::vector<std::size_t>& starts, double* ys) {
+  ForEachPiece(starts.back(), [&](std::size_t begin, std::size_t end) {
+    auto b = static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), begin) -
+                                      starts.begin() - 1);
+    for (std::size_t at = begin; at < end; ++b) {
+      const std::size_t take = std::min(end, starts[b + 1]) - at;
+      const double* band = wavelet.BandValues(static_cast<std::int32_t>(b)).data();
+      std::copy_n(band + (at - starts[b]), take, ys + at);
+      at += take;
+    }
+  });
+}
+
+}  // namespace
+
+TWaveletView::TWaveletView(TChart& chart, TStringGrid& grid)
+    : TWaveletView(chart, grid, &TWaveletView::SetUpBandSeries) {}
+
+TWaveletView::TWaveletView(TChart& chart, TStringGrid& grid, TBandSetUp setUp)
+    : chart_(chart), grid_(grid), setUp_(std::move(setUp)) {}
+
+TWaveletView::~TWaveletView() { Clear(); }
+
+void TWaveletView::SetUpBandSeries(TLineSeries& series, std::int32_t band) {
+  series.Marks().SetArrowLength(8);
+  series.Marks().SetVisible(false);
+  series.SetTitle("Wave " + std::to_string(band));
+  series.XValues().SetDateTime(false);
+  series.XValues().SetName("X");
+  series.XValues().SetMultiplier(1);
+  series.XValues().SetOrder(loAscending);
+  series.YValues().SetDateTime(false);
+  series.YValues().SetName("Bar");
+  series.YValues().SetMultiplier(1);
+  series.YValues().SetOrder(loNone);
+}
+
+void TWaveletView::ShowTestSeries(const TSampleData& data, TStringGrid& grid,
+                                  TChartSeries& series) {
+  const std::int32_t count = data.Count();
+  grid.SetRowCount(count + 1);
+  grid.SetIndexColumn(0, 1, count);
+  // The chart and the grid share one copy of the values.
+  const auto n = static_cast<std::size_t>(std::max(count, 0));
+  // A much shorter series gets indices of its own, so that the long ones go
+  // with the points that used them.
+  if (indexCount_ / 2 > n) indices_.reset();
+  const std::shared_ptr<const double[]> xs = IndexValues(n);
+  const std::shared_ptr<double[]> ys = MakeSharedLarge(n);
+  const double* values = data.YData();
+  ForEachPiece(n, [&](std::size_t begin, std::size_t end) {
+    std::copy(values + begin, values + end, ys.get() + begin);
+  });
+  series.SharePoints({xs, xs.get(), count}, {ys, ys.get(), count});
+  grid.SetValueColumns(1, 1, 1, count, ys, n);
+}
+
+std::shared_ptr<const double[]> TWaveletView::IndexValues(std::size_t count) {
+  if (const std::shared_ptr<const double[]> kept = indices_.lock(); kept && indexCount_ >= count) {
+    return kept;
+  }
+  const std::shared_ptr<double[]> xs = MakeSharedLarge(count);
+  ForEachPiece(count, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) xs[i] = static_cast<double>(i);
+  });
+  indices_ = xs;
+  indexCount_ = count;
+  return xs;
+}
+
+TLineSeries* TWaveletView::Series(std::int32_t band) const {
+  if (band < 0 || band >= waveCount_) return nullptr;
+  return &*waveSeries_[static_cast<std::size_t>(band)];
+}
+
+void TWaveletView::Clear() {
+  chart_.DetachAllSeries();
+  FreeWaveSeries(0);
+}
+
+void TWaveletView::ResetSlots(std::size_t count) {
+  if (chart_.SeriesTotal() == 0) {
+    // Unattached series touch nothing but themselves when they go, and a
+    // block's series share a keeper of their own (see ShowBands).
+    ForEachBandBlock(count, [&](std::size_t begin, std::size_t end) {
+      for (std::size_t b = begin; b < end; ++b) waveSeries_[b].reset();
+    });
+  } else {
+    for (std::size_t b = 0; b < count; ++b) waveSeries_[b].reset();
+  }
+}
+
+void TWaveletView::FreeWaveSeries(std::size_t next) {
+  ResetSlots(static_cast<std::size_t>(waveCount_));
+  waveCount_ = 0;
+  if (next > waveRoom_) {
+    waveSeries_.reset();
+    waveRoom_ = 0;
+    waveSeries_.reset(static_cast<TBandSlot*>(AllocateLarge(next * sizeof(TBandSlot))));
+    // Fresh pages cost far more at their first touch than at later ones:
+    // the workers make the empty slots, so that the faults spread too.
+    ForEachBandBlock(next, [&](std::size_t begin, std::size_t end) {
+      for (std::size_t b = begin; b < end; ++b)
+        ::new (static_cast<void*>(&waveSeries_[b])) TBandSlot();
+    });
+    waveRoom_ = next;
+  }
+}
+
+void TWaveletView::ShowBands(const TWavelet& wavelet) {
+  const std::int32_t bandCount = wavelet.BandCount();
+  const auto bands = static_cast<std::size_t>(std::max(bandCount, 0));
+  grid_.SetColCount(bandCount + 1);
+
+  chart_.DetachAllSeries();
+  // The detached series are never shown again: free them now, so memory
+  // does not grow with the number of redraws.
+  FreeWaveSeries(bands);
+
+  // Every band's points live in two shared buffers: the sample indices, the
+  // same for all bands, and the values of all bands one after the other.
+  std::vector<std::size_t> starts(bands + 1, 0);
+  std::size_t longest = 0;
+  for (std::size_t b = 0; b < bands; ++b) {
+    const std::size_t length = wavelet.BandValues(static_cast<std::int32_t>(b)).size();
+    starts[b + 1] = starts[b] + length;
+    longest = std::max(longest, length);
+  }
+  const std::shared_ptr<const double[]> xs = IndexValues(longest);
+  const std::shared_ptr<double[]> ys = MakeSharedLarge(starts[bands]);
+  CopyBands(wavelet, starts, ys.get());
+
+  const std::int32_t rows = bands == 0 ? 0 : static_cast<std::int32_t>(starts[1]);
+  if (bands != 0) grid_.SetRowCount(rows + 1);
+  // Bands of one length, as a level's bands are, lie in ys just as the grid
+  // lists them, so the grid shares them.
+  const bool uniform = starts[bands] == bands * static_cast<std::size_t>(rows);
+  std::vector<double> values(uniform ? 0 : bands * static_cast<std::size_t>(rows));
+  std::vector<std::int32_t> lengths;
+  bool even = true;
+  for (std::size_t b = 0; b < bands; ++b) {
+    const std::span<const double> band = wavelet.BandValues(static_cast<std::int32_t>(b));
+    // The grid shows each band down to band 0's length.
+    const auto shown = static_cast<std::int32_t>(std::min<std::size_t>(band.size(), rows));
+    if (!uniform) {
+      std::copy_n(band.begin(), shown, values.begin() + static_cast<std::ptrdiff_t>(b) * rows);
+    }
+    lengths.push_back(shown);
+    even = even && shown == rows;
+  }
+
+  // The series are made and given their points on every worker, a fixed
+  // block of bands each; they touch nothing else until they are attached.
+  // Each block shares the buffers through keepers of its own, so that the
+  // workers never count on one reference counter. A worker that fails
+  // leaves blocks unmade: the view counts the series only once every one
+  // exists. Attaching, which hands out the palette colours, stays in band
+  // order.
+  try {
+    ForEachBandBlock(bands, [&](std::size_t begin, std::size_t end) {
+      const std::shared_ptr<const double[]> blockXs(xs.get(), [xs](const double*) {});
+      const std::shared_ptr<const double[]> blockYs(ys.get(), [ys](const double*) {});
+      for (std::size_t b = begin; b < end; ++b) {
+        TLineSeries& series = waveSeries_[b].emplace();
+        setUp_(series, static_cast<std::int32_t>(b));
+        const auto length = static_cast<int>(starts[b + 1] - starts[b]);
+        series.SharePoints({blockXs, xs.get(), length}, {blockYs, ys.get() + starts[b], length});
+      }
+    });
+  } catch (...) {
+    ResetSlots(bands);
+    throw;
+  }
+  waveCount_ = bandCount;
+  for (std::size_t b = 0; b < bands; ++b) {
+    waveSeries_[b]->SetParentChart(&chart_);
+    if (b == 0) {
+      chart_.Foot().ClearText();
+      chart_.Foot().AddText("Level " + std::to_string(wavelet.Level()));
+    }
+  }
+  grid_.SetNumberedRow(0, 1, bandCount, "Wave ");
+  grid_.SetIndexColumn(0, 1, rows);
+  if (uniform) {
+    grid_.SetValueColumns(1, 1, bandCount, rows, ys, starts[bands]);
+    return;
+  }
+  if (even) lengths.clear();
+  grid_.SetValueColumns(1, 1, bandCount, rows, std::move(values), std::move(lengths));
+}
+
+}  // namespace fendrel

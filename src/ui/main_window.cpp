@@ -321,8 +321,9 @@ void TForm1::SetTabOrder() {
 }
 
 void TForm1::ConnectEvents() {
-  // Every command runs guarded: a failure stops it and shows the error box.
-  // Any of them may take long with a large series: the busy cursor shows.
+  // The session shows the failures of its own commands; the guard here keeps
+  // those of a binding's widget work from reaching Qt's event dispatch. Any
+  // command may take long with a large series: the busy cursor shows.
   const auto on = [this](auto* source, auto signal, auto handler) {
     connect(source, signal, this, [this, source, handler] {
       RunCommand([&] {

@@ -36,6 +36,7 @@
 #include "sample/sample_data.h"
 #include "sample/text_blocks.h"
 #include "ui/dock_layout.h"
+#include "ui/evaluate_dialog.h"
 #include "ui/popup_menu.h"
 #include "ui/splitter.h"
 #include "ui/text_grid.h"
@@ -216,6 +217,12 @@ void TForm1::CreateMenus() {
   N2 = Edit4->addSeparator();
   PastData1 = Edit4->addAction(QStringLiteral("Paste Data"));
 
+  Forecast1 = bar->addMenu(QStringLiteral("F&orecast"));
+  Forecast1->setObjectName(QStringLiteral("Forecast1"));
+  Evaluate1 = Forecast1->addAction(QStringLiteral("&Evaluate..."));
+  Evaluate1->setObjectName(QStringLiteral("Evaluate1"));
+  Evaluate1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+
   Help1 = bar->addMenu(QStringLiteral("&Help"));
   About1 = Help1->addAction(QStringLiteral("About"));
   About1->setShortcut(QKeySequence(Qt::Key_F1));
@@ -227,7 +234,7 @@ void TForm1::CreateMenus() {
   Copy2 = PopupMenu2->addAction(QStringLiteral("Copy"));
   // Menus are windows of their own and do not inherit the window's font.
   for (QMenu* menu :
-       {File1, Edit4, Help1, static_cast<QMenu*>(PopupMenu1), static_cast<QMenu*>(PopupMenu2)}) {
+       {File1, Edit4, Forecast1, Help1, static_cast<QMenu*>(PopupMenu1), static_cast<QMenu*>(PopupMenu2)}) {
     menu->setFont(WindowFont());
   }
 }
@@ -398,6 +405,9 @@ void TForm1::ConnectEvents() {
   on(CopyModel1, &QAction::triggered, &TForm1::CopyModel1Click);
   on(PastData1, &QAction::triggered, &TForm1::PastData1Click);
   on(About1, &QAction::triggered, &TForm1::About1Click);
+  // The dialog shows its own progress: no busy cursor over it.
+  connect(Evaluate1, &QAction::triggered, this,
+          [this] { RunCommand([&] { Evaluate1Click(Evaluate1); }); });
   on(Copy1, &QAction::triggered, &TForm1::CopyData1Click);
   on(Past1, &QAction::triggered, &TForm1::PastData1Click);
   on(Copy2, &QAction::triggered, &TForm1::CopyChart1Click);
@@ -645,13 +655,22 @@ void TForm1::UpDown1Click(QObject* sender, TUDBtnType /*button*/) {
   Button3Click(sender);
 }
 
-void TForm1::Button2Click(QObject* sender) {
+TForecastSettings TForm1::ForecastSettings() const {
   TForecastSettings settings;
   settings.method = rbKNN->isChecked() ? fmNearestNeighbor : fmMovingAverage;
   settings.window = UpDown2->Position();
   settings.useWindowAverage = cbKNN->isChecked();
-  ForecastBands(*Wavelet, settings);
+  return settings;
+}
+
+void TForm1::Button2Click(QObject* sender) {
+  ForecastBands(*Wavelet, ForecastSettings());
   Button3Click(sender);
+}
+
+void TForm1::Evaluate1Click(QObject* /*sender*/) {
+  TEvaluateDialog dialog(*TestData, ForecastSettings(), this);
+  dialog.exec();
 }
 
 void TForm1::rbMAClick(QObject* /*sender*/) { cbKNN->setEnabled(rbKNN->isChecked()); }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "chart/series.h"
+#include "forecast/band_forecast.h"
 #include "platform/dialogs.h"
 #include "sample/huge_page_allocator.h"
 #include "ui/up_down.h"
@@ -65,6 +66,7 @@ class TForm1 : public QMainWindow {
   void CopyChart1Click(QObject* sender);
   void CopyModel1Click(QObject* sender);
   void About1Click(QObject* sender);
+  void Evaluate1Click(QObject* sender);
   void Exit1Click(QObject* sender);
 
   // Reads a sample file as Open does once its dialog has chosen the file.
@@ -125,6 +127,8 @@ class TForm1 : public QMainWindow {
   QAction* CopyModel1 = nullptr;
   QAction* N2 = nullptr;
   QAction* PastData1 = nullptr;
+  QMenu* Forecast1 = nullptr;
+  QAction* Evaluate1 = nullptr;
   QMenu* Help1 = nullptr;
   QAction* About1 = nullptr;
   TPopupMenu* PopupMenu1 = nullptr;
@@ -166,6 +170,8 @@ class TForm1 : public QMainWindow {
   // Paste Data into the test grid, or the answer that the wavelet grid takes none.
   void PasteData(bool intoTest, QObject* sender);
   TChart* ChartTarget() const;
+  // What "Do forecast" and Evaluate read from the method controls.
+  TForecastSettings ForecastSettings() const;
   // The band table of the current level.
   std::string WaveTableText();
 

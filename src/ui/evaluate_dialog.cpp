@@ -175,7 +175,7 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
   setWindowTitle(QStringLiteral("Evaluate forecast"));
   setModal(true);
   setObjectName(QStringLiteral("EvaluateDialog"));
-  resize(860, 680);
+  resize(1000, 700);
 
   auto* layout = new QVBoxLayout(this);
   MethodLabel = new QLabel(QString::fromStdString(MethodText(settings)), this);
@@ -222,7 +222,9 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
   HorizonTable->setObjectName(QStringLiteral("HorizonTable"));
   HorizonTable->setModel(horizonModel_);
   HorizonTable->verticalHeader()->setVisible(false);
-  HorizonTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  HorizonTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  HorizonTable->setWordWrap(false);
+  LevelsTable->setWordWrap(false);
   tablesLayout->addWidget(LevelsTable, 0, 0);
   tablesLayout->addWidget(HorizonTable, 0, 1);
   tablesLayout->addWidget(BestLabel, 1, 0, 1, 2);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sample/sample_data.h"
+#include "sunspots.h"
 #include "support/worker_count.h"
 #include "wavelet/wavelet.h"
 
@@ -82,6 +83,29 @@ TEST(Evaluation, ForecastsAreWhatDoForecastGivesOnTheCutSeries) {
     }
   }
   EXPECT_GT(compared, 300);
+}
+
+TEST(Evaluation, SunspotForecastsAreWhatTheWindowShows) {
+  TSampleData sunspots;
+  for (const double y : kSunspots) sunspots.Append(sunspots.Count() + kSunspotFirstYear, y);
+  ASSERT_EQ(sunspots.Count(), 309);
+  for (const TForecastSettings forecast : {TForecastSettings{fmMovingAverage, 0, true},
+                                           TForecastSettings{fmNearestNeighbor, 0, true}}) {
+    const std::optional<TEvaluation> evaluation =
+        Evaluate(sunspots, {forecast, DefaultTestSpan(309), 50});
+    ASSERT_EQ(evaluation->levels.size(), 8u);
+    EXPECT_EQ(evaluation->levels[0].origins.front(), 259);
+    for (const TLevelEvaluation& level : evaluation->levels) {
+      for (std::size_t o = 0; o < level.origins.size(); ++o) {
+        const std::vector<double> expected =
+            WindowForecast(sunspots, level.origins[o], level.level, forecast);
+        const auto h = static_cast<std::size_t>(level.horizon);
+        for (std::size_t j = 0; j < h; ++j) {
+          ASSERT_EQ(Bits(level.forecasts[o * h + j]), Bits(expected[j]));
+        }
+      }
+    }
+  }
 }
 
 TEST(Evaluation, OriginsAreTheLastMultiplesOfTheHorizonInTheTestSpan) {

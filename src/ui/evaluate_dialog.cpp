@@ -175,7 +175,7 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
   setWindowTitle(QStringLiteral("Evaluate forecast"));
   setModal(true);
   setObjectName(QStringLiteral("EvaluateDialog"));
-  resize(1000, 700);
+  resize(1100, 700);
 
   auto* layout = new QVBoxLayout(this);
   MethodLabel = new QLabel(QString::fromStdString(MethodText(settings)), this);
@@ -228,7 +228,7 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
   tablesLayout->addWidget(LevelsTable, 0, 0);
   tablesLayout->addWidget(HorizonTable, 0, 1);
   tablesLayout->addWidget(BestLabel, 1, 0, 1, 2);
-  tablesLayout->setColumnStretch(0, 3);
+  tablesLayout->setColumnStretch(0, 5);
   tablesLayout->setColumnStretch(1, 2);
 
   Chart = new TChart(splitter);

@@ -89,7 +89,7 @@ void RebuildBlock(double* values, double* scratch, std::int32_t h) {
 // forecast" would make it on that band cut there: the forecasters read no
 // sample after the position they forecast from.
 double BandForecast(const TSampleData& band, std::int32_t length,
-                    const TForecastSettings& settings) {
+                    const TForecastSettings& settings, const TEvaluationProgress* progress) {
   const std::int32_t window = WindowFor(settings, length);
   if (settings.method == fmMovingAverage) {
     TMovingAverage forecaster(band);
@@ -99,6 +99,8 @@ double BandForecast(const TSampleData& band, std::int32_t length,
   TKNearestNeighbor forecaster(band);
   forecaster.SetUseWindowAverage(settings.useWindowAverage);
   forecaster.SetWindow(window);
+  // One forecast over a long band can take seconds.
+  if (progress != nullptr) forecaster.SetCancel(progress->CancelFlag());
   return forecaster.ForecastAt(length - 1);
 }
 
@@ -141,7 +143,13 @@ bool ForecastLevel(const TWavelet& wavelet, const TEvaluationSettings& settings,
           const std::int64_t origin = item / h;
           const auto b = static_cast<std::int32_t>(item % h);
           const std::int32_t length = result.origins[Size(origin)] / h;
-          result.forecasts[Size(item)] = BandForecast(bands[Size(b)], length, settings.forecast);
+          try {
+            result.forecasts[Size(item)] =
+                BandForecast(bands[Size(b)], length, settings.forecast, progress);
+          } catch (const TForecastCancelled&) {
+            stopped.store(true, std::memory_order_relaxed);
+            break;
+          }
           done += ForecastCost(settings.forecast, length);
         }
         if (progress != nullptr) progress->Advance(done);

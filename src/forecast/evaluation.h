@@ -77,6 +77,7 @@ class TEvaluationProgress {
   double Fraction() const;
   void Cancel() { cancelled_.store(true, std::memory_order_relaxed); }
   bool Cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
+  const std::atomic<bool>* CancelFlag() const { return &cancelled_; }
 
   void Start(std::int64_t total);
   void Advance(std::int64_t done) { done_.fetch_add(done, std::memory_order_relaxed); }

@@ -147,6 +147,23 @@ TEST(NearestNeighbor, SameBitsWithAnyNumberOfWorkers) {
   }
 }
 
+TEST(NearestNeighbor, ACancelFlagStopsTheForecastOnlyOnceSet) {
+  std::vector<double> ys(20000);
+  for (std::size_t i = 0; i < ys.size(); ++i) ys[i] = std::sin(static_cast<double>(i) * 0.01);
+  const TSampleData series = Series(ys);
+  TKNearestNeighbor knn(series);
+  const double uncancelled = knn.Forecast();
+  std::atomic<bool> cancel{false};
+  knn.SetCancel(&cancel);
+  for (int workers : kWorkerCounts) {
+    EXPECT_TRUE(SameBits(WithWorkers(workers, [&] { return knn.Forecast(); }), uncancelled));
+  }
+  cancel = true;
+  for (int workers : kWorkerCounts) {
+    EXPECT_THROW(WithWorkers(workers, [&] { return knn.Forecast(); }), TForecastCancelled);
+  }
+}
+
 // Every vector width the processor has, lane by lane, including the early
 // give-up once every lane is past the bound.
 TEST(NearestNeighborBlocks, EveryVariantMatchesPlainSums) {

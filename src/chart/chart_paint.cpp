@@ -146,8 +146,7 @@ void PaintTitleBlock(TChart& chart, const TChartTitle& block, bool top) {
 
 // One row of samples and titles of the series shown in the legend, below the
 // plot (or above it for a legend at the top), taking its room from PlotRect.
-void PaintLegendRow(TChart& chart, const TChartLegend& legend,
-                    const TChartSeriesList& series) {
+void PaintLegendRow(TChart& chart, const TChartLegend& legend, const TChartSeriesList& series) {
   std::vector<const TChartSeries*> shown;
   for (const TChartSeries* s : series) {
     if (s->Active() && s->ShowInLegend()) shown.push_back(s);
@@ -160,7 +159,8 @@ void PaintLegendRow(TChart& chart, const TChartLegend& legend,
   const int sample = 2 * canvas.TextWidth("W");
   const int gap = canvas.TextWidth("W");
   int width = 0;
-  for (const TChartSeries* s : shown) width += sample + gap / 2 + canvas.TextWidth(s->Title()) + gap;
+  for (const TChartSeries* s : shown)
+    width += sample + gap / 2 + canvas.TextWidth(s->Title()) + gap;
   width -= gap;
   const bool top = legend.Alignment() == laTop;
   const TRect plot = chart.PlotRect;
@@ -344,7 +344,7 @@ void TChart::PaintTitles() {
   const TFlatScope flat(Canvas_);
   PaintTitleBlock(*this, Title_, true);
   PaintTitleBlock(*this, Foot_, false);
-  if (Legend_.Visible()) PaintLegendRow(*this, Legend_, SeriesList_);
+  if (Legend_.Drawn()) PaintLegendRow(*this, Legend_, SeriesList_);
 }
 
 void TChart::AssignDepths() {

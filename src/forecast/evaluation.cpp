@@ -48,7 +48,8 @@ std::int64_t ForecastCost(const TForecastSettings& settings, std::int32_t length
 std::vector<std::int32_t> Origins(std::int32_t count, const TEvaluationSettings& settings,
                                   std::int32_t h) {
   std::vector<std::int32_t> origins;
-  const std::int64_t lowest = std::max<std::int64_t>(2 * std::int64_t{h}, count - settings.testSpan);
+  const std::int64_t lowest =
+      std::max<std::int64_t>(2 * std::int64_t{h}, count - settings.testSpan);
   const std::int64_t highest = (std::int64_t{count} - h) / h * h;
   if (count < h || highest < lowest) return origins;
   const std::int64_t first = (lowest + h - 1) / h * h;
@@ -88,8 +89,8 @@ void RebuildBlock(double* values, double* scratch, std::int32_t h) {
 // The forecast of band b's value after its first `length` samples, as "Do
 // forecast" would make it on that band cut there: the forecasters read no
 // sample after the position they forecast from.
-double BandForecast(const TSampleData& band, std::int32_t length,
-                    const TForecastSettings& settings, const TEvaluationProgress* progress) {
+double BandForecast(const TSampleData& band, std::int32_t length, const TForecastSettings& settings,
+                    const TEvaluationProgress* progress) {
   const std::int32_t window = WindowFor(settings, length);
   if (settings.method == fmMovingAverage) {
     TMovingAverage forecaster(band);
@@ -216,8 +217,8 @@ std::int32_t DefaultTestSpan(std::int32_t count) {
 double TEvaluationProgress::Fraction() const {
   const std::int64_t total = total_.load(std::memory_order_relaxed);
   if (total <= 0) return 0.0;
-  return std::min(1.0, static_cast<double>(done_.load(std::memory_order_relaxed)) /
-                           static_cast<double>(total));
+  return std::min(
+      1.0, static_cast<double>(done_.load(std::memory_order_relaxed)) / static_cast<double>(total));
 }
 
 void TEvaluationProgress::Start(std::int64_t total) {
@@ -259,8 +260,7 @@ TErrorMetrics Metrics(const std::vector<double>& actual, const std::vector<doubl
   return metrics;
 }
 
-std::optional<TEvaluation> Evaluate(const TSampleData& series,
-                                    const TEvaluationSettings& settings,
+std::optional<TEvaluation> Evaluate(const TSampleData& series, const TEvaluationSettings& settings,
                                     TEvaluationProgress* progress) {
   TEvaluation evaluation;
   evaluation.settings = settings;

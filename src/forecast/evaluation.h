@@ -94,8 +94,7 @@ class TEvaluationProgress {
 // forecasts run on oneTBB's workers; every sum runs in one fixed order, so
 // the result is the same bits for any number of workers. Empty when the
 // progress was cancelled before the end.
-std::optional<TEvaluation> Evaluate(const TSampleData& series,
-                                    const TEvaluationSettings& settings,
+std::optional<TEvaluation> Evaluate(const TSampleData& series, const TEvaluationSettings& settings,
                                     TEvaluationProgress* progress = nullptr);
 
 // The metrics of errors actual[i] - forecast[i], summed in index order, with

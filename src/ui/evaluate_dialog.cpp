@@ -88,8 +88,8 @@ class TEvaluationTableModel : public QAbstractTableModel {
 
 namespace {
 
-constexpr const char* kLevelColumns[] = {"Level", "Horizon",    "Origins",   "MAE",
-                                         "RMSE",  "MAPE",       "MASE",      "Naive MAE",
+constexpr const char* kLevelColumns[] = {"Level",      "Horizon",     "Origins", "MAE",
+                                         "RMSE",       "MAPE",        "MASE",    "Naive MAE",
                                          "Naive RMSE", "Relative MAE"};
 constexpr int kLevelColumnCount = 10;
 constexpr const char* kHorizonColumns[] = {"Horizon", "MAE", "RMSE", "Naive MAE", "Naive RMSE"};
@@ -119,22 +119,33 @@ QString GridNumber(std::optional<double> value) {
 std::optional<double> LevelMeasure(const TLevelEvaluation& level, int column) {
   if (!level.Evaluable()) return std::nullopt;
   switch (column) {
-    case 3: return level.method.mae;
-    case 4: return level.method.rmse;
-    case 5: return level.method.mape;
-    case 6: return level.method.mase;
-    case 7: return level.naive.mae;
-    case 8: return level.naive.rmse;
-    case 9: return level.relativeMae;
-    default: return std::nullopt;
+    case 3:
+      return level.method.mae;
+    case 4:
+      return level.method.rmse;
+    case 5:
+      return level.method.mape;
+    case 6:
+      return level.method.mase;
+    case 7:
+      return level.naive.mae;
+    case 8:
+      return level.naive.rmse;
+    case 9:
+      return level.relativeMae;
+    default:
+      return std::nullopt;
   }
 }
 
 std::int64_t LevelInteger(const TLevelEvaluation& level, int column) {
   switch (column) {
-    case 0: return level.level;
-    case 1: return level.horizon;
-    default: return static_cast<std::int64_t>(level.origins.size());
+    case 0:
+      return level.level;
+    case 1:
+      return level.horizon;
+    default:
+      return static_cast<std::int64_t>(level.origins.size());
   }
 }
 
@@ -240,6 +251,7 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
   Chart->LeftAxis().Title().SetCaption("Values");
   Chart->Legend().SetVisible(true);
   Chart->Legend().SetAlignment(laBottom);
+  Chart->Legend().SetLegendStyle(lsSeries);
   Chart->BackWall().Brush().SetColor(clWhite);
   Chart->BackWall().Brush().SetStyle(bsClear);
   actual_ = std::make_unique<TLineSeries>();
@@ -292,7 +304,8 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
     ShowRunning(false);
   });
   connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
-  connect(CopyChartButton, &QPushButton::clicked, this, [this] { RunCommand([&] { CopyChart(); }); });
+  connect(CopyChartButton, &QPushButton::clicked, this,
+          [this] { RunCommand([&] { CopyChart(); }); });
   connect(ExportPictureButton, &QPushButton::clicked, this, [this] {
     RunCommand([&] {
       if (exportPicture_) exportPicture_(*Chart);
@@ -318,8 +331,7 @@ TEvaluateDialog::~TEvaluateDialog() {
 }
 
 std::string TEvaluateDialog::MethodText(const TForecastSettings& settings) {
-  std::string text =
-      settings.method == fmMovingAverage ? "Moving average" : "K-Nearest-Neighbor";
+  std::string text = settings.method == fmMovingAverage ? "Moving average" : "K-Nearest-Neighbor";
   text += settings.window > 0 ? ", window " + std::to_string(settings.window)
                               : std::string(", automatic window");
   if (settings.method == fmNearestNeighbor) {
@@ -454,11 +466,16 @@ void TEvaluateDialog::ShowSelectedLevel() {
   horizonModel_->Reset(static_cast<int>(level->perHorizon.size()), [level](int row, int column) {
     const THorizonErrors& errors = level->perHorizon[static_cast<std::size_t>(row)];
     switch (column) {
-      case 0: return QString::number(row + 1);
-      case 1: return GridNumber(errors.mae);
-      case 2: return GridNumber(errors.rmse);
-      case 3: return GridNumber(errors.naiveMae);
-      default: return GridNumber(errors.naiveRmse);
+      case 0:
+        return QString::number(row + 1);
+      case 1:
+        return GridNumber(errors.mae);
+      case 2:
+        return GridNumber(errors.rmse);
+      case 3:
+        return GridNumber(errors.naiveMae);
+      default:
+        return GridNumber(errors.naiveRmse);
     }
   });
 
@@ -499,9 +516,8 @@ std::string TEvaluateDialog::ForecastsText() const {
   std::string text;
   AppendLine(text, kForecastColumns, 4);
   if (!evaluation_ || evaluation_->levels.empty()) return text;
-  const TLevelEvaluation& level =
-      evaluation_->levels[static_cast<std::size_t>(std::clamp(
-          SelectedLevel(), 0, static_cast<int>(evaluation_->levels.size()) - 1))];
+  const TLevelEvaluation& level = evaluation_->levels[static_cast<std::size_t>(
+      std::clamp(SelectedLevel(), 0, static_cast<int>(evaluation_->levels.size()) - 1))];
   const double* x = series_.YData();
   const auto h = static_cast<std::size_t>(level.horizon);
   for (std::size_t o = 0; o < level.origins.size(); ++o) {

@@ -233,8 +233,8 @@ void TForm1::CreateMenus() {
   PopupMenu2 = new TPopupMenu(this);
   Copy2 = PopupMenu2->addAction(QStringLiteral("Copy"));
   // Menus are windows of their own and do not inherit the window's font.
-  for (QMenu* menu :
-       {File1, Edit4, Forecast1, Help1, static_cast<QMenu*>(PopupMenu1), static_cast<QMenu*>(PopupMenu2)}) {
+  for (QMenu* menu : {File1, Edit4, Forecast1, Help1, static_cast<QMenu*>(PopupMenu1),
+                      static_cast<QMenu*>(PopupMenu2)}) {
     menu->setFont(WindowFont());
   }
 }

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "forecast_test_support.h"
 #include "sample/sample_data.h"
 #include "sunspots.h"
 #include "support/worker_count.h"
@@ -15,12 +16,6 @@
 
 namespace fendrel {
 namespace {
-
-TSampleData Series(const std::vector<double>& ys) {
-  TSampleData series;
-  for (double y : ys) series.Append(series.Count(), y);
-  return series;
-}
 
 // A wave with noise, rounded to quarters now and then so that the
 // nearest-neighbour runs meet equal distances.
@@ -74,8 +69,8 @@ TEST(Evaluation, ForecastsAreWhatDoForecastGivesOnTheCutSeries) {
               WindowForecast(series, level.origins[o], level.level, forecast);
           for (std::size_t j = 0; j < h; ++j) {
             ASSERT_EQ(Bits(level.forecasts[o * h + j]), Bits(expected[j]))
-                << "count " << count << " level " << level.level << " origin "
-                << level.origins[o] << " step " << j;
+                << "count " << count << " level " << level.level << " origin " << level.origins[o]
+                << " step " << j;
           }
           ++compared;
         }
@@ -184,8 +179,8 @@ TEST(Evaluation, MetricsOfHandWorkedErrors) {
 
 TEST(Evaluation, SameBitsForAnyNumberOfWorkers) {
   const TSampleData series = Wavy(3000);
-  for (const TForecastSettings forecast :
-       {TForecastSettings{fmNearestNeighbor, 0, true}, TForecastSettings{fmMovingAverage, 0, true}}) {
+  for (const TForecastSettings forecast : {TForecastSettings{fmNearestNeighbor, 0, true},
+                                           TForecastSettings{fmMovingAverage, 0, true}}) {
     const TEvaluationSettings settings{forecast, 1500, 50};
     std::vector<std::uint64_t> reference;
     for (const int workers : kWorkerCounts) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "forecast/block_distances.h"
+#include "forecast_test_support.h"
 #include "support/knn_reference.h"
 #include "support/worker_count.h"
 
@@ -18,12 +19,6 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-TSampleData Series(const std::vector<double>& ys) {
-  TSampleData series;
-  for (double y : ys) series.Append(series.Count(), y);
-  return series;
-}
 
 double Forecast(const std::vector<double>& ys, std::int32_t k, bool average) {
   const TSampleData series = Series(ys);

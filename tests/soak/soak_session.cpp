@@ -15,8 +15,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QWheelEvent>
@@ -25,12 +25,12 @@
 #include <array>
 #include <charconv>
 #include <chrono>
-#include <functional>
-#include <memory>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
@@ -610,7 +610,8 @@ void SoakSession::Evaluate() {
   const bool cancel = Chance(0.4);
   const int wait = Uniform(0, 300);
   const bool copy = Chance(0.5);
-  Note("Ctrl+E, " + (cancel ? "Cancel after " + std::to_string(wait) + " ms" : std::string("wait")) +
+  Note("Ctrl+E, " +
+       (cancel ? "Cancel after " + std::to_string(wait) + " ms" : std::string("wait")) +
        (copy ? ", Ctrl+C" : "") + ", Escape");
   struct Drive {
     int tries = 0;
@@ -631,8 +632,8 @@ void SoakSession::Evaluate() {
       if (++drive->tries < 100 && next) QTimer::singleShot(10, form_.get(), *next);
       return;
     }
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(cancel ? wait : 3000);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(cancel ? wait : 3000);
     while (dialog->Running() && std::chrono::steady_clock::now() < deadline) {
       QApplication::processEvents(QEventLoop::AllEvents, 5);
     }

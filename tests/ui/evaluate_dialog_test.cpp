@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPushButton>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>

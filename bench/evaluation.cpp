@@ -1,3 +1,5 @@
+#include "forecast/evaluation.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <optional>
 #include <thread>
 
-#include "forecast/evaluation.h"
 #include "sample/random.h"
 #include "sample/sample_data.h"
 
@@ -39,8 +40,7 @@ void BM_EvaluateAllLevels(benchmark::State& state) {
 BENCHMARK(BM_EvaluateAllLevels)
     ->ArgsProduct({{static_cast<int>(fmMovingAverage)}, {100, 65536, 1048576}})
     ->ArgsProduct({{static_cast<int>(fmNearestNeighbor)}, {100, 65536, 100000}})
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+    ->Unit(benchmark::kMillisecond);
 
 // What a watching dialog sees: the longest wait between two moves of the
 // progress, polled every millisecond, and how long a cancellation takes to
@@ -94,7 +94,6 @@ BENCHMARK(BM_EvaluateProgressAndCancel)
     ->Args({static_cast<int>(fmMovingAverage), 1048576})
     ->Args({static_cast<int>(fmNearestNeighbor), 100000})
     ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
     ->Iterations(3);
 
 }  // namespace

@@ -440,8 +440,10 @@ void TEvaluateDialog::ShowEvaluation() {
     const auto first = std::ranges::find_if(evaluation.levels, &TLevelEvaluation::Evaluable);
     if (first != evaluation.levels.end()) select = first->level;
   }
+  // A new current row shows itself; the same row again must be shown anew.
+  const bool same = LevelsTable->currentIndex().row() == select;
   SelectLevel(select);
-  ShowSelectedLevel();
+  if (same) ShowSelectedLevel();
 }
 
 int TEvaluateDialog::SelectedLevel() const {

@@ -34,6 +34,10 @@ void TChartLegend::SetAlignment(TLegendAlignment value) {
   if (UpdateField(Alignment_, value)) Chart_->Invalidate();
 }
 
+void TChartLegend::SetLegendStyle(TLegendStyle value) {
+  if (UpdateField(LegendStyle_, value)) Chart_->Invalidate();
+}
+
 TChart::TChart(QWidget* parent)
     : QWidget(parent),
       Title_(this),

@@ -37,6 +37,7 @@ struct TChartPicture {
 enum TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
 enum TPanningMode { pmNone, pmHorizontal, pmVertical, pmBoth };
 enum TLegendAlignment { laLeft, laRight, laTop, laBottom };
+enum TLegendStyle { lsAuto, lsSeries };
 
 class TChartWall {
  public:
@@ -65,7 +66,10 @@ class TChartWall {
   bool Dark3D_ = true;
 };
 
-// Only visibility and placement matter: both charts of the program hide it.
+// Both charts of the main window hide it. A visible legend is drawn only in
+// the series style: one row below the plot (above it at the top) with a line
+// in each shown series' colour and its title. The automatic style, the
+// default, draws nothing and takes no room.
 class TChartLegend {
  public:
   explicit TChartLegend(TChart* chart) : Chart_(chart) {}
@@ -74,11 +78,15 @@ class TChartLegend {
   void SetVisible(bool value);
   TLegendAlignment Alignment() const { return Alignment_; }
   void SetAlignment(TLegendAlignment value);
+  TLegendStyle LegendStyle() const { return LegendStyle_; }
+  void SetLegendStyle(TLegendStyle value);
+  bool Drawn() const { return Visible_ && LegendStyle_ == lsSeries; }
 
  private:
   TChart* Chart_;
   bool Visible_ = true;
   TLegendAlignment Alignment_ = laRight;
+  TLegendStyle LegendStyle_ = lsAuto;
 };
 
 class TView3DOptions {

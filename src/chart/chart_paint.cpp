@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
+#include <vector>
 
 #include "chart/axis_scale.h"
 #include "chart/chart.h"
@@ -139,6 +140,49 @@ void PaintTitleBlock(TChart& chart, const TChartTitle& block, bool top) {
     chart.PlotRect.Top = y + f + gap;
   } else {
     chart.PlotRect.Bottom = y - f - gap;
+  }
+  chart.RecomputePlotSize();
+}
+
+// One row of samples and titles of the series shown in the legend, below the
+// plot (or above it for a legend at the top), taking its room from PlotRect.
+void PaintLegendRow(TChart& chart, const TChartLegend& legend, const TChartSeriesList& series) {
+  std::vector<const TChartSeries*> shown;
+  for (const TChartSeries* s : series) {
+    if (s->Active() && s->ShowInLegend()) shown.push_back(s);
+  }
+  if (shown.empty()) return;
+  TCanvas3D& canvas = chart.Canvas();
+  const TChartFont font;
+  canvas.SetFont(FontState(font));
+  const int h = canvas.TextHeight("W");
+  const int sample = 2 * canvas.TextWidth("W");
+  const int gap = canvas.TextWidth("W");
+  int width = 0;
+  for (const TChartSeries* s : shown)
+    width += sample + gap / 2 + canvas.TextWidth(s->Title()) + gap;
+  width -= gap;
+  const bool top = legend.Alignment() == laTop;
+  const TRect plot = chart.PlotRect;
+  const int y = top ? plot.Top : plot.Bottom - h;
+  int x = (plot.Left + plot.Right) / 2 - width / 2;
+  canvas.SetBackMode(bmTransparent);
+  canvas.SetTextAlign({thLeft, tvTop});
+  for (const TChartSeries* s : shown) {
+    TPenState pen;
+    pen.Color = s->SeriesColor();
+    pen.Width = 2;
+    canvas.SetPen(pen);
+    canvas.MoveTo(x, y + h / 2);
+    canvas.LineTo(x + sample, y + h / 2);
+    x += sample + gap / 2;
+    canvas.TextOut(x, y, s->Title());
+    x += canvas.TextWidth(s->Title()) + gap;
+  }
+  if (top) {
+    chart.PlotRect.Top = y + h + 5;
+  } else {
+    chart.PlotRect.Bottom = y - 5;
   }
   chart.RecomputePlotSize();
 }
@@ -300,6 +344,7 @@ void TChart::PaintTitles() {
   const TFlatScope flat(Canvas_);
   PaintTitleBlock(*this, Title_, true);
   PaintTitleBlock(*this, Foot_, false);
+  if (Legend_.Drawn()) PaintLegendRow(*this, Legend_, SeriesList_);
 }
 
 void TChart::AssignDepths() {

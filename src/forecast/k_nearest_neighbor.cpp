@@ -193,6 +193,9 @@ double TKNearestNeighbor::ForecastAt(std::int32_t a) const {
     if (candidates >= kBlockLanes) {
       double distances[kBlockLanes];
       while (next < end) {
+        if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
+          throw TForecastCancelled();
+        }
         // The last lanes are moved back to end at the block's last run; runs
         // they share with the lanes before were offered already.
         const std::int32_t start = std::min(next, end - kBlockLanes);

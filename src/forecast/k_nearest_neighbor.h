@@ -1,10 +1,17 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <exception>
 
 #include "sample/sample_data.h"
 
 namespace fendrel {
+
+// A forecast given up because its caller asked it to stop.
+struct TForecastCancelled : std::exception {
+  const char* what() const noexcept override { return "Forecast cancelled"; }
+};
 
 // Forecasts the value after a position by analogy: the last Window() values
 // are compared, by the sum of absolute differences, with every earlier run of
@@ -33,10 +40,16 @@ class TKNearestNeighbor {
   double ForecastAt(std::int32_t a) const;
   double Forecast() const;
 
+  // A flag looked at while the distances are summed, so that a long
+  // forecast can be stopped: once it is set, ForecastAt throws
+  // TForecastCancelled. The flag must outlive the forecasts.
+  void SetCancel(const std::atomic<bool>* flag) { cancel_ = flag; }
+
  private:
   const TSampleData& series_;
   std::int32_t window_ = 2;
   bool useWindowAverage_ = true;
+  const std::atomic<bool>* cancel_ = nullptr;
 };
 
 }  // namespace fendrel

@@ -31,6 +31,7 @@
 #include "sample/sample_data.h"
 #include "session/session.h"
 #include "ui/dock_layout.h"
+#include "ui/evaluate_dialog.h"
 #include "ui/popup_menu.h"
 #include "ui/splitter.h"
 #include "ui/text_grid.h"
@@ -160,6 +161,10 @@ void TForm1::CreateMenus() {
   N2 = Edit4->addSeparator();
   PastData1 = Edit4->addAction(QStringLiteral("Paste Data"));
 
+  Forecast1 = bar->addMenu(QStringLiteral("F&orecast"));
+  Evaluate1 = Forecast1->addAction(QStringLiteral("&Evaluate..."));
+  Evaluate1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+
   Help1 = bar->addMenu(QStringLiteral("&Help"));
   About1 = Help1->addAction(QStringLiteral("About"));
   About1->setShortcut(QKeySequence(Qt::Key_F1));
@@ -170,8 +175,8 @@ void TForm1::CreateMenus() {
   PopupMenu2 = new TPopupMenu(this);
   Copy2 = PopupMenu2->addAction(QStringLiteral("Copy"));
   // Menus are windows of their own and do not inherit the window's font.
-  for (QMenu* menu :
-       {File1, Edit4, Help1, static_cast<QMenu*>(PopupMenu1), static_cast<QMenu*>(PopupMenu2)}) {
+  for (QMenu* menu : {File1, Edit4, Forecast1, Help1, static_cast<QMenu*>(PopupMenu1),
+                      static_cast<QMenu*>(PopupMenu2)}) {
     menu->setFont(WindowFont());
   }
 }
@@ -344,6 +349,9 @@ void TForm1::ConnectEvents() {
   on(CopyModel1, &QAction::triggered, &TForm1::CopyModel1Click);
   on(PastData1, &QAction::triggered, &TForm1::PastData1Click);
   on(About1, &QAction::triggered, &TForm1::About1Click);
+  // The dialog shows its own progress: no busy cursor over it.
+  connect(Evaluate1, &QAction::triggered, this,
+          [this] { RunCommand([&] { Evaluate1Click(Evaluate1); }); });
   on(Copy1, &QAction::triggered, &TForm1::CopyData1Click);
   on(Past1, &QAction::triggered, &TForm1::PastData1Click);
   on(Copy2, &QAction::triggered, &TForm1::CopyChart1Click);
@@ -373,18 +381,19 @@ void TForm1::ConnectEvents() {
 void TForm1::NameControls() {
   // Controls are told apart by their names, as in the window's design.
   QObject* const controls[] = {
-      GroupBox1, Label1,     Edit1,      UpDown1,   opRandomSample, Button1,   btPlot, GroupBox4,
-      Button3,   Label2,     Edit2,      UpDown2,   rbMA,           rbKNN,     cbKNN,  Button2,
-      Panel1,    GroupBox2,  Splitter1,  GroupBox3, sgTest,         Splitter2, chTest, sgWave,
-      Splitter3, chWave,     File1,      Open1,     Save1,          N1,        Exit1,  Edit4,
-      CopyData1, CopyChart1, CopyModel1, N2,        PastData1,      Help1,     About1, PopupMenu1,
-      Copy1,     Past1,      PopupMenu2, Copy2};
+      GroupBox1, Label1,     Edit1,      UpDown1,   opRandomSample, Button1,   btPlot,    GroupBox4,
+      Button3,   Label2,     Edit2,      UpDown2,   rbMA,           rbKNN,     cbKNN,     Button2,
+      Panel1,    GroupBox2,  Splitter1,  GroupBox3, sgTest,         Splitter2, chTest,    sgWave,
+      Splitter3, chWave,     File1,      Open1,     Save1,          N1,        Exit1,     Edit4,
+      CopyData1, CopyChart1, CopyModel1, N2,        PastData1,      Forecast1, Evaluate1, Help1,
+      About1,    PopupMenu1, Copy1,      Past1,     PopupMenu2,     Copy2};
   const QStringList names =
       QStringLiteral(
           "GroupBox1 Label1 Edit1 UpDown1 opRandomSample Button1 btPlot GroupBox4 Button3 Label2 "
           "Edit2 UpDown2 rbMA rbKNN cbKNN Button2 Panel1 GroupBox2 Splitter1 GroupBox3 sgTest "
           "Splitter2 chTest sgWave Splitter3 chWave File1 Open1 Save1 N1 Exit1 Edit4 CopyData1 "
-          "CopyChart1 CopyModel1 N2 PastData1 Help1 About1 PopupMenu1 Copy1 Past1 PopupMenu2 Copy2")
+          "CopyChart1 CopyModel1 N2 PastData1 Forecast1 Evaluate1 Help1 About1 PopupMenu1 Copy1 "
+          "Past1 PopupMenu2 Copy2")
           .split(QLatin1Char(' '));
   Q_ASSERT(names.size() == static_cast<qsizetype>(std::size(controls)));
   for (std::size_t i = 0; i < std::size(controls); ++i) {
@@ -449,6 +458,12 @@ TForecastSettings TForm1::ChosenSettings() const {
 void TForm1::Button2Click(QObject* /*sender*/) {
   session_->SetForecastSettings(ChosenSettings());
   session_->Forecast();
+}
+
+void TForm1::Evaluate1Click(QObject* /*sender*/) {
+  session_->SetForecastSettings(ChosenSettings());
+  TEvaluateDialog dialog(session_->TestData(), session_->ForecastSettings(), this);
+  dialog.exec();
 }
 
 void TForm1::rbMAClick(QObject* /*sender*/) {

@@ -60,6 +60,7 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
   void CopyChart1Click(QObject* sender);
   void CopyModel1Click(QObject* sender);
   void About1Click(QObject* sender);
+  void Evaluate1Click(QObject* sender);
   void Exit1Click(QObject* sender);
 
   // Opens a file named by the desktop (the command line, a drop) once the
@@ -157,6 +158,8 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
   QAction* CopyModel1 = nullptr;
   QAction* N2 = nullptr;
   QAction* PastData1 = nullptr;
+  QMenu* Forecast1 = nullptr;
+  QAction* Evaluate1 = nullptr;
   QMenu* Help1 = nullptr;
   QAction* About1 = nullptr;
   TPopupMenu* PopupMenu1 = nullptr;

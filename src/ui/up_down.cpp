@@ -78,6 +78,16 @@ bool TUpDown::eventFilter(QObject* watched, QEvent* event) {
     QMetaObject::invokeMethod(this, &TUpDown::ShowFocusCue, Qt::QueuedConnection);
     return handled;
   }
+  if (watched == associate_ && event->type() == QEvent::ShortcutOverride) {
+    // The edit is read-only: of its Ctrl keys only copy and select-all do
+    // anything, and the rest (the desktop's Ctrl+E to the line's end) must
+    // not take the window's shortcuts away while it has the focus.
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers().testFlag(Qt::ControlModifier) && !key->matches(QKeySequence::Copy) &&
+        !key->matches(QKeySequence::SelectAll)) {
+      return true;
+    }
+  }
   if (watched == associate_ && event->type() == QEvent::KeyPress && isEnabled()) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Up || key == Qt::Key_Down) {

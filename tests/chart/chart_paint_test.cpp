@@ -331,6 +331,48 @@ TEST(SeriesPaint, NullPointsBreakTheLineAndFarPointsAreSkipped) {
   EXPECT_EQ(again, (std::vector<TSegment>{{PixelOf(s, 1), PixelOf(s, 3)}}));
 }
 
+TEST(ChartLegend, TheSeriesStyleDrawsOneRowBelowThePlot) {
+  TChart chart;
+  chart.resize(300, 200);
+  chart.SetView3D(false);
+  TLineSeries a;
+  TLineSeries b;
+  TLineSeries hidden;
+  a.SetTitle("Actual");
+  b.SetTitle("Naive");
+  hidden.SetTitle("Hidden");
+  hidden.SetShowInLegend(false);
+  for (TLineSeries* s : {&a, &b, &hidden}) {
+    s->SetParentChart(&chart);
+    s->AddPoint(0, 1);
+    s->AddPoint(1, 2);
+  }
+  TRecordingContext recording;
+  RecordPass(chart, recording);  // automatic style: nothing, no room
+  const int bottom = chart.PlotRect.Bottom;
+  chart.Legend().SetLegendStyle(lsSeries);
+  const auto& records = RecordPass(chart, recording);
+  // Below the plot and the bottom axis' labels.
+  int lowestLabel = 0;
+  int highestTitle = chart.height();
+  std::vector<std::string> titles;
+  for (const TDrawRecord& r : records) {
+    if (r.Op != TDrawOp::TextOut) continue;
+    if (r.Text == "Actual" || r.Text == "Naive" || r.Text == "Hidden") {
+      titles.push_back(r.Text);
+      highestTitle = std::min(highestTitle, r.Points.front().Y);
+    } else {
+      lowestLabel = std::max(lowestLabel, r.Points.front().Y);
+    }
+  }
+  EXPECT_EQ(titles, (std::vector<std::string>{"Actual", "Naive"}));
+  EXPECT_GT(highestTitle, lowestLabel);
+  EXPECT_LT(chart.PlotRect.Bottom, bottom);
+  const auto samples = LinesIn(records, b.SeriesColor());
+  ASSERT_FALSE(samples.empty());
+  EXPECT_GT(samples.front().first.Y, chart.PlotRect.Bottom);
+}
+
 TEST(SeriesPaint, LargestDoublesDrawWhereTheyLie) {
   // Ranges near the largest double, one so wide that its span overflows.
   for (const double low : {1e308, -1e308}) {

@@ -2,6 +2,7 @@
 paste keys and column fitting in the grids, tooltips on cut cells, the
 context-menu key, and zoom and scroll keys on a focused chart."""
 
+import os
 import time
 
 from desktop import wait_for
@@ -190,3 +191,34 @@ class LevelEditCue(KeyboardTestCase):
         self.app.click("Edit1")
         wait_for("a focus cue on the level edit",
                  lambda: self.region(x - 20, y - 6, 40, 12) != unfocused)
+
+
+class EvaluateKeys(KeyboardTestCase):
+    def test_ctrl_e_ctrl_c_and_escape_in_the_evaluation(self):
+        d = self.desktop
+        # At start the level spin's edit has the focus: Ctrl+E reaches the
+        # window past it.
+        d.key("ctrl+e")
+        dialog = wait_for("the Evaluate forecast dialog",
+                          lambda: d.windows("^Evaluate forecast"))[0]
+        wait_for("the dialog to get the focus", lambda: d.focused_window() == dialog)
+
+        # The levels table has the focus; Ctrl+C copies it whole once the
+        # evaluation is done: the header and levels 0 to 5 of 100 samples.
+        def whole_table():
+            lines = self.copy_keys().split("\r\n")
+            return lines if len(lines) == 8 else None
+        lines = wait_for("Ctrl+C to copy every level", whole_table)
+        self.assertEqual(lines[0].split("\t"),
+                         ["Level", "Horizon", "Origins", "MAE", "RMSE", "MAPE", "MASE",
+                          "Naive MAE", "Naive RMSE", "Relative MAE"])
+        self.assertEqual(lines[1].split("\t")[:3], ["0", "1", "20"])
+        self.assertRegex(lines[1].split("\t")[3], r"^\d+\.\d{8}$")
+        self.assertEqual(lines[6], "5\t32\t0" + "\t" * 7)
+        self.assertEqual(lines[7], "")
+        d.settled_screenshot(dialog, os.path.join(self.folder, "evaluate.png"))
+
+        d.key("Escape")
+        wait_for("the dialog to close", lambda: dialog not in d.all_windows())
+        self.app.wait_focus()
+        self.assertEqual(self.app.boxes(), [])

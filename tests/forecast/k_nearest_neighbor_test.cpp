@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "forecast/block_distances.h"
+#include "forecast_test_support.h"
 #include "support/knn_reference.h"
 #include "support/worker_count.h"
 
@@ -18,12 +19,6 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-TSampleData Series(const std::vector<double>& ys) {
-  TSampleData series;
-  for (double y : ys) series.Append(series.Count(), y);
-  return series;
-}
 
 double Forecast(const std::vector<double>& ys, std::int32_t k, bool average) {
   const TSampleData series = Series(ys);
@@ -144,6 +139,23 @@ TEST(NearestNeighbor, SameBitsWithAnyNumberOfWorkers) {
         }
       }
     }
+  }
+}
+
+TEST(NearestNeighbor, ACancelFlagStopsTheForecastOnlyOnceSet) {
+  std::vector<double> ys(20000);
+  for (std::size_t i = 0; i < ys.size(); ++i) ys[i] = std::sin(static_cast<double>(i) * 0.01);
+  const TSampleData series = Series(ys);
+  TKNearestNeighbor knn(series);
+  const double uncancelled = knn.Forecast();
+  std::atomic<bool> cancel{false};
+  knn.SetCancel(&cancel);
+  for (int workers : kWorkerCounts) {
+    EXPECT_TRUE(SameBits(WithWorkers(workers, [&] { return knn.Forecast(); }), uncancelled));
+  }
+  cancel = true;
+  for (int workers : kWorkerCounts) {
+    EXPECT_THROW(WithWorkers(workers, [&] { return knn.Forecast(); }), TForecastCancelled);
   }
 }
 

@@ -6,14 +6,10 @@
 #include <limits>
 #include <vector>
 
+#include "forecast_test_support.h"
+
 namespace fendrel {
 namespace {
-
-TSampleData Series(const std::vector<double>& ys) {
-  TSampleData series;
-  for (double y : ys) series.Append(series.Count(), y);
-  return series;
-}
 
 TEST(MovingAverage, SumsTheLastWindowValuesBackwardsAndDividesByTheWindow) {
   const TSampleData ten = Series({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});

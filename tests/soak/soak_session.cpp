@@ -12,8 +12,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QWheelEvent>
@@ -21,10 +24,13 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
@@ -36,6 +42,7 @@
 #include "sample/sample_data.h"
 #include "support/recording_clipboard.h"
 #include "support/recording_dialogs.h"
+#include "ui/evaluate_dialog.h"
 #include "ui/main_window.h"
 #include "ui/text_grid.h"
 #include "ui/up_down.h"
@@ -165,7 +172,7 @@ void SoakSession::Note(std::string action) {
 
 void SoakSession::Act() {
   ReopenIfClosed();
-  const std::array<std::pair<int, void (SoakSession::*)()>, 13> actions{{
+  const std::array<std::pair<int, void (SoakSession::*)()>, 14> actions{{
       {10, &SoakSession::ClickSpinArrow},
       {6, &SoakSession::PressSpinKeys},
       {8, &SoakSession::ClickButton},
@@ -179,6 +186,7 @@ void SoakSession::Act() {
       {3, &SoakSession::ResizeWindow},
       {2, &SoakSession::DragSplitter},
       {3, &SoakSession::DropFile},
+      {2, &SoakSession::Evaluate},
   }};
   int total = 0;
   for (const auto& [weight, action] : actions) total += weight;
@@ -596,6 +604,70 @@ void SoakSession::DropFile() {
   }
   QDropEvent drop(QPointF(point), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(form_.get(), &drop);
+}
+
+void SoakSession::Evaluate() {
+  const bool cancel = Chance(0.4);
+  const int wait = Uniform(0, 300);
+  const bool copy = Chance(0.5);
+  Note("Ctrl+E, " +
+       (cancel ? "Cancel after " + std::to_string(wait) + " ms" : std::string("wait")) +
+       (copy ? ", Ctrl+C" : "") + ", Escape");
+  struct Drive {
+    int tries = 0;
+    bool done = false;
+    std::string fault;
+  };
+  const auto drive = std::make_shared<Drive>();
+  const std::int32_t levels = std::max(FloorLog2(form_->Session().TestData().Count()), 1);
+  RecordingClipboard* clipboard = clipboard_.get();
+  // The dialog is modal: it is driven from its own message loop, by a step
+  // that looks again a little later while the dialog is not up yet.
+  const auto step = std::make_shared<std::function<void()>>();
+  const std::weak_ptr<std::function<void()>> again = step;
+  *step = [this, drive, again, cancel, wait, copy, levels, clipboard] {
+    auto* dialog = qobject_cast<TEvaluateDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) {
+      const auto next = again.lock();
+      if (++drive->tries < 100 && next) QTimer::singleShot(10, form_.get(), *next);
+      return;
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(cancel ? wait : 3000);
+    while (dialog->Running() && std::chrono::steady_clock::now() < deadline) {
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    if (dialog->Running()) dialog->CancelButton->click();
+    const TEvaluation* evaluation = dialog->Evaluation();
+    if (evaluation != nullptr && static_cast<std::int32_t>(evaluation->levels.size()) != levels) {
+      drive->fault = "evaluation lists " + std::to_string(evaluation->levels.size()) +
+                     " levels for " + std::to_string(levels);
+    }
+    if (copy) {
+      QTest::keyClick(dialog->LevelsTable, Qt::Key_C, Qt::ControlModifier);
+      if (!clipboard->refuse && clipboard->Text().rfind("Level\tHorizon\t", 0) != 0) {
+        drive->fault = "Ctrl+C in the levels table left no levels table";
+      }
+    }
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    drive->done = true;
+  };
+  QTimer::singleShot(0, form_.get(), *step);
+  // A menu closed without a choice can leave no window active, and then no
+  // shortcut fires: Ctrl+E is tried only on the active window.
+  form_->activateWindow();
+  Settle();
+  if (QApplication::activeWindow() == form_.get()) {
+    Key(Qt::Key_E, Qt::ControlModifier);
+  } else {
+    form_->findChild<QAction*>(QStringLiteral("Evaluate1"))->trigger();
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (!drive->done && drive->tries < 100 && std::chrono::steady_clock::now() < deadline) {
+    QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
+  }
+  if (!drive->done) throw SoakFault("Ctrl+E showed no Evaluate dialog");
+  if (!drive->fault.empty()) throw SoakFault(drive->fault);
 }
 
 void SoakSession::DragSplitter() {

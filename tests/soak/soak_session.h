@@ -74,6 +74,7 @@ class SoakSession {
   void ResizeWindow();
   void DragSplitter();
   void DropFile();
+  void Evaluate();
   void ReopenIfClosed();
 
   // Inputs the fakes hand out.

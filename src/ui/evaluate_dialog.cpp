@@ -1,0 +1,559 @@
+#include "ui/evaluate_dialog.h"
+
+#include <QAbstractTableModel>
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <exception>
+#include <optional>
+#include <thread>
+#include <utility>
+
+#include "chart/chart.h"
+#include "chart/series.h"
+#include "platform/application.h"
+#include "platform/clipboard.h"
+#include "platform/dialogs.h"
+#include "sample/text_format.h"
+
+namespace fendrel {
+
+// A read-only table whose cells are worked out when shown: the per-horizon
+// table of a deep level has hundreds of thousands of rows.
+class TEvaluationTableModel : public QAbstractTableModel {
+ public:
+  using TCell = std::function<QString(int row, int column)>;
+  using TStandsOut = std::function<bool(int row)>;
+
+  TEvaluationTableModel(QStringList headers, QObject* parent)
+      : QAbstractTableModel(parent), headers_(std::move(headers)) {}
+
+  void Reset(int rows, TCell cell, TStandsOut standsOut = {}) {
+    beginResetModel();
+    rows_ = rows;
+    cell_ = std::move(cell);
+    standsOut_ = std::move(standsOut);
+    endResetModel();
+  }
+
+  int rowCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : rows_;
+  }
+  int columnCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : static_cast<int>(headers_.size());
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid()) return {};
+    if (role == Qt::DisplayRole) return cell_(index.row(), index.column());
+    if (role == Qt::TextAlignmentRole) {
+      return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
+    }
+    const bool out = standsOut_ && standsOut_(index.row());
+    if (role == Qt::BackgroundRole && out) return QBrush(QColor(0xd4, 0xf0, 0xd4));
+    if (role == Qt::FontRole && out) {
+      QFont font;
+      font.setBold(true);
+      return font;
+    }
+    return {};
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Horizontal) return headers_.value(section);
+    return {};
+  }
+
+ private:
+  QStringList headers_;
+  int rows_ = 0;
+  TCell cell_ = [](int, int) { return QString(); };
+  TStandsOut standsOut_;
+};
+
+namespace {
+
+constexpr const char* kLevelColumns[] = {"Level",      "Horizon",     "Origins", "MAE",
+                                         "RMSE",       "MAPE",        "MASE",    "Naive MAE",
+                                         "Naive RMSE", "Relative MAE"};
+constexpr int kLevelColumnCount = 10;
+constexpr const char* kHorizonColumns[] = {"Horizon", "MAE", "RMSE", "Naive MAE", "Naive RMSE"};
+constexpr const char* kForecastColumns[] = {"Index", "Actual", "Forecast", "Naive"};
+
+// The progress bar is looked at this often; it must move at least five
+// times a second.
+constexpr int kPollMs = 50;
+constexpr int kProgressSteps = 1000;
+
+QStringList Headers(const char* const* names, int count) {
+  QStringList list;
+  for (int i = 0; i < count; ++i) list << QString::fromLatin1(names[i]);
+  return list;
+}
+
+std::string ClipboardNumber(std::optional<double> value) {
+  return value ? FormatFixed(*value, 16, 8) : std::string();
+}
+
+QString GridNumber(std::optional<double> value) {
+  return value ? QString::fromStdString(FormatFixed(*value, 15, 6)) : QString();
+}
+
+// Column c of a level's row: the integers first, then the measures, empty
+// when undefined. A level without an origin has no measure at all.
+std::optional<double> LevelMeasure(const TLevelEvaluation& level, int column) {
+  if (!level.Evaluable()) return std::nullopt;
+  switch (column) {
+    case 3:
+      return level.method.mae;
+    case 4:
+      return level.method.rmse;
+    case 5:
+      return level.method.mape;
+    case 6:
+      return level.method.mase;
+    case 7:
+      return level.naive.mae;
+    case 8:
+      return level.naive.rmse;
+    case 9:
+      return level.relativeMae;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::int64_t LevelInteger(const TLevelEvaluation& level, int column) {
+  switch (column) {
+    case 0:
+      return level.level;
+    case 1:
+      return level.horizon;
+    default:
+      return static_cast<std::int64_t>(level.origins.size());
+  }
+}
+
+bool BeatsNaive(const TLevelEvaluation& level) {
+  return level.relativeMae && *level.relativeMae < 1.0;
+}
+
+void AppendLine(std::string& text, const char* const* names, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) text += '\t';
+    text += names[i];
+  }
+  text += "\r\n";
+}
+
+void SetUpSeries(TLineSeries& series, const char* title, TColor color, TChart* chart) {
+  series.SetTitle(title);
+  series.SetSeriesColor(color);
+  series.Marks().SetVisible(false);
+  series.Pointer().SetVisible(false);
+  series.XValues().SetOrder(loAscending);
+  series.YValues().SetOrder(loNone);
+  series.SetParentChart(chart);
+}
+
+}  // namespace
+
+struct TEvaluateDialog::TJob {
+  TEvaluationProgress progress;
+  std::optional<TEvaluation> result;
+  std::string failure;
+  std::atomic<bool> done{false};
+};
+
+TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSettings& settings,
+                                 QWidget* parent)
+    : QDialog(parent), series_(series), settings_(settings) {
+  setWindowTitle(QStringLiteral("Evaluate forecast"));
+  setModal(true);
+  setObjectName(QStringLiteral("EvaluateDialog"));
+  resize(1100, 700);
+
+  auto* layout = new QVBoxLayout(this);
+  MethodLabel = new QLabel(QString::fromStdString(MethodText(settings)), this);
+  layout->addWidget(MethodLabel);
+
+  auto* inputs = new QHBoxLayout;
+  const std::int32_t count = series_.Count();
+  SpanSpin = new QSpinBox(this);
+  SpanSpin->setRange(1, std::max(count - 1, 1));
+  SpanSpin->setValue(DefaultTestSpan(count));
+  SpanSpin->setObjectName(QStringLiteral("SpanSpin"));
+  OriginsSpin = new QSpinBox(this);
+  OriginsSpin->setRange(1, 1'000'000);
+  OriginsSpin->setValue(TEvaluationSettings{}.maxOrigins);
+  OriginsSpin->setObjectName(QStringLiteral("OriginsSpin"));
+  auto* spanLabel = new QLabel(QStringLiteral("&Test span (last samples):"), this);
+  spanLabel->setBuddy(SpanSpin);
+  auto* originsLabel = new QLabel(QStringLiteral("&Origins per level at most:"), this);
+  originsLabel->setBuddy(OriginsSpin);
+  inputs->addWidget(spanLabel);
+  inputs->addWidget(SpanSpin);
+  inputs->addSpacing(16);
+  inputs->addWidget(originsLabel);
+  inputs->addWidget(OriginsSpin);
+  inputs->addStretch(1);
+  layout->addLayout(inputs);
+
+  auto* splitter = new QSplitter(Qt::Vertical, this);
+  auto* tables = new QWidget(splitter);
+  auto* tablesLayout = new QGridLayout(tables);
+  tablesLayout->setContentsMargins(0, 0, 0, 0);
+  levelsModel_ = new TEvaluationTableModel(Headers(kLevelColumns, kLevelColumnCount), this);
+  LevelsTable = new QTableView(tables);
+  LevelsTable->setObjectName(QStringLiteral("LevelsTable"));
+  LevelsTable->setModel(levelsModel_);
+  LevelsTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+  LevelsTable->setSelectionMode(QAbstractItemView::SingleSelection);
+  LevelsTable->verticalHeader()->setVisible(false);
+  LevelsTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  BestLabel = new QLabel(tables);
+  BestLabel->setObjectName(QStringLiteral("BestLabel"));
+  horizonModel_ = new TEvaluationTableModel(Headers(kHorizonColumns, 5), this);
+  HorizonTable = new QTableView(tables);
+  HorizonTable->setObjectName(QStringLiteral("HorizonTable"));
+  HorizonTable->setModel(horizonModel_);
+  HorizonTable->verticalHeader()->setVisible(false);
+  HorizonTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  HorizonTable->setWordWrap(false);
+  LevelsTable->setWordWrap(false);
+  tablesLayout->addWidget(LevelsTable, 0, 0);
+  tablesLayout->addWidget(HorizonTable, 0, 1);
+  tablesLayout->addWidget(BestLabel, 1, 0, 1, 2);
+  tablesLayout->setColumnStretch(0, 5);
+  tablesLayout->setColumnStretch(1, 2);
+
+  Chart = new TChart(splitter);
+  Chart->setObjectName(QStringLiteral("EvaluationChart"));
+  Chart->SetView3D(false);
+  Chart->Title().ClearText();
+  Chart->Title().AddText("Test span");
+  Chart->BottomAxis().Title().SetCaption("Time");
+  Chart->LeftAxis().Title().SetCaption("Values");
+  Chart->Legend().SetVisible(true);
+  Chart->Legend().SetAlignment(laBottom);
+  Chart->Legend().SetLegendStyle(lsSeries);
+  Chart->BackWall().Brush().SetColor(clWhite);
+  Chart->BackWall().Brush().SetStyle(bsClear);
+  actual_ = std::make_unique<TLineSeries>();
+  forecast_ = std::make_unique<TLineSeries>();
+  naive_ = std::make_unique<TLineSeries>();
+  SetUpSeries(*actual_, "Actual", clBlue, Chart);
+  SetUpSeries(*forecast_, "Forecast", clRed, Chart);
+  SetUpSeries(*naive_, "Naive", clGreen, Chart);
+  splitter->setStretchFactor(0, 1);
+  splitter->setStretchFactor(1, 1);
+  layout->addWidget(splitter, 1);
+
+  auto* running = new QHBoxLayout;
+  Progress = new QProgressBar(this);
+  Progress->setRange(0, kProgressSteps);
+  CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+  running->addWidget(Progress, 1);
+  running->addWidget(CancelButton);
+  layout->addLayout(running);
+
+  auto* buttons = new QHBoxLayout;
+  CopyChartButton = new QPushButton(QStringLiteral("Copy C&hart"), this);
+  ExportPictureButton = new QPushButton(QStringLiteral("&Export Picture..."), this);
+  ExportPictureButton->setEnabled(false);
+  CopyForecastsButton = new QPushButton(QStringLiteral("Copy &Forecasts"), this);
+  CloseButton = new QPushButton(QStringLiteral("Close"), this);
+  for (QPushButton* button : {CopyChartButton, ExportPictureButton, CopyForecastsButton}) {
+    buttons->addWidget(button);
+    button->setAutoDefault(false);
+  }
+  buttons->addStretch(1);
+  buttons->addWidget(CloseButton);
+  CancelButton->setAutoDefault(false);
+  CloseButton->setAutoDefault(false);
+  layout->addLayout(buttons);
+
+  poll_ = new QTimer(this);
+  poll_->setInterval(kPollMs);
+  connect(poll_, &QTimer::timeout, this, [this] { Poll(); });
+  // A run of spin steps starts one evaluation, not one per step.
+  restart_ = new QTimer(this);
+  restart_->setSingleShot(true);
+  restart_->setInterval(150);
+  connect(restart_, &QTimer::timeout, this, [this] { Start(); });
+  const auto changed = [this] { restart_->start(); };
+  connect(SpanSpin, &QSpinBox::valueChanged, this, changed);
+  connect(OriginsSpin, &QSpinBox::valueChanged, this, changed);
+  connect(CancelButton, &QPushButton::clicked, this, [this] {
+    StopJob();
+    ShowRunning(false);
+  });
+  connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
+  connect(CopyChartButton, &QPushButton::clicked, this,
+          [this] { RunCommand([&] { CopyChart(); }); });
+  connect(ExportPictureButton, &QPushButton::clicked, this, [this] {
+    RunCommand([&] {
+      if (exportPicture_) exportPicture_(*Chart);
+    });
+  });
+  connect(CopyForecastsButton, &QPushButton::clicked, this,
+          [this] { RunCommand([&] { CopyForecasts(); }); });
+  connect(LevelsTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this] { ShowSelectedLevel(); });
+
+  LevelsTable->installEventFilter(this);
+  setTabOrder(LevelsTable, HorizonTable);
+  LevelsTable->setFocus();
+  Start();
+}
+
+TEvaluateDialog::~TEvaluateDialog() {
+  StopJob();
+  // The workers may still hold a job: wait until each has seen the request.
+  for (const std::shared_ptr<TJob>& job : dropped_) {
+    while (!job->done.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+std::string TEvaluateDialog::MethodText(const TForecastSettings& settings) {
+  std::string text = settings.method == fmMovingAverage ? "Moving average" : "K-Nearest-Neighbor";
+  text += settings.window > 0 ? ", window " + std::to_string(settings.window)
+                              : std::string(", automatic window");
+  if (settings.method == fmNearestNeighbor) {
+    text += settings.useWindowAverage ? ", window average" : ", nearest run";
+  }
+  return text;
+}
+
+bool TEvaluateDialog::Running() const { return job_ != nullptr || restart_->isActive(); }
+
+void TEvaluateDialog::SetExportPicture(std::function<void(TChart&)> exporter) {
+  exportPicture_ = std::move(exporter);
+  ExportPictureButton->setEnabled(static_cast<bool>(exportPicture_));
+}
+
+void TEvaluateDialog::Start() {
+  StopJob();
+  auto job = std::make_shared<TJob>();
+  const TEvaluationSettings settings{settings_, SpanSpin->value(), OriginsSpin->value()};
+  job_ = job;
+  // The job keeps what it works on: the series is the dialog's, which waits
+  // for every job before it goes.
+  arena_.enqueue([job, settings, series = &series_] {
+    try {
+      job->result = Evaluate(*series, settings, &job->progress);
+    } catch (const std::exception& failure) {
+      job->failure = failure.what();
+    } catch (...) {
+      job->failure = "Unexpected failure";
+    }
+    job->done.store(true);
+  });
+  ShowRunning(true);
+  poll_->start();
+}
+
+void TEvaluateDialog::StopJob() {
+  restart_->stop();
+  if (!job_) return;
+  job_->progress.Cancel();
+  dropped_.push_back(std::move(job_));
+  job_.reset();
+  std::erase_if(dropped_, [](const std::shared_ptr<TJob>& job) { return job->done.load(); });
+}
+
+void TEvaluateDialog::Poll() {
+  if (!job_) {
+    poll_->stop();
+    return;
+  }
+  Progress->setValue(static_cast<int>(job_->progress.Fraction() * kProgressSteps));
+  if (!job_->done.load()) return;
+  const std::shared_ptr<TJob> job = std::move(job_);
+  job_.reset();
+  poll_->stop();
+  ShowRunning(false);
+  if (!job->failure.empty()) {
+    ShowFailure(job->failure);
+    return;
+  }
+  if (job->result) {
+    evaluation_ = std::make_unique<TEvaluation>(std::move(*job->result));
+    ShowEvaluation();
+  }
+}
+
+void TEvaluateDialog::ShowRunning(bool running) {
+  Progress->setVisible(running);
+  CancelButton->setVisible(running);
+  if (running) Progress->setValue(0);
+}
+
+void TEvaluateDialog::ShowEvaluation() {
+  const TEvaluation& evaluation = *evaluation_;
+  const int rows = static_cast<int>(evaluation.levels.size());
+  const TEvaluation* shown = &evaluation;
+  levelsModel_->Reset(
+      rows,
+      [shown](int row, int column) {
+        const TLevelEvaluation& level = shown->levels[static_cast<std::size_t>(row)];
+        if (column < 3) return QString::number(LevelInteger(level, column));
+        if (!level.Evaluable()) return column == 3 ? QStringLiteral("not evaluable") : QString();
+        return GridNumber(LevelMeasure(level, column));
+      },
+      [shown](int row) { return BeatsNaive(shown->levels[static_cast<std::size_t>(row)]); });
+
+  const std::optional<std::int32_t> best = evaluation.BestLevel();
+  QString text;
+  if (best) {
+    const double relative = *evaluation.levels[static_cast<std::size_t>(*best)].relativeMae;
+    text = QStringLiteral("Best level: %1 (relative MAE %2)")
+               .arg(*best)
+               .arg(QString::fromStdString(FormatFixed(relative, 15, 6)));
+    if (relative >= 1.0) text += QStringLiteral("; no level beats the naive forecast");
+  } else {
+    const bool any = std::ranges::any_of(evaluation.levels, &TLevelEvaluation::Evaluable);
+    text = any ? QStringLiteral("No level has a relative MAE: the naive forecast has no error")
+               : QStringLiteral("No level can be evaluated: the series is too short");
+  }
+  BestLabel->setText(text);
+
+  int select = 0;
+  if (best) {
+    select = *best;
+  } else {
+    const auto first = std::ranges::find_if(evaluation.levels, &TLevelEvaluation::Evaluable);
+    if (first != evaluation.levels.end()) select = first->level;
+  }
+  // A new current row shows itself; the same row again must be shown anew.
+  const bool same = LevelsTable->currentIndex().row() == select;
+  SelectLevel(select);
+  if (same) ShowSelectedLevel();
+}
+
+int TEvaluateDialog::SelectedLevel() const {
+  const QModelIndex current = LevelsTable->currentIndex();
+  return current.isValid() ? current.row() : 0;
+}
+
+void TEvaluateDialog::SelectLevel(int level) {
+  if (level < 0 || level >= levelsModel_->rowCount()) return;
+  LevelsTable->setCurrentIndex(levelsModel_->index(level, 0));
+}
+
+void TEvaluateDialog::ShowSelectedLevel() {
+  for (TLineSeries* series : {actual_.get(), forecast_.get(), naive_.get()}) series->ClearPoints();
+  if (!evaluation_ || evaluation_->levels.empty()) {
+    horizonModel_->Reset(0, {});
+    return;
+  }
+  const auto index = static_cast<std::size_t>(
+      std::clamp(SelectedLevel(), 0, static_cast<int>(evaluation_->levels.size()) - 1));
+  const TLevelEvaluation* level = &evaluation_->levels[index];
+  horizonModel_->Reset(static_cast<int>(level->perHorizon.size()), [level](int row, int column) {
+    const THorizonErrors& errors = level->perHorizon[static_cast<std::size_t>(row)];
+    switch (column) {
+      case 0:
+        return QString::number(row + 1);
+      case 1:
+        return GridNumber(errors.mae);
+      case 2:
+        return GridNumber(errors.rmse);
+      case 3:
+        return GridNumber(errors.naiveMae);
+      default:
+        return GridNumber(errors.naiveRmse);
+    }
+  });
+
+  const double* x = series_.YData();
+  const std::int32_t count = series_.Count();
+  for (std::int32_t i = count - evaluation_->settings.testSpan; i < count; ++i) {
+    if (i >= 0) actual_->AddPoint(i, x[i]);
+  }
+  const auto h = static_cast<std::size_t>(level->horizon);
+  for (std::size_t o = 0; o < level->origins.size(); ++o) {
+    const std::int32_t t = level->origins[o];
+    for (std::size_t j = 0; j < h; ++j) {
+      forecast_->AddPoint(static_cast<double>(t) + static_cast<double>(j),
+                          level->forecasts[o * h + j]);
+      naive_->AddPoint(static_cast<double>(t) + static_cast<double>(j), x[t - 1]);
+    }
+  }
+  Chart->Title().ClearText();
+  Chart->Title().AddText("Test span, level " + std::to_string(level->level));
+}
+
+std::string TEvaluateDialog::LevelsText() const {
+  std::string text;
+  AppendLine(text, kLevelColumns, kLevelColumnCount);
+  if (!evaluation_) return text;
+  for (const TLevelEvaluation& level : evaluation_->levels) {
+    for (int column = 0; column < kLevelColumnCount; ++column) {
+      if (column > 0) text += '\t';
+      text += column < 3 ? std::to_string(LevelInteger(level, column))
+                         : ClipboardNumber(LevelMeasure(level, column));
+    }
+    text += "\r\n";
+  }
+  return text;
+}
+
+std::string TEvaluateDialog::ForecastsText() const {
+  std::string text;
+  AppendLine(text, kForecastColumns, 4);
+  if (!evaluation_ || evaluation_->levels.empty()) return text;
+  const TLevelEvaluation& level = evaluation_->levels[static_cast<std::size_t>(
+      std::clamp(SelectedLevel(), 0, static_cast<int>(evaluation_->levels.size()) - 1))];
+  const double* x = series_.YData();
+  const auto h = static_cast<std::size_t>(level.horizon);
+  for (std::size_t o = 0; o < level.origins.size(); ++o) {
+    const std::int32_t t = level.origins[o];
+    for (std::size_t j = 0; j < h; ++j) {
+      const std::size_t i = static_cast<std::size_t>(t) + j;
+      text += std::to_string(i);
+      text += '\t' + FormatFixed(x[i], 16, 8);
+      text += '\t' + FormatFixed(level.forecasts[o * h + j], 16, 8);
+      text += '\t' + FormatFixed(x[t - 1], 16, 8);
+      text += "\r\n";
+    }
+  }
+  return text;
+}
+
+void TEvaluateDialog::CopyChart() {
+  Chart->CopyPictureToClipboard(true);
+  Dialogs().ShowMessage("Chart copied.");
+}
+
+void TEvaluateDialog::CopyForecasts() {
+  Clipboard().SetText(ForecastsText());
+  Dialogs().ShowMessage("Forecasts copied.");
+}
+
+bool TEvaluateDialog::eventFilter(QObject* watched, QEvent* event) {
+  // Before the table's own copy, which would take the current cell only.
+  if (watched == LevelsTable && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+    RunCommand([&] { Clipboard().SetText(LevelsText()); });
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace fendrel

@@ -1,0 +1,115 @@
+#pragma once
+
+// Qt's emit macro would break oneTBB's headers.
+#pragma push_macro("emit")
+#undef emit
+#include <tbb/task_arena.h>
+#pragma pop_macro("emit")
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "forecast/evaluation.h"
+#include "sample/sample_data.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+class QTimer;
+
+namespace fendrel {
+
+class TChart;
+class TLineSeries;
+class TEvaluationTableModel;
+
+// "Evaluate forecast": how well every level forecasts the last part of the
+// series, each forecast made from the samples before its origin alone, next
+// to repeating the last value. The evaluation runs on oneTBB's workers while
+// the dialog stays responsive; changing the test span or the number of
+// origins starts it again. The dialog only shows and copies: the window it
+// came from keeps its series, packet and settings.
+class TEvaluateDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  TEvaluateDialog(const TSampleData& series, const TForecastSettings& settings,
+                  QWidget* parent = nullptr);
+  ~TEvaluateDialog() override;
+
+  // The method settings in words, such as "K-Nearest-Neighbor, window 12,
+  // window average".
+  static std::string MethodText(const TForecastSettings& settings);
+
+  // The levels table, and the selected level's index, actual, forecast and
+  // naive values, as clipboard text: a header line, TAB-separated fields,
+  // fixed-point numbers with 16 digits and 8 decimals, an empty field where a
+  // value is undefined, CR LF after every line.
+  std::string LevelsText() const;
+  std::string ForecastsText() const;
+
+  // The last finished evaluation, or nullptr while none has finished.
+  const TEvaluation* Evaluation() const { return evaluation_.get(); }
+  // An evaluation runs or is about to start.
+  bool Running() const;
+  // The level whose forecasts the per-horizon table and the chart show.
+  int SelectedLevel() const;
+  void SelectLevel(int level);
+
+  // Picture export of the chart, for the window to provide; while none is
+  // given the button stays disabled.
+  void SetExportPicture(std::function<void(TChart&)> exporter);
+
+  QLabel* MethodLabel = nullptr;
+  QSpinBox* SpanSpin = nullptr;
+  QSpinBox* OriginsSpin = nullptr;
+  QTableView* LevelsTable = nullptr;
+  QLabel* BestLabel = nullptr;
+  QTableView* HorizonTable = nullptr;
+  TChart* Chart = nullptr;
+  QProgressBar* Progress = nullptr;
+  QPushButton* CancelButton = nullptr;
+  QPushButton* CopyChartButton = nullptr;
+  QPushButton* ExportPictureButton = nullptr;
+  QPushButton* CopyForecastsButton = nullptr;
+  QPushButton* CloseButton = nullptr;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct TJob;
+
+  // Starts the evaluation for the spins' values, dropping one that runs.
+  void Start();
+  void StopJob();
+  void Poll();
+  void ShowEvaluation();
+  void ShowSelectedLevel();
+  void ShowRunning(bool running);
+  void CopyChart();
+  void CopyForecasts();
+
+  TSampleData series_;
+  TForecastSettings settings_;
+  tbb::task_arena arena_;
+  std::shared_ptr<TJob> job_;
+  // Jobs given up on, kept until they have seen the cancellation.
+  std::vector<std::shared_ptr<TJob>> dropped_;
+  std::unique_ptr<TEvaluation> evaluation_;
+  TEvaluationTableModel* levelsModel_ = nullptr;
+  TEvaluationTableModel* horizonModel_ = nullptr;
+  QTimer* poll_ = nullptr;
+  QTimer* restart_ = nullptr;
+  std::unique_ptr<TLineSeries> actual_;
+  std::unique_ptr<TLineSeries> forecast_;
+  std::unique_ptr<TLineSeries> naive_;
+  std::function<void(TChart&)> exportPicture_;
+};
+
+}  // namespace fendrel

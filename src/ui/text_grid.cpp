@@ -203,7 +203,12 @@ std::int32_t TStringGrid::TopRow() const {
   return static_cast<std::int32_t>(RowOffset() / kRowHeight) + 1;
 }
 
-std::int32_t TStringGrid::LeftCol() const { return std::max(ColAtPosition(ColOffset()), 1); }
+std::int32_t TStringGrid::LeftCol() const {
+  const std::int64_t offset = ColOffset();
+  const std::int32_t col = ColAtPosition(offset);
+  if (col >= 1) return col;
+  return offset > 0 ? std::max(DataCols(), 1) : 1;
+}
 
 std::optional<TGridCoord> TStringGrid::CellAt(QPoint point) const {
   const std::int32_t col = ColAtX(point.x());
@@ -471,8 +476,9 @@ void TStringGrid::mousePressEvent(QMouseEvent* event) {
       return;
     }
   }
+  pressedOutside_ = false;
+  if (point.y() < kRowHeight || point.x() < kIndexWidth) return;  // the fixed cells select nothing
   const auto cell = CellAt(point);
-  if (cell && (cell->col == 0 || cell->row == 0)) return;  // the fixed cells select nothing
   const bool right = event->button() == Qt::RightButton;
   const bool extend = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
   if (!cell) {
@@ -480,7 +486,6 @@ void TStringGrid::mousePressEvent(QMouseEvent* event) {
     pressedOutside_ = true;
     return;
   }
-  pressedOutside_ = false;
   pressedCell_ = cell;
   const bool selected = selection_ && selection_->Contains(cell->col, cell->row);
   if (extend && !right) {

@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 
-
 namespace fendrel::bench {
 
 bool ApplyWorkersFlag(int& argc, char** argv, std::optional<tbb::global_control>& limit) {

@@ -718,7 +718,8 @@ void TStringGrid::PaintCells(QPainter& painter, const QRect& area) const {
       if (focused && current_ && *current_ == TGridCoord{col, row}) {
         option.state |= QStyle::State_HasFocus;
       }
-      if (option.state & QStyle::State_Enabled) option.palette.setCurrentColorGroup(QPalette::Normal);
+      if (option.state & QStyle::State_Enabled)
+        option.palette.setCurrentColorGroup(QPalette::Normal);
       style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &option, &painter, this);
       text.clear();
       cells_.AppendText(col, row, text);
@@ -729,11 +730,11 @@ void TStringGrid::PaintCells(QPainter& painter, const QRect& area) const {
 
   // The grid lines: the last pixel row and column of every cell, up to the
   // last row and column.
-  const auto gridColor = static_cast<QRgb>(
-      style()->styleHint(QStyle::SH_Table_GridLineColor, &base, this));
+  const auto gridColor =
+      static_cast<QRgb>(style()->styleHint(QStyle::SH_Table_GridLineColor, &base, this));
   painter.setPen(QPen(QColor::fromRgba(gridColor), 1, Qt::SolidLine));
-  const int right = std::min<std::int64_t>(
-      area.right(), ColLeft(DataCols()) + ColWidth(DataCols()) - 1);
+  const int right =
+      std::min<std::int64_t>(area.right(), ColLeft(DataCols()) + ColWidth(DataCols()) - 1);
   const int bottom = std::min<std::int64_t>(area.bottom(), RowTop(DataRows()) + kRowHeight - 1);
   for (std::int32_t row = firstRow; row <= lastRow; ++row) {
     const int y = ClampToInt(RowTop(row) + kRowHeight - 1);
@@ -812,7 +813,8 @@ std::int32_t TStringGrid::FittingColWidth(std::int32_t col) const {
       cells_.AppendText(col, row, text);
       option.text = QString::fromStdString(text);
       widest = std::max(
-          widest, style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width());
+          widest,
+          style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), this).width());
     }
     widest += 1;  // the grid line
   }
@@ -822,8 +824,8 @@ std::int32_t TStringGrid::FittingColWidth(std::int32_t col) const {
   QFont bold = font();
   bold.setBold(true);
   header.fontMetrics = QFontMetrics(bold);
-  const int headerWidth =
-      std::max(style()->sizeFromContents(QStyle::CT_HeaderSection, &header, QSize(), this).width(), 1);
+  const int headerWidth = std::max(
+      style()->sizeFromContents(QStyle::CT_HeaderSection, &header, QSize(), this).width(), 1);
   return std::max(widest, headerWidth);
 }
 

@@ -1,9 +1,7 @@
 #include "platform/application.h"
-#include "platform/huge_pages.h"
 #include "ui/main_window.h"
 
 int main(int argc, char* argv[]) {
-  fendrel::RestartWithHugePages(argv);
   // Qt reads no options from the command line: the one argument Fendrel takes
   // is a sample file to open, as the desktop passes it.
   int qtArgc = argc > 0 ? 1 : 0;

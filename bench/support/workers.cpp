@@ -9,13 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/huge_pages.h"
-
 namespace fendrel::bench {
 
 bool ApplyWorkersFlag(int& argc, char** argv, std::optional<tbb::global_control>& limit) {
-  // Memory as the program has it: every benchmark program comes through here first.
-  RestartWithHugePages(argv);
   int workers = tbb::info::default_concurrency();
   int kept = 1;
   for (int i = 1; i < argc; ++i) {

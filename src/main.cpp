@@ -1,4 +1,5 @@
 #include "platform/application.h"
+#include "platform/termination.h"
 #include "ui/main_window.h"
 
 int main(int argc, char* argv[]) {
@@ -7,6 +8,7 @@ int main(int argc, char* argv[]) {
   int qtArgc = argc > 0 ? 1 : 0;
   fendrel::TApplication application(qtArgc, argv);
   fendrel::TApplication::SetTitle(QStringLiteral("Fendrel"));
+  fendrel::QuitOnTerminationSignals();
   fendrel::TForm1 form;
   form.show();
   if (argc > 1) form.OpenFileLater(argv[1]);

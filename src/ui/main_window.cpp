@@ -34,7 +34,7 @@
 #include "sample/huge_page_allocator.h"
 #include "sample/random.h"
 #include "sample/sample_data.h"
-#include "sample/text_blocks.h"
+#include "core/parallel.h"
 #include "ui/dock_layout.h"
 #include "ui/popup_menu.h"
 #include "ui/splitter.h"

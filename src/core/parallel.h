@@ -8,9 +8,11 @@ namespace fendrel {
 
 // How parallel work is split, everywhere in the program: into blocks whose
 // bounds depend on the sizes alone, never on the number of workers. Each block
-// writes only what belongs to it; whatever is combined across blocks is
-// combined afterwards, in block order, on the calling thread. So the bits of a
-// result are the same for any number of workers and any timing.
+// writes only what belongs to it, and what is combined across blocks is
+// combined afterwards, in block order, on the calling thread; so the bits of a
+// result are the same for any number of workers and any timing. Anything else
+// blocks share while they run (such as a pruning bound) comes with the
+// argument, where it is used, for why the result cannot depend on it.
 
 // The number of blocks of `blockSize` items that cover `count` items; block i
 // covers items i * blockSize up to the next block or `count`.

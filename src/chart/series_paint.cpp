@@ -1,9 +1,5 @@
 #include "chart/series_paint.h"
 
-#include <tbb/blocked_range.h>
-#include <tbb/parallel_for.h>
-#include <tbb/partitioner.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -17,6 +13,7 @@
 #include "chart/draw_state.h"
 #include "chart/series.h"
 #include "chart/value_list.h"
+#include "core/parallel.h"
 
 namespace fendrel {
 
@@ -355,15 +352,10 @@ void TLineSeriesDrawer::Draw(int first, int last) {
     }
   } else {
     std::vector<TDenseBlock> blocks(static_cast<std::size_t>((count - 1) / kDenseBlock + 1));
-    tbb::parallel_for(
-        tbb::blocked_range<std::size_t>(0, blocks.size(), 1),
-        [&](const tbb::blocked_range<std::size_t>& range) {
-          for (std::size_t b = range.begin(); b != range.end(); ++b) {
-            const int begin = first + static_cast<int>(b) * kDenseBlock;
-            MapBlock(begin, std::min(last + 1, begin + kDenseBlock), blocks[b]);
-          }
-        },
-        tbb::simple_partitioner());
+    ForEachBlock(blocks.size(), [&](std::size_t b) {
+      const int begin = first + static_cast<int>(b) * kDenseBlock;
+      MapBlock(begin, std::min(last + 1, begin + kDenseBlock), blocks[b]);
+    });
     for (const TDenseBlock& block : blocks) {
       for (const TDenseEntry& entry : block.Entries) {
         if (entry.Run) {

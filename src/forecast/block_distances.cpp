@@ -3,19 +3,14 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/portability.h"
+
 namespace fendrel {
 
 namespace {
 
 // How many terms are added between two looks at the bound.
 constexpr std::int32_t kCheckInterval = 256;
-
-typedef double Vec2 __attribute__((vector_size(16)));
-typedef double Vec4 __attribute__((vector_size(32)));
-typedef double Vec8 __attribute__((vector_size(64)));
-typedef std::int64_t Bits2 __attribute__((vector_size(16)));
-typedef std::int64_t Bits4 __attribute__((vector_size(32)));
-typedef std::int64_t Bits8 __attribute__((vector_size(64)));
 
 // Inlined into one function per instruction set, so each gets its own vectors.
 template <typename Vec, typename Bits>
@@ -55,7 +50,7 @@ template <typename Vec, typename Bits>
 
 bool BlockDistances2(const double* target, const double* runs, std::int32_t length, double bound,
                      double* out) {
-  return BlockDistancesOf<Vec2, Bits2>(target, runs, length, bound, out);
+  return BlockDistancesOf<DoubleLanes2, BitLanes2>(target, runs, length, bound, out);
 }
 
 // Wider vectors are picked at run time, so the shipped build stays portable.
@@ -64,12 +59,12 @@ bool BlockDistances2(const double* target, const double* runs, std::int32_t leng
 
 [[gnu::target("avx2")]] bool BlockDistances4(const double* target, const double* runs,
                                              std::int32_t length, double bound, double* out) {
-  return BlockDistancesOf<Vec4, Bits4>(target, runs, length, bound, out);
+  return BlockDistancesOf<DoubleLanes4, BitLanes4>(target, runs, length, bound, out);
 }
 
 [[gnu::target("avx512f")]] bool BlockDistances8(const double* target, const double* runs,
                                                 std::int32_t length, double bound, double* out) {
-  return BlockDistancesOf<Vec8, Bits8>(target, runs, length, bound, out);
+  return BlockDistancesOf<DoubleLanes8, BitLanes8>(target, runs, length, bound, out);
 }
 #endif
 

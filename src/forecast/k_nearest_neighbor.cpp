@@ -1,10 +1,5 @@
 #include "forecast/k_nearest_neighbor.h"
 
-#include <tbb/blocked_range.h>
-#include <tbb/parallel_for.h>
-#include <tbb/partitioner.h>
-#include <tbb/task_arena.h>
-
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -14,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "core/parallel.h"
 #include "forecast/block_distances.h"
 
 namespace fendrel {
@@ -48,10 +44,19 @@ struct Before {
   }
 };
 
-// The smallest bound any block has found so far (NaN while none has): every
-// block may prune with it, since a bound always has `capacity` runs at or
-// before it. Which bound a block sees depends on timing, but pruning only
-// drops runs that cannot be among the nearest, so the answer never does.
+// The smallest bound any block has found so far (NaN while none has), which
+// every block prunes with. Which bound a block sees, and so which runs it
+// keeps, depends on timing; the answer does not, for these reasons:
+// - a bound B is offered only by a block holding `capacity` runs at or
+//   before B, and that block keeps such runs to its end (its own bound only
+//   falls), so they all reach the final merge;
+// - pruning drops only runs whose distance, or partial distance (the terms
+//   are never negative), lies after B, NaN after every number: at least
+//   `capacity` kept runs come before each of them in the order Before;
+// - so every run among the first `capacity` of all runs is kept by its block
+//   (fewer runs of its own block precede it), and the merge picks exactly
+//   those, as Before is a total order, then sums them in that order.
+// The blocks, and the merge in block order, are fixed by the sizes alone.
 class SharedBound {
  public:
   double Get() const { return bound_.load(std::memory_order_relaxed); }
@@ -138,7 +143,11 @@ std::int32_t BlockRuns(std::int32_t candidates, std::int32_t length, std::size_t
 }
 
 // Candidate lists that each thread keeps from one forecast to the next: the
-// pool of the block it works on, and the runs every block kept.
+// pool of the block it works on, and the runs every block kept. A forecast
+// holds its thread's kKept from start to end, and a block its thread's kPool;
+// ForEachBlock isolates its blocks, so neither thread starts another
+// forecast's work in between, and a block runs no nested parallel work.
+// Only sizes, never contents, carry over from one forecast to the next.
 enum Scratch { kPool, kKept };
 std::vector<Candidate>& ScratchOfThisThread(Scratch which) {
   thread_local std::vector<Candidate> scratch[2];
@@ -179,8 +188,6 @@ double TKNearestNeighbor::ForecastAt(std::int32_t a) const {
   const std::int32_t blockRuns = BlockRuns(candidates, length, capacity);
   const auto blocks = static_cast<std::size_t>((candidates - 1) / blockRuns + 1);
   const std::size_t perBlock = std::min(capacity, static_cast<std::size_t>(blockRuns));
-  // While the blocks run, this thread takes on no other work (isolation), so
-  // no other forecast can reach for its scratch.
   std::vector<Candidate>& kept = ScratchOfThisThread(kKept);
   if (kept.size() < blocks * perBlock) kept.resize(blocks * perBlock);
   std::array<std::size_t, kMaxBlocks> keptCounts{};
@@ -213,18 +220,7 @@ double TKNearestNeighbor::ForecastAt(std::int32_t a) const {
     }
     keptCounts[block] = nearest.TakeInto(kept.data() + block * perBlock);
   };
-  if (blocks == 1) {
-    runBlock(0);
-  } else {
-    tbb::this_task_arena::isolate([&] {
-      tbb::parallel_for(
-          tbb::blocked_range<std::size_t>(0, blocks, 1),
-          [&](const tbb::blocked_range<std::size_t>& range) {
-            for (std::size_t b = range.begin(); b != range.end(); ++b) runBlock(b);
-          },
-          tbb::simple_partitioner());
-    });
-  }
+  ForEachBlock(blocks, runBlock);
 
   std::size_t count = 0;
   for (std::size_t b = 0; b < blocks; ++b) {

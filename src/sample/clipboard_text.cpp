@@ -7,6 +7,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "core/parallel.h"
 #include "sample/huge_page_allocator.h"
 #include "sample/text_blocks.h"
 #include "sample/text_format.h"

@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <memory>
 #include <new>
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace fendrel {
 
@@ -39,18 +41,37 @@ struct HugePageAllocator {
     return static_cast<T*>(AllocateLarge(n * sizeof(T)));
   }
   void deallocate(T* data, std::size_t) noexcept { FreeLarge(data); }
-  // Default-initialises: a resize without a value leaves new numbers
-  // unwritten, for readers that write every one themselves.
-  template <typename U>
-  void construct(U* data) noexcept {
-    ::new (static_cast<void*>(data)) U;
-  }
+  // Value-initialises, as std::allocator does: new numbers are 0 unless made
+  // for overwrite (see ResizeForOverwrite).
   template <typename U, typename... Args>
   void construct(U* data, Args&&... args) {
+    if constexpr (sizeof...(Args) == 0 && std::is_trivially_default_constructible_v<U>) {
+      if (forOverwrite) {
+        ::new (static_cast<void*>(data)) U;
+        return;
+      }
+    }
     ::new (static_cast<void*>(data)) U(std::forward<Args>(args)...);
   }
 
+  // Set on this thread while ResizeForOverwrite runs.
+  static inline thread_local bool forOverwrite = false;
+
   friend bool operator==(const HugePageAllocator&, const HugePageAllocator&) { return true; }
 };
+
+// Resizes for a reader that then writes every new value itself: the new
+// values are left unwritten rather than cleared first, which for millions of
+// them saves touching every page twice. Reading one before it is written is
+// undefined.
+template <typename T>
+void ResizeForOverwrite(std::vector<T, HugePageAllocator<T>>& values, std::size_t count) {
+  static_assert(std::is_trivially_default_constructible_v<T>);
+  struct Scope {
+    Scope() { HugePageAllocator<T>::forOverwrite = true; }
+    ~Scope() { HugePageAllocator<T>::forOverwrite = false; }
+  } scope;
+  values.resize(count);
+}
 
 }  // namespace fendrel

@@ -30,8 +30,8 @@ void TSampleData::SetCount(std::int32_t count) {
 
 void TSampleData::SetCountForOverwrite(std::int32_t count) {
   const auto n = static_cast<std::size_t>(std::max<std::int32_t>(count, 0));
-  xs_.resize(n);
-  ys_.resize(n);
+  ResizeForOverwrite(xs_, n);
+  ResizeForOverwrite(ys_, n);
 }
 
 void TSampleData::Reserve(std::int32_t count) {
@@ -62,8 +62,10 @@ void TSampleData::Sort() {
     if (LessNaNLast(xs_[b], xs_[a])) return false;
     return LessNaNLast(ys_[a], ys_[b]);
   });
-  Values xs(n);
-  Values ys(n);
+  Values xs;
+  Values ys;
+  ResizeForOverwrite(xs, n);
+  ResizeForOverwrite(ys, n);
   for (std::size_t i = 0; i < n; ++i) {
     xs[i] = xs_[order[i]];
     ys[i] = ys_[order[i]];

@@ -1,15 +1,11 @@
 #include "sample/sample_file.h"
 
 #include <fcntl.h>
-#include <linux/magic.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
-#include <tbb/concurrent_queue.h>
-#include <tbb/parallel_pipeline.h>
-#include <tbb/task_arena.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -21,6 +17,8 @@
 #include <system_error>
 #include <vector>
 
+#include "core/parallel.h"
+#include "core/portability.h"
 #include "sample/file_error.h"
 #include "sample/huge_page_allocator.h"
 #include "sample/text_blocks.h"
@@ -65,27 +63,6 @@ struct FileContents {
   std::string_view Text() const { return std::string_view(data.get(), size); }
 };
 
-// The kernel's own file systems: their entries are windows on the system,
-// not stored files; some never end, and some (such as /proc/kmsg) block the
-// reader until the kernel has something to say.
-bool IsKernelFileSystem(const struct statfs& info) {
-  switch (static_cast<unsigned long>(info.f_type)) {
-    case PROC_SUPER_MAGIC:
-    case SYSFS_MAGIC:
-    case DEBUGFS_MAGIC:
-    case TRACEFS_MAGIC:
-    case SECURITYFS_MAGIC:
-    case CGROUP_SUPER_MAGIC:
-    case CGROUP2_SUPER_MAGIC:
-    case BPF_FS_MAGIC:
-    case PSTOREFS_MAGIC:
-    case EFIVARFS_MAGIC:
-      return true;
-    default:
-      return false;
-  }
-}
-
 // Only stored, regular files are sample files. A FIFO or a device may block
 // or act on being opened or read, so they are refused before the open; the
 // same checks on the open file close the gap in between.
@@ -98,14 +75,13 @@ void CheckSampleFile(const std::string& path, const struct stat& info, bool kern
 
 FileContents ReadWholeFile(const std::string& path) {
   struct stat info {};
-  struct statfs system {};
   if (::stat(path.c_str(), &info) != 0) throw FileError::CannotOpen(path, errno);
-  CheckSampleFile(path, info, ::statfs(path.c_str(), &system) == 0 && IsKernelFileSystem(system));
+  CheckSampleFile(path, info, OnKernelFileSystem(path.c_str()));
   // Non-blocking, should the file have turned into a pipe since.
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.Get() < 0) throw FileError::CannotOpen(path, errno);
   if (::fstat(file.Get(), &info) != 0) throw FileError::CannotOpen(path, errno);
-  CheckSampleFile(path, info, ::fstatfs(file.Get(), &system) == 0 && IsKernelFileSystem(system));
+  CheckSampleFile(path, info, OnKernelFileSystem(file.Get()));
   const int flags = ::fcntl(file.Get(), F_GETFL);
   if (flags >= 0) ::fcntl(file.Get(), F_SETFL, flags & ~O_NONBLOCK);
   const auto known = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
@@ -510,41 +486,34 @@ void TSampleData::SaveToFile(const std::string& path) const {
   const SaveTarget target = CheckSaveTarget(path);
   PendingFile file(path, target.path);
   file.Create(target.mode, target.exists);
-  // Pieces are made in parallel and written in order, so that the disk works
-  // while the next ones are made. Their buffers go round a pool.
+  // Pieces are made in parallel a wave at a time and written in order; the
+  // wave before is written while the next is made, so that the disk works
+  // meanwhile. Each wave's buffers serve again two waves later.
   constexpr std::int64_t kLinesPerPiece = 32768;
-  struct Piece {
-    std::int64_t index = 0;
-    std::string text;
-  };
+  constexpr std::int64_t kWave = 16;
   const std::int64_t pieces = PieceCount(Count(), kLinesPerPiece);
-  std::int64_t next = 0;
-  tbb::concurrent_queue<std::string> buffers;
-  const auto inFlight = static_cast<std::size_t>(2 * tbb::this_task_arena::max_concurrency() + 1);
-  tbb::parallel_pipeline(
-      inFlight,
-      tbb::make_filter<void, Piece>(tbb::filter_mode::serial_in_order, [&](tbb::flow_control&
-                                                                               control) {
-        Piece piece;
-        if (next == pieces) {
-          control.stop();
-          return piece;
-        }
-        piece.index = next++;
-        buffers.try_pop(piece.text);
-        return piece;
-      }) & tbb::make_filter<Piece, Piece>(tbb::filter_mode::parallel, [&](Piece piece) {
-        const std::int64_t begin = piece.index * kLinesPerPiece;
-        const std::int64_t end = std::min<std::int64_t>(Count(), begin + kLinesPerPiece);
-        TextWriter writer(piece.text, static_cast<std::size_t>(end - begin) * 36);
-        WriteSampleLines(writer, *this, static_cast<std::int32_t>(begin),
-                         static_cast<std::int32_t>(end));
-        writer.Finish();
-        return piece;
-      }) & tbb::make_filter<Piece, void>(tbb::filter_mode::serial_in_order, [&](Piece piece) {
-        file.Write(piece.text);
-        buffers.push(std::move(piece.text));
-      }));
+  std::array<std::vector<std::string>, 2> texts{std::vector<std::string>(kWave),
+                                                std::vector<std::string>(kWave)};
+  std::size_t unwritten = 0;
+  for (std::int64_t first = 0, wave = 0; first < pieces || unwritten > 0; first += kWave, ++wave) {
+    std::vector<std::string>& made = texts[static_cast<std::size_t>(wave % 2)];
+    const std::vector<std::string>& done = texts[static_cast<std::size_t>((wave + 1) % 2)];
+    const auto making = static_cast<std::size_t>(std::clamp<std::int64_t>(pieces - first, 0, kWave));
+    ForEachBlock(making + 1, [&](std::size_t block) {
+      if (block == 0) {
+        for (std::size_t i = 0; i < unwritten; ++i) file.Write(done[i]);
+        return;
+      }
+      const std::int64_t begin = (first + static_cast<std::int64_t>(block) - 1) * kLinesPerPiece;
+      const std::int64_t end = std::min<std::int64_t>(Count(), begin + kLinesPerPiece);
+      std::string& text = made[block - 1];
+      TextWriter writer(text, static_cast<std::size_t>(end - begin) * 36);
+      WriteSampleLines(writer, *this, static_cast<std::int32_t>(begin),
+                       static_cast<std::int32_t>(end));
+      writer.Finish();
+    });
+    unwritten = making;
+  }
   file.Commit();
 }
 

@@ -1,12 +1,10 @@
 #include "sample/text_blocks.h"
 
-#include <tbb/blocked_range.h>
-#include <tbb/parallel_for.h>
-
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
+#include "core/portability.h"
 #include "sample/huge_page_allocator.h"
 
 namespace fendrel {
@@ -73,9 +71,7 @@ std::size_t CountLines(std::string_view text, std::size_t& length) {
     const std::size_t stop = std::min(size, i + 8 * 100);
     bool nul = false;
     for (; i + 8 <= stop; i += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, data + i, 8);
-      if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+      const std::uint64_t word = LoadLittleEndian64(data + i);
       if (BytesEqual(word, 0) != 0) {
         nul = true;
         break;
@@ -98,17 +94,6 @@ std::size_t CountLines(std::string_view text, std::size_t& length) {
   length = i;
   if (i > 0 && data[i - 1] != '\r' && data[i - 1] != '\n') ++breaks;
   return breaks;
-}
-
-void ForEachBlock(std::size_t count, void (*body)(void*, std::size_t), void* context) {
-  if (count == 1) {
-    body(context, 0);
-    return;
-  }
-  tbb::parallel_for(tbb::blocked_range<std::size_t>(0, count, 1),
-                    [&](const tbb::blocked_range<std::size_t>& range) {
-                      for (std::size_t i = range.begin(); i != range.end(); ++i) body(context, i);
-                    });
 }
 
 std::string JoinPieces(std::vector<std::string>& pieces) {

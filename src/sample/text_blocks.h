@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/parallel.h"
+
 namespace fendrel {
 
 // Cuts a text into blocks of whole lines for parallel work. A block ends where
@@ -21,17 +23,6 @@ std::vector<std::string_view> LineBlocks(std::string_view text, std::size_t bloc
 // The number of lines the line rules find in a text that a NUL ends, if one
 // stands in it; `length` receives where the text ends.
 std::size_t CountLines(std::string_view text, std::size_t& length);
-
-// Runs body(i) for every i in 0 .. count - 1 on the oneTBB workers; each call
-// must touch only what belongs to its own i.
-void ForEachBlock(std::size_t count, void (*body)(void*, std::size_t), void* context);
-
-template <typename Body>
-void ForEachBlock(std::size_t count, Body&& body) {
-  ForEachBlock(
-      count, [](void* context, std::size_t i) { (*static_cast<Body*>(context))(i); },
-      static_cast<void*>(&body));
-}
 
 // The pieces joined in order, copied in parallel; the pieces are used up.
 std::string JoinPieces(std::vector<std::string>& pieces);

@@ -9,13 +9,13 @@
 #include <cstring>
 #include <system_error>
 
+#include "core/portability.h"
+
 namespace fendrel {
 
 namespace {
 
 std::atomic<char> decimalSeparator{'.'};
-
-__extension__ typedef unsigned __int128 UInt128;
 
 constexpr std::uint64_t kAbove18 = 1000000000000000000ull;
 constexpr int kMaxFormatDigits = 24;
@@ -367,9 +367,7 @@ const char* ScanNumber(const char* p, const char* end, char separator, DecimalPa
     hasSeparator = true;
     fracBegin = ++p;
     while (end - p >= 8) {
-      std::uint64_t chunk;
-      std::memcpy(&chunk, p, 8);
-      if constexpr (std::endian::native == std::endian::big) chunk = __builtin_bswap64(chunk);
+      const std::uint64_t chunk = LoadLittleEndian64(p);
       if (!AreEightDigits(chunk)) break;
       sum = sum * 100000000 + EightDigitsValue(chunk);
       p += 8;
@@ -416,9 +414,7 @@ const char* ReadEightDecimals(const char* p, const char* end, char separator, do
   }
   if (p == digits || p - digits > 8 || p == end || *p != separator || end - p < 9) return nullptr;
   ++p;
-  std::uint64_t chunk;
-  std::memcpy(&chunk, p, 8);
-  if constexpr (std::endian::native == std::endian::big) chunk = __builtin_bswap64(chunk);
+  const std::uint64_t chunk = LoadLittleEndian64(p);
   if (!AreEightDigits(chunk)) return nullptr;
   p += 8;
   if (p != end && (IsDigit(*p) || *p == 'E' || *p == 'e')) return nullptr;

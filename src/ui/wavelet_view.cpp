@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "chart/chart.h"
+#include "core/parallel.h"
 #include "sample/sample_data.h"
-#include "sample/text_blocks.h"
 #include "ui/text_grid.h"
 #include "wavelet/wavelet.h"
 
@@ -22,10 +22,7 @@ constexpr std::size_t kPiece = std::size_t{1} << 18;
 
 template <typename Body>
 void ForEachPiece(std::size_t count, Body&& body) {
-  ForEachBlock((count + kPiece - 1) / kPiece, [&](std::size_t i) {
-    const std::size_t begin = i * kPiece;
-    body(begin, std::min(count, begin + kPiece));
-  });
+  ForEachRange(count, kPiece, body);
 }
 
 // Band series are made and freed on the workers in blocks of this many.
@@ -33,9 +30,7 @@ constexpr std::size_t kBandBlock = 4096;
 
 template <typename Body>
 void ForEachBandBlock(std::size_t count, Body&& body) {
-  ForEachBlock((count + kBandBlock - 1) / kBandBlock, [&](std::size_t block) {
-    body(block * kBandBlock, std::min(count, (block + 1) * kBandBlock));
-  });
+  ForEachRange(count, kBandBlock, body);
 }
 
 // Band b's values to ys from starts[b] on, for every band.

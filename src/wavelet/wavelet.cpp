@@ -1,10 +1,9 @@
 #include "wavelet/wavelet.h"
 
-#include <tbb/blocked_range.h>
-#include <tbb/parallel_for.h>
-
 #include <algorithm>
 #include <utility>
+
+#include "core/parallel.h"
 
 namespace fendrel {
 
@@ -23,7 +22,7 @@ std::int32_t FloorLog2(std::int32_t n) {
 }
 
 // Steps over fewer values run on the calling thread; larger ones are split
-// among the workers in chunks of at least kChunk values.
+// among the workers in blocks of kChunk values.
 constexpr std::size_t kParallelValues = std::size_t{1} << 16;
 constexpr std::size_t kChunk = std::size_t{1} << 14;
 
@@ -37,16 +36,15 @@ void ForEachBandSpan(std::size_t bands, std::size_t m, const Body& body) {
     for (std::size_t i = 0; i < bands; ++i) body(i, std::size_t{0}, m);
     return;
   }
-  tbb::parallel_for(tbb::blocked_range<std::size_t>(0, total, kChunk),
-                    [&](const tbb::blocked_range<std::size_t>& range) {
-                      for (std::size_t u = range.begin(); u < range.end();) {
-                        const std::size_t i = u / m;
-                        const std::size_t c0 = u % m;
-                        const std::size_t c1 = std::min(m, c0 + (range.end() - u));
-                        body(i, c0, c1);
-                        u += c1 - c0;
-                      }
-                    });
+  ForEachRange(total, kChunk, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t u = begin; u < end;) {
+      const std::size_t i = u / m;
+      const std::size_t c0 = u % m;
+      const std::size_t c1 = std::min(m, c0 + (end - u));
+      body(i, c0, c1);
+      u += c1 - c0;
+    }
+  });
 }
 
 }  // namespace

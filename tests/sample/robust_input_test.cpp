@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -68,18 +70,25 @@ class RobustInput : public ::testing::Test {
   }
 
   // A small file system of its own at folder/name, in a mount namespace of
-  // this process only, so that nothing outlives the test. False where the
-  // system does not allow it (no privilege, no namespaces).
-  bool MountTmpfs(const std::string& name, const char* options) {
-    static const bool privateMounts =
-        ::unshare(CLONE_NEWNS) == 0 &&
-        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    if (!privateMounts) return false;
+  // this process only, so that nothing outlives the test. Answers why not
+  // where the system does not allow it, "" once mounted.
+  std::string MountTmpfs(const std::string& name, const char* options) {
+    static const std::string privateMounts = [] {
+      if (::unshare(CLONE_NEWNS) != 0 ||
+          ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        return std::string("a mount namespace of its own needs CAP_SYS_ADMIN (") +
+               std::strerror(errno) + ")";
+      }
+      return std::string();
+    }();
+    if (!privateMounts.empty()) return privateMounts;
     const std::string path = PathOf(name);
     fs::create_directories(path);
-    if (::mount("tmpfs", path.c_str(), "tmpfs", 0, options) != 0) return false;
+    if (::mount("tmpfs", path.c_str(), "tmpfs", 0, options) != 0) {
+      return std::string("mounting a tmpfs failed (") + std::strerror(errno) + ")";
+    }
     mounts_.push_back(path);
-    return true;
+    return std::string();
   }
   static bool RemountReadOnly(const std::string& path) {
     return ::mount(nullptr, path.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
@@ -230,7 +239,8 @@ TEST_F(RobustInput, OnlyRegularFilesOpenAndNothingBlocks) {
 
 TEST_F(RobustInput, FullDiskLeavesTheOldFile) {
   DecimalSeparatorScope scope('.');
-  if (!MountTmpfs("small", "size=64k")) GTEST_SKIP() << "cannot mount a small file system here";
+  const std::string why = MountTmpfs("small", "size=64k");
+  if (!why.empty()) GTEST_SKIP() << "needs a full disk of its own: " << why;
   const std::string path = PathOf("small/keep.qls");
   const TSampleData small = SeriesOf({{1, 2}});
   small.SaveToFile(path);
@@ -245,7 +255,8 @@ TEST_F(RobustInput, FullDiskLeavesTheOldFile) {
 
 TEST_F(RobustInput, ReadOnlyFolderLeavesTheOldFile) {
   DecimalSeparatorScope scope('.');
-  if (!MountTmpfs("locked", "size=1m")) GTEST_SKIP() << "cannot mount a file system here";
+  const std::string why = MountTmpfs("locked", "size=1m");
+  if (!why.empty()) GTEST_SKIP() << "needs a read-only folder of its own: " << why;
   const std::string path = PathOf("locked/keep.qls");
   SeriesOf({{1, 2}}).SaveToFile(path);
   ASSERT_TRUE(RemountReadOnly(PathOf("locked")));

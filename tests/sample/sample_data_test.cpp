@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "sample/random.h"
 
@@ -81,6 +83,26 @@ TEST(SampleData, SetCountKeepsAndZeroFills) {
   EXPECT_EQ(s.Count(), 3);
   EXPECT_EQ(s.GetX(2), 7.0);
   EXPECT_EQ(s.GetY(2), 8.0);
+}
+
+// A plain resize clears new numbers even where freed memory full of other
+// numbers comes back; only the explicit overwrite path skips that.
+TEST(HugePageAllocator, ResizeValueInitialises) {
+  using Values = std::vector<double, HugePageAllocator<double>>;
+  for (const std::size_t count : {std::size_t{100}, std::size_t{1} << 20}) {
+    for (int round = 0; round < 4; ++round) {
+      { Values dirty(count, 7.0); }
+      Values values;
+      values.resize(count);
+      ASSERT_EQ(std::count(values.begin(), values.end(), 0.0), static_cast<long>(count));
+    }
+  }
+  Values values(3, 1.0);
+  ResizeForOverwrite(values, 5);
+  EXPECT_EQ(values.size(), 5u);
+  EXPECT_EQ(values[2], 1.0);
+  values.resize(8);
+  EXPECT_EQ(values[7], 0.0);
 }
 
 // The exchange sort the order is defined by, for comparing on NaN-free data.

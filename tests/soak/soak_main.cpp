@@ -2,8 +2,13 @@
 // Usage: fendrel_soak [SECONDS [SEED]]; FENDREL_SOAK_SECONDS and
 // FENDREL_SOAK_SEED stand in for missing arguments, FENDREL_SOAK_MAX_RSS_MB
 // bounds the resident memory (default 8192), FENDREL_SOAK_ACTION_SECONDS the
-// time one action may take (default 300), and FENDREL_SOAK_TRACE prints every
-// action with its time.
+// time one action may take (default 300), FENDREL_SOAK_ACTIONS ends the run
+// after that many actions, and FENDREL_SOAK_TRACE prints every action with
+// its time.
+// The run writes its action log as it goes. A failing run keeps it as
+// soak-<seed>.log in the current folder (or at FENDREL_SOAK_LOG), ready to be
+// copied into tests/soak/logs/, whose logs the unit tests replay; a passing
+// run keeps it only when FENDREL_SOAK_LOG names where.
 #include <unistd.h>
 
 #include <atomic>
@@ -12,6 +17,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <fstream>
 #include <mutex>
 #include <random>
 #include <string>
@@ -34,8 +42,13 @@ std::string Setting(int argc, char** argv, int index, const char* variable) {
 // fault too, and nothing else would ever report it.
 class Watchdog {
  public:
-  Watchdog(const fendrel::SoakSession& session, std::uint64_t seed, double limitSeconds)
-      : session_(session), seed_(seed), limit_(limitSeconds), thread_([this] { Run(); }) {}
+  Watchdog(const fendrel::SoakSession& session, std::uint64_t seed, double limitSeconds,
+           std::function<void()> keepLog)
+      : session_(session),
+        seed_(seed),
+        limit_(limitSeconds),
+        keepLog_(std::move(keepLog)),
+        thread_([this] { Run(); }) {}
   ~Watchdog() {
     {
       const std::lock_guard lock(mutex_);
@@ -61,6 +74,7 @@ class Watchdog {
       std::printf("soak: FAULT with seed %llu: action %lld (%s) has not finished in %.0f s\n",
                   static_cast<unsigned long long>(seed_), static_cast<long long>(seen + 1),
                   session_.CurrentAction().c_str(), limit_);
+      keepLog_();
       std::printf("0 passed, 1 failed\n");
       std::fflush(stdout);
       ::_exit(2);
@@ -70,6 +84,7 @@ class Watchdog {
   const fendrel::SoakSession& session_;
   std::uint64_t seed_;
   double limit_;
+  std::function<void()> keepLog_;
   std::atomic<std::int64_t> action_{0};
   std::mutex mutex_;
   std::condition_variable wake_;
@@ -105,14 +120,42 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(seed));
   std::fflush(stdout);
 
+  // The log is written beside the temporary files, and moved where it is
+  // kept once the run has failed (or when asked for).
+  const char* keptLog = std::getenv("FENDREL_SOAK_LOG");
+  const std::filesystem::path logPath =
+      keptLog != nullptr && *keptLog != '\0' ? std::filesystem::path(keptLog)
+                                               : std::filesystem::current_path() /
+                                                     ("soak-" + std::to_string(seed) + ".log");
+  const std::filesystem::path writing =
+      std::filesystem::temp_directory_path() /
+      ("fendrel-soak-" + std::to_string(::getpid()) + ".log");
+  std::ofstream log(writing, std::ios::binary | std::ios::trunc);
+  std::printf("soak: writing the action log to %s\n", writing.c_str());
+  const auto keepLog = [&] {
+    std::error_code error;
+    std::filesystem::copy_file(writing, logPath,
+                               std::filesystem::copy_options::overwrite_existing, error);
+    if (error) {
+      std::printf("soak: could not keep the action log at %s: %s\n", logPath.c_str(),
+                  error.message().c_str());
+    } else {
+      std::printf("soak: action log kept at %s\n", logPath.c_str());
+    }
+  };
+  const char* maxActionsText = std::getenv("FENDREL_SOAK_ACTIONS");
+  const std::int64_t maxActions = maxActionsText != nullptr ? std::atoll(maxActionsText) : 0;
+
   const auto start = Clock::now();
-  fendrel::SoakSession session(seed);
+  fendrel::SoakSession session(seed, &log);
   session.SetMemoryLimit((rss != nullptr ? std::atoll(rss) : 8192) << 20);
-  Watchdog watchdog(session, seed, actionSeconds != nullptr ? std::atof(actionSeconds) : 300);
+  Watchdog watchdog(session, seed, actionSeconds != nullptr ? std::atof(actionSeconds) : 300,
+                    keepLog);
   auto nextReport = start + std::chrono::seconds(60);
   const bool trace = !qEnvironmentVariableIsEmpty("FENDREL_SOAK_TRACE");
   bool passed = true;
-  while (std::chrono::duration<double>(Clock::now() - start).count() < seconds) {
+  while (std::chrono::duration<double>(Clock::now() - start).count() < seconds &&
+         (maxActions <= 0 || session.Actions() < maxActions)) {
     const auto before = Clock::now();
     passed = session.Step();
     if (trace && !session.RecentActions().empty()) {
@@ -136,6 +179,10 @@ int main(int argc, char** argv) {
                 session.Failure().c_str());
     for (const std::string& action : session.RecentActions()) std::printf("  %s\n", action.c_str());
   }
+  log.close();
+  if (!passed || keptLog != nullptr) keepLog();
+  std::error_code ignored;
+  std::filesystem::remove(writing, ignored);
   std::printf("soak: seed %llu, %lld actions in %.0f s (%.1f per second), peak %lld MiB resident\n",
               static_cast<unsigned long long>(seed), static_cast<long long>(session.Actions()),
               elapsed, static_cast<double>(session.Actions()) / elapsed,

@@ -111,7 +111,16 @@ class SoakDialogs : public RecordingDialogs {
   SoakSession& session_;
 };
 
-SoakSession::SoakSession(std::uint64_t seed) : random_(seed) {
+SoakSession::SoakSession(std::uint64_t seed, std::ostream* log) : random_(seed) {
+  if (log != nullptr) record_.emplace(*log, seed);
+  Start(seed);
+}
+
+SoakSession::SoakSession(ActionLogReader replay) : replay_(std::move(replay)) {
+  Start(replay_->Seed());
+}
+
+void SoakSession::Start(std::uint64_t seed) {
   ApplySeparators({'.', ","});
   folder_ = fs::temp_directory_path() /
             ("fendrel-soak-" + std::to_string(::getpid()) + "-" + std::to_string(seed));
@@ -144,8 +153,10 @@ std::string SoakSession::CurrentAction() const {
   return current_;
 }
 
+bool SoakSession::ReplayDone() { return replay_ && replay_->AtEnd(); }
+
 bool SoakSession::Step() {
-  if (!failure_.empty()) return false;
+  if (!failure_.empty() || ReplayDone()) return false;
   ++actions_;
   try {
     Act();
@@ -153,6 +164,8 @@ bool SoakSession::Step() {
     Check();
   } catch (const SoakFault& fault) {
     failure_ = fault.what();
+  } catch (const ActionLogMismatch& mismatch) {
+    failure_ = std::string("the log no longer fits the actions: ") + mismatch.what();
   } catch (const std::exception& escaped) {
     failure_ = std::string("an exception escaped to the session: ") + escaped.what();
   }
@@ -164,6 +177,7 @@ bool SoakSession::Step() {
 }
 
 void SoakSession::Note(std::string action) {
+  if (record_) record_->Comment(std::to_string(actions_) + ": " + action);
   recent_.push_back(std::to_string(actions_) + ": " + action);
   if (recent_.size() > kRecentActions) recent_.pop_front();
   const std::lock_guard lock(currentMutex_);
@@ -172,32 +186,45 @@ void SoakSession::Note(std::string action) {
 
 void SoakSession::Act() {
   ReopenIfClosed();
-  const std::array<std::pair<int, void (SoakSession::*)()>, 14> actions{{
-      {10, &SoakSession::ClickSpinArrow},
-      {6, &SoakSession::PressSpinKeys},
-      {8, &SoakSession::ClickButton},
-      {6, &SoakSession::ClickChoice},
-      {10, &SoakSession::DragChart},
-      {5, &SoakSession::TurnWheel},
-      {5, &SoakSession::KeysOnView},
-      {8, &SoakSession::ContextMenuCommand},
-      {10, &SoakSession::MenuCommand},
-      {5, &SoakSession::Shortcut},
-      {3, &SoakSession::ResizeWindow},
-      {2, &SoakSession::DragSplitter},
-      {3, &SoakSession::DropFile},
-      {2, &SoakSession::Evaluate},
+  struct Choice {
+    const char* name;
+    int weight;
+    void (SoakSession::*act)();
+  };
+  static constexpr std::array<Choice, 14> kActions{{
+      {"ClickSpinArrow", 10, &SoakSession::ClickSpinArrow},
+      {"PressSpinKeys", 6, &SoakSession::PressSpinKeys},
+      {"ClickButton", 8, &SoakSession::ClickButton},
+      {"ClickChoice", 6, &SoakSession::ClickChoice},
+      {"DragChart", 10, &SoakSession::DragChart},
+      {"TurnWheel", 5, &SoakSession::TurnWheel},
+      {"KeysOnView", 5, &SoakSession::KeysOnView},
+      {"ContextMenuCommand", 8, &SoakSession::ContextMenuCommand},
+      {"MenuCommand", 10, &SoakSession::MenuCommand},
+      {"Shortcut", 5, &SoakSession::Shortcut},
+      {"ResizeWindow", 3, &SoakSession::ResizeWindow},
+      {"DragSplitter", 2, &SoakSession::DragSplitter},
+      {"DropFile", 3, &SoakSession::DropFile},
+      {"Evaluate", 2, &SoakSession::Evaluate},
   }};
-  int total = 0;
-  for (const auto& [weight, action] : actions) total += weight;
-  int pick = Uniform(0, total - 1);
-  for (const auto& [weight, action] : actions) {
-    if (pick < weight) {
-      (this->*action)();
-      return;
+  const Choice* chosen = nullptr;
+  if (replay_) {
+    const std::string name = replay_->Action();
+    for (const Choice& choice : kActions) {
+      if (name == choice.name) chosen = &choice;
     }
-    pick -= weight;
+    if (chosen == nullptr) throw ActionLogMismatch("no action named " + name);
+  } else {
+    int total = 0;
+    for (const Choice& choice : kActions) total += choice.weight;
+    int pick = std::uniform_int_distribution<int>(0, total - 1)(random_);
+    for (const Choice& choice : kActions) {
+      if (chosen == nullptr && pick < choice.weight) chosen = &choice;
+      pick -= choice.weight;
+    }
+    if (record_) record_->Action(chosen->name);
   }
+  (this->*chosen->act)();
 }
 
 // Invariants.
@@ -335,10 +362,37 @@ void SoakSession::Key(int key, int modifiers) {
 void SoakSession::Settle() { QApplication::processEvents(); }
 
 int SoakSession::Uniform(int low, int high) {
-  return std::uniform_int_distribution<int>(low, high)(random_);
+  if (inputDepth_ > 0) return std::uniform_int_distribution<int>(low, high)(random_);
+  if (replay_) return replay_->Uniform(low, high);
+  const int value = std::uniform_int_distribution<int>(low, high)(random_);
+  if (record_) record_->Uniform(low, high, value);
+  return value;
 }
 
-bool SoakSession::Chance(double p) { return std::bernoulli_distribution(p)(random_); }
+bool SoakSession::Chance(double p) {
+  if (inputDepth_ > 0) return std::bernoulli_distribution(p)(random_);
+  if (replay_) return replay_->Chance();
+  const bool value = std::bernoulli_distribution(p)(random_);
+  if (record_) record_->Chance(p, value);
+  return value;
+}
+
+// What goes into a text is not written down choice by choice: the log holds
+// the text itself.
+std::string SoakSession::Input(std::string (SoakSession::*make)()) {
+  if (replay_) return replay_->Text();
+  ++inputDepth_;
+  std::string text;
+  try {
+    text = (this->*make)();
+  } catch (...) {
+    --inputDepth_;
+    throw;
+  }
+  --inputDepth_;
+  if (record_) record_->Text(text);
+  return text;
+}
 
 void SoakSession::ReopenIfClosed() {
   if (form_->isVisible()) return;
@@ -800,7 +854,7 @@ void SoakSession::PrepareClipboard() {
   if (pick == 4) {
     clipboard_->data.reset();
   } else {
-    const std::string text = PasteText();
+    const std::string text = Input(&SoakSession::PasteText);
     clipboard_->HoldText(text);
   }
 }
@@ -823,7 +877,7 @@ std::string SoakSession::ChooseOpenPath() {
   }
   const fs::path path = folder_ / ("in-" + std::to_string(Uniform(0, 7)) + ".qls");
   if (pick == 6 && fs::exists(path)) return path.string();  // what a Save may have written
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << SampleFileText();
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << Input(&SoakSession::SampleFileText);
   return path.string();
 }
 

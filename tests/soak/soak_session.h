@@ -5,8 +5,12 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <ostream>
 #include <random>
 #include <string>
+
+#include "soak/action_log.h"
 
 class QPoint;
 class QWidget;
@@ -22,17 +26,22 @@ class TForm1;
 // event system (mouse and keys at the window, wheel turns and resizes at the
 // widgets), with the dialogs and the clipboard faked to answer random,
 // hostile and huge inputs. After every action it checks what must always
-// hold. The same seed gives the same actions.
+// hold. A session can write down what it does as an action log, and replay
+// one (see action_log.h) without drawing anything at random.
 class SoakSession {
  public:
-  explicit SoakSession(std::uint64_t seed);
+  // Random actions from the seed, written to `log` if one is given.
+  explicit SoakSession(std::uint64_t seed, std::ostream* log = nullptr);
+  // The actions of a log, in order.
+  explicit SoakSession(ActionLogReader replay);
   ~SoakSession();
   SoakSession(const SoakSession&) = delete;
   SoakSession& operator=(const SoakSession&) = delete;
 
   // Runs one action and checks the window; false once something broke, with
-  // Failure() telling what.
+  // Failure() telling what, or once a replay has run the log's last action.
   bool Step();
+  bool ReplayDone();
   const std::string& Failure() const { return failure_; }
   std::int64_t Actions() const { return actions_; }
   // The latest actions, oldest first, for the report of a failure.
@@ -56,6 +65,7 @@ class SoakSession {
   void SetMemoryLimit(std::int64_t bytes) { memoryLimit_ = bytes; }
 
  private:
+  void Start(std::uint64_t seed);
   void Act();
   void Check();
   void Note(std::string action);
@@ -97,10 +107,16 @@ class SoakSession {
   void ChooseFromOpenMenu();
   void Settle();
 
+  // Every choice of an action goes through these, so that a log holds it.
   int Uniform(int low, int high);
   bool Chance(double p);
+  // A text made by `make` when recording, taken from the log when replaying.
+  std::string Input(std::string (SoakSession::*make)());
 
   std::mt19937_64 random_;
+  std::optional<ActionLogWriter> record_;
+  std::optional<ActionLogReader> replay_;
+  int inputDepth_ = 0;
   std::unique_ptr<RecordingClipboard> clipboard_;
   std::unique_ptr<SoakDialogs> dialogs_;
   std::unique_ptr<TForm1> form_;

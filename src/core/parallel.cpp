@@ -1,0 +1,29 @@
+#include "core/parallel.h"
+
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+#include <tbb/partitioner.h>
+#include <tbb/task_arena.h>
+
+namespace fendrel {
+
+void ForEachBlock(std::size_t count, void (*body)(void*, std::size_t), void* context) {
+  if (count == 0) return;
+  if (count == 1) {
+    body(context, 0);
+    return;
+  }
+  // Blocks are sized by their callers to be worth a task each; the simple
+  // partitioner keeps them one to a task, which spreads a few long blocks
+  // evenly among the workers.
+  tbb::this_task_arena::isolate([&] {
+    tbb::parallel_for(
+        tbb::blocked_range<std::size_t>(0, count, 1),
+        [&](const tbb::blocked_range<std::size_t>& range) {
+          for (std::size_t i = range.begin(); i != range.end(); ++i) body(context, i);
+        },
+        tbb::simple_partitioner());
+  });
+}
+
+}  // namespace fendrel

@@ -5,9 +5,11 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <unordered_map>
 
 #include "chart/axis.h"
@@ -292,6 +294,8 @@ class TChart : public QWidget, public TChangeSink {
   // The picture the window shows, at the control's size.
   QImage RenderToImage();
   // The window's paint request drawn on window: a clean frame is only copied.
+  // Never throws: a failure keeps what was drawn and is reported once, from
+  // the event loop after the paint.
   void PaintRequest(TDrawContext& window);
   // Everything inside bounds, in paint order; ends with the surface reset.
   virtual void RenderContent(const TRect& bounds);
@@ -370,6 +374,23 @@ class TChart : public QWidget, public TChangeSink {
     field = value;
     Invalidate();
   }
+  // Runs one step of a paint; a failure is reported instead of leaving it.
+  template <typename Paint>
+  bool PaintGuarded(Paint&& paint) noexcept {
+    try {
+      paint();
+      return true;
+    } catch (const std::exception& failure) {
+      ReportPaintFailure(failure.what());
+    } catch (...) {
+      ReportPaintFailure("Unexpected failure");
+    }
+    return false;
+  }
+  // The focus frame and the zoom band over the frame just shown.
+  void PaintOverlays();
+  // Queues the error box for message unless the last failed paint showed it.
+  void ReportPaintFailure(const std::string& message) noexcept;
   // The attach steps proper, run by the series' parent setter.
   void InsertSeries(TChartSeries* series);
   // Keeps the colour census that makes IsColorFree constant-time.
@@ -431,6 +452,8 @@ class TChart : public QWidget, public TChangeSink {
   bool AnimatedZoom_ = false;
   int AnimatedZoomSteps_ = 8;
   TChartMouseState Mouse_;
+  // The failure of the last paint, already reported; empty after a good one.
+  std::string PaintFailure_;
 };
 
 template <typename T>

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "chart/pens.h"
-#include "platform/geometry.h"
+#include "raster/geometry.h"
 
 namespace fendrel {
 

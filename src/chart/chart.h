@@ -19,7 +19,7 @@
 #include "chart/series_summary.h"
 #include "chart/zoom.h"
 #include "platform/color.h"
-#include "platform/geometry.h"
+#include "raster/geometry.h"
 
 namespace fendrel {
 

@@ -11,7 +11,7 @@
 #include "chart/pens.h"
 #include "chart/value_list.h"
 #include "platform/color.h"
-#include "platform/geometry.h"
+#include "raster/geometry.h"
 
 namespace fendrel {
 

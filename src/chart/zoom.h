@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/geometry.h"
+#include "raster/geometry.h"
 
 namespace fendrel {
 

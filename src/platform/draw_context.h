@@ -8,7 +8,7 @@
 
 #include "platform/color.h"
 #include "platform/draw_style.h"
-#include "platform/geometry.h"
+#include "raster/geometry.h"
 
 namespace fendrel {
 

@@ -226,27 +226,6 @@ TEST(QPainterContext, DirectAndQtPathsAgreeOnAScene) {
   EXPECT_EQ(images[0], images[1].convertToFormat(QImage::Format_RGB32));
 }
 
-// Ribbons of every slant: the fill stays under the outline, never beside it.
-TEST(QPainterContext, FillNeverLeaksPastTheOutline) {
-  for (int dx = 1; dx <= 12; dx += 3) {
-    for (int dy = -20; dy <= 20; dy += 3) {
-      QImage image = White(48, 48);
-      {
-        TQPainterContext dc(image);
-        dc.SetBrush({clRed, bsSolid});
-        const TPoint ribbon[] = {{10 + dx, 24 + dy}, {10, 24}, {16, 18}, {16 + dx, 18 + dy}};
-        dc.Polygon(ribbon);
-      }
-      for (const auto& [x, y] : Find(image, qRgb(255, 0, 0))) {
-        for (const auto& [nx, ny] : {std::pair{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}}) {
-          ASSERT_NE(image.pixel(nx, ny), qRgb(255, 255, 255))
-              << "fill at " << x << "," << y << " dx " << dx << " dy " << dy;
-        }
-      }
-    }
-  }
-}
-
 TEST(QPainterContext, TextIsPlacedByAlignmentInItsTurnedFrame) {
   QImage image = White(120, 80);
   TQPainterContext dc(image);

@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
+#include "support/pixel_set.h"
+
 namespace fendrel {
 namespace {
-
-using Pixels = std::set<std::pair<int, int>>;
 
 QImage White(int w, int h, QImage::Format format = QImage::Format_RGB32) {
   QImage image(w, h, format);
@@ -32,13 +32,6 @@ Pixels Find(const QImage& image, std::optional<QRgb> color = std::nullopt) {
     }
   }
   return found;
-}
-
-Pixels Range(int x0, int x1, int y0, int y1) {
-  Pixels r;
-  for (int y = y0; y <= y1; ++y)
-    for (int x = x0; x <= x1; ++x) r.insert({x, y});
-  return r;
 }
 
 TPenState PenOf(TColor color, TPenStyle style = psSolid, TPenMode mode = pmCopy) {

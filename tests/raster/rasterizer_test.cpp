@@ -9,11 +9,10 @@
 #include "raster/clip.h"
 #include "raster/line.h"
 #include "raster/pixel_buffer.h"
+#include "support/pixel_set.h"
 
 namespace fendrel {
 namespace {
-
-using Pixels = std::set<std::pair<int, int>>;
 
 constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
 constexpr std::uint32_t kBlack = 0xFF000000u;
@@ -25,13 +24,6 @@ Pixels Find(const TPixelBuffer& buffer, std::uint32_t color) {
     for (int x = 0; x < buffer.Width(); ++x)
       if (buffer.At(x, y) == color) found.insert({x, y});
   return found;
-}
-
-Pixels Range(int x0, int x1, int y0, int y1) {
-  Pixels r;
-  for (int y = y0; y <= y1; ++y)
-    for (int x = x0; x <= x1; ++x) r.insert({x, y});
-  return r;
 }
 
 // A white picture and the rasterizer drawing into it, black solid ink.

@@ -36,47 +36,68 @@ void TRasterizer::Line(TPoint a, TPoint b, int& phase) {
                  });
 }
 
-void TRasterizer::SolidLine(const TLineSteps& steps) {
-  // An index walk: every pixel a step and an add.
-  const TRect& bounds = clip_.Bounds();
-  const bool checkSpans = !clip_.IsRect();
-  if (checkSpans) clip_.Build();
+namespace {
+
+// The solid line as an index walk: every pixel a step and an add. Kept to
+// locals, so that the stores into the picture cannot make the compiler read
+// the plan again.
+template <bool CheckSpans>
+void WalkSolid(const TLineSteps& steps, std::uint32_t* bits, std::ptrdiff_t stride,
+               const TRect& bounds, const TClip& clip, std::uint32_t color, bool notXor) {
   const bool xMajor = steps.XMajor;
+  const int majorStep = steps.MajorStep;
+  const int minorStep = steps.MinorStep;
   const int minorLow = xMajor ? bounds.Top : bounds.Left;
   const int minorHigh = (xMajor ? bounds.Bottom : bounds.Right) - 1;
-  const std::ptrdiff_t stride = buffer_.Stride();
-  const std::ptrdiff_t majorStride = xMajor ? steps.MajorStep : steps.MajorStep * stride;
-  const std::ptrdiff_t minorStride = xMajor ? steps.MinorStep * stride : steps.MinorStep;
-  int minor = static_cast<int>(steps.Minor0 + steps.MinorStep * steps.Quotient);
-  auto major = static_cast<int>(steps.Major0 + steps.MajorStep * steps.First);
-  std::uint32_t* const bits = buffer_.Bits();
+  const std::ptrdiff_t majorStride = xMajor ? majorStep : majorStep * stride;
+  const std::ptrdiff_t minorStride = xMajor ? minorStep * stride : minorStep;
+  int minor = static_cast<int>(steps.Minor0 + minorStep * steps.Quotient);
+  auto major = static_cast<int>(steps.Major0 + majorStep * steps.First);
   std::ptrdiff_t index = xMajor ? static_cast<std::ptrdiff_t>(minor) * stride + major
                                 : static_cast<std::ptrdiff_t>(major) * stride + minor;
-  const std::uint32_t color = ink_.Color;
-  const bool notXor = ink_.NotXor;
   const std::int64_t den = 2 * steps.Count;
   const std::int64_t rise = 2 * steps.MinorLen;
   std::int64_t e = steps.Remainder;
-  auto inSpans = [this](int x, int y) {
-    for (const TSpan& span : clip_.RowSpans(y)) {
-      if (x >= span.Left && x < span.Right) return true;
+  const std::int64_t last = steps.Last;
+  for (std::int64_t i = steps.First; i <= last; ++i) {
+    bool visible = minor >= minorLow && minor <= minorHigh;
+    if constexpr (CheckSpans) {
+      if (visible) {
+        const int x = xMajor ? major : minor;
+        visible = false;
+        for (const TSpan& span : clip.RowSpans(xMajor ? minor : major)) {
+          if (x >= span.Left && x < span.Right) {
+            visible = true;
+            break;
+          }
+        }
+      }
+      major += majorStep;
     }
-    return false;
-  };
-  for (std::int64_t i = steps.First; i <= steps.Last; ++i) {
-    if (minor >= minorLow && minor <= minorHigh &&
-        (!checkSpans || inSpans(xMajor ? major : minor, xMajor ? minor : major))) {
+    if (visible) {
       std::uint32_t& pixel = bits[index];
       pixel = notXor ? NotXor(color, pixel) : color;
     }
-    major += steps.MajorStep;
     index += majorStride;
     e += rise;
     if (e >= den) {
       e -= den;
-      minor += steps.MinorStep;
+      minor += minorStep;
       index += minorStride;
     }
+  }
+}
+
+}  // namespace
+
+void TRasterizer::SolidLine(const TLineSteps& steps) {
+  if (clip_.IsRect()) {
+    WalkSolid<false>(steps, buffer_.Bits(), buffer_.Stride(), clip_.Bounds(), clip_, ink_.Color,
+                     ink_.NotXor);
+  } else {
+    clip_.Build();
+    WalkSolid<true>(steps, buffer_.Bits(), buffer_.Stride(), clip_.Bounds(), clip_, ink_.Color,
+                    ink_.NotXor);
   }
 }
 

@@ -17,6 +17,7 @@
 #include "chart/pens.h"
 #include "chart/series.h"
 #include "chart/series_summary.h"
+#include "chart/update_field.h"
 #include "chart/zoom.h"
 #include "platform/color.h"
 #include "raster/geometry.h"
@@ -36,9 +37,12 @@ struct TChartPicture {
   QImage Image;
 };
 
-enum TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
-enum TPanningMode { pmNone, pmHorizontal, pmVertical, pmBoth };
-enum TLegendAlignment { laLeft, laRight, laTop, laBottom };
+enum class TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
+using enum TPanelBevel;
+enum class TPanningMode { pmNone, pmHorizontal, pmVertical, pmBoth };
+using enum TPanningMode;
+enum class TLegendAlignment { laLeft, laRight, laTop, laBottom };
+using enum TLegendAlignment;
 
 class TChartWall {
  public:
@@ -370,9 +374,7 @@ class TChart : public QWidget, public TChangeSink {
 
   template <typename T>
   void Store(T& field, const T& value) {
-    if (field == value) return;
-    field = value;
-    Invalidate();
+    if (UpdateField(field, value)) Invalidate();
   }
   // Runs one step of a paint; a failure is reported instead of leaving it.
   template <typename Paint>
@@ -458,9 +460,7 @@ class TChart : public QWidget, public TChangeSink {
 
 template <typename T>
 void TView3DOptions::Store(T& field, const T& value) {
-  if (field == value) return;
-  field = value;
-  if (Chart_ != nullptr) Chart_->Invalidate();
+  if (UpdateField(field, value) && Chart_ != nullptr) Chart_->Invalidate();
 }
 
 }  // namespace fendrel

@@ -5,6 +5,7 @@
 #include <QBuffer>
 #include <QFontInfo>
 #include <QSvgGenerator>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <set>
@@ -276,6 +277,27 @@ TEST(QPainterContext, OpaqueTextAndHatchUseTheBackgroundColour) {
   EXPECT_EQ(Find(image, qRgb(255, 255, 255)).count({25, 5}), 0u);
   for (const auto& p : Range(20, 35, 0, 15))
     EXPECT_NE(image.pixel(p.first, p.second), qRgb(255, 255, 255));
+}
+
+// Qt's drawing and the raster rules take turns on an image: no painter is
+// open on it while its memory is written, and both leave their pixels.
+TEST(QPainterContext, RasterWritesWaitUntilQtHasEndedOnTheImage) {
+  QImage image = White(40, 20);
+  TQPainterContext dc(image);
+  dc.SetBackground(clRed, bmOpaque);
+  dc.TextOut(0, 0, "x");
+  dc.MoveTo(0, 18);
+  dc.LineTo(30, 18);
+  EXPECT_FALSE(image.paintingActive());
+  dc.SetBrush({clBlack, bsCross});
+  dc.FillRect({32, 0, 40, 8});
+  dc.Pixel(35, 15, clBlue);
+  EXPECT_FALSE(image.paintingActive());
+  EXPECT_EQ(image.pixel(1, 1), qRgb(255, 0, 0));
+  EXPECT_EQ(Find(image, qRgb(0, 0, 0)).count({29, 18}), 1u);
+  EXPECT_EQ(image.pixel(35, 15), qRgb(0, 0, 255));
+  const Pixels hatch = Find(image, qRgb(0, 0, 0));
+  EXPECT_TRUE(std::any_of(hatch.begin(), hatch.end(), [](const auto& p) { return p.first >= 32; }));
 }
 
 TEST(QPainterContext, FrameBufferIsCopiedAtItsPlace) {

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "chart/pens.h"
-#include "platform/geometry.h"
+#include "chart/update_field.h"
+#include "raster/geometry.h"
 
 namespace fendrel {
 
@@ -22,7 +23,8 @@ class AxisException : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum TAxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
+enum class TAxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
+using enum TAxisLabelStyle;
 
 class TChartAxisTitle : public TChartFontObject {
  public:
@@ -221,9 +223,7 @@ class TChartAxis : public TChangeSink {
   void Repaint() const;
   template <typename T>
   void Store(T& field, const T& value) {
-    if (field == value) return;
-    field = value;
-    Repaint();
+    if (UpdateField(field, value)) Repaint();
   }
   bool ChartLoading() const;
 

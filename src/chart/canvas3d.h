@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "platform/draw_context.h"
-#include "platform/geometry.h"
+#include "raster/geometry.h"
 
 namespace fendrel {
 

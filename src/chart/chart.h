@@ -5,9 +5,11 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <unordered_map>
 
 #include "chart/axis.h"
@@ -15,9 +17,10 @@
 #include "chart/pens.h"
 #include "chart/series.h"
 #include "chart/series_summary.h"
+#include "chart/update_field.h"
 #include "chart/zoom.h"
 #include "platform/color.h"
-#include "platform/geometry.h"
+#include "raster/geometry.h"
 
 namespace fendrel {
 
@@ -34,10 +37,14 @@ struct TChartPicture {
   QImage Image;
 };
 
-enum TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
-enum TPanningMode { pmNone, pmHorizontal, pmVertical, pmBoth };
-enum TLegendAlignment { laLeft, laRight, laTop, laBottom };
-enum TLegendStyle { lsAuto, lsSeries };
+enum class TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
+using enum TPanelBevel;
+enum class TPanningMode { pmNone, pmHorizontal, pmVertical, pmBoth };
+using enum TPanningMode;
+enum class TLegendAlignment { laLeft, laRight, laTop, laBottom };
+using enum TLegendAlignment;
+enum class TLegendStyle { lsAuto, lsSeries };
+using enum TLegendStyle;
 
 class TChartWall {
  public:
@@ -300,6 +307,8 @@ class TChart : public QWidget, public TChangeSink {
   // The picture the window shows, at the control's size.
   QImage RenderToImage();
   // The window's paint request drawn on window: a clean frame is only copied.
+  // Never throws: a failure keeps what was drawn and is reported once, from
+  // the event loop after the paint.
   void PaintRequest(TDrawContext& window);
   // Everything inside bounds, in paint order; ends with the surface reset.
   virtual void RenderContent(const TRect& bounds);
@@ -374,10 +383,25 @@ class TChart : public QWidget, public TChangeSink {
 
   template <typename T>
   void Store(T& field, const T& value) {
-    if (field == value) return;
-    field = value;
-    Invalidate();
+    if (UpdateField(field, value)) Invalidate();
   }
+  // Runs one step of a paint; a failure is reported instead of leaving it.
+  template <typename Paint>
+  bool PaintGuarded(Paint&& paint) noexcept {
+    try {
+      paint();
+      return true;
+    } catch (const std::exception& failure) {
+      ReportPaintFailure(failure.what());
+    } catch (...) {
+      ReportPaintFailure("Unexpected failure");
+    }
+    return false;
+  }
+  // The focus frame and the zoom band over the frame just shown.
+  void PaintOverlays();
+  // Queues the error box for message unless the last failed paint showed it.
+  void ReportPaintFailure(const std::string& message) noexcept;
   // The attach steps proper, run by the series' parent setter.
   void InsertSeries(TChartSeries* series);
   // Keeps the colour census that makes IsColorFree constant-time.
@@ -439,13 +463,13 @@ class TChart : public QWidget, public TChangeSink {
   bool AnimatedZoom_ = false;
   int AnimatedZoomSteps_ = 8;
   TChartMouseState Mouse_;
+  // The failure of the last paint, already reported; empty after a good one.
+  std::string PaintFailure_;
 };
 
 template <typename T>
 void TView3DOptions::Store(T& field, const T& value) {
-  if (field == value) return;
-  field = value;
-  if (Chart_ != nullptr) Chart_->Invalidate();
+  if (UpdateField(field, value) && Chart_ != nullptr) Chart_->Invalidate();
 }
 
 }  // namespace fendrel

@@ -62,7 +62,7 @@ class TMetafileScope {
   bool buffered_;
 };
 
-// Paints the chart on device through a painter of its own.
+// Paints the chart on a vector device through a painter of its own.
 void RecordOn(TChart& chart, QPaintDevice& device, const TRect& r) {
   QPainter painter;
   if (!painter.begin(&device)) throw std::runtime_error("Out of system resources");
@@ -102,7 +102,11 @@ std::unique_ptr<TChartPicture> TChart::CreateMetafilePicture(bool enhanced, cons
   picture->Image = QImage(size, QImage::Format_RGB32);
   if (picture->Image.isNull()) throw std::runtime_error("Out of system resources");
   picture->Image.fill(Qt::white);
-  RecordOn(*this, picture->Image, r);
+  {
+    // On pixels the context draws by the raster rules itself, as on screen.
+    TQPainterContext surface(picture->Image);
+    DrawOnMetafile(surface, r);
+  }
   return picture;
 }
 

@@ -241,34 +241,40 @@ bool TChart::event(QEvent* event) {
   // Still inside the paint event: the focus frame and the band go over the
   // frame just shown, and a repaint without them takes them away again.
   if (event->type() == QEvent::Paint && (hasFocus() || Mouse_.Zooming)) {
-    TQPainterContext window(*this);
-    Canvas_.SetWindowCanvas(&window);
-    const TPenState pen = Canvas_.Pen();
-    const TBrushState brush = Canvas_.Brush();
-    const TBackMode backMode = Canvas_.BackMode();
-    Canvas_.SetBrush({clWhite, bsClear});
-    if (hasFocus()) {
-      // The desktop's dotted focus rectangle, inverting what lies under it,
-      // just inside the bevel.
-      TPenState dots{clBlack, 1, psSolid, pmNotXor};
-      dots.SmallDots = true;
-      Canvas_.SetPen(dots);
-      Canvas_.SetBackMode(bmTransparent);
-      Canvas_.Rectangle(2, 2, width() - 2, height() - 2);
-    }
-    if (Mouse_.Zooming) {
-      Canvas_.SetPen({ZoomBandColor(), 1, psSolid, pmNotXor});
-      const TPoint a = Mouse_.ZoomAnchor;
-      const TPoint b = Mouse_.ZoomCorner;
-      Canvas_.Rectangle(a.X, a.Y, b.X, b.Y);
-    }
-    // Back to the copying pen, which everything else draws with.
-    Canvas_.SetPen(pen);
-    Canvas_.SetBrush(brush);
-    Canvas_.SetBackMode(backMode);
-    Canvas_.SetWindowCanvas(nullptr);
+    PaintGuarded([this] { PaintOverlays(); });
   }
   return handled;
+}
+
+void TChart::PaintOverlays() {
+  TQPainterContext window(*this);
+  Canvas_.SetWindowCanvas(&window);
+  // The surface must not keep the window past this paint, however it ends.
+  const std::unique_ptr<TCanvas3D, void (*)(TCanvas3D*)> release(
+      &Canvas_, [](TCanvas3D* canvas) { canvas->SetWindowCanvas(nullptr); });
+  const TPenState pen = Canvas_.Pen();
+  const TBrushState brush = Canvas_.Brush();
+  const TBackMode backMode = Canvas_.BackMode();
+  Canvas_.SetBrush({clWhite, bsClear});
+  if (hasFocus()) {
+    // The desktop's dotted focus rectangle, inverting what lies under it,
+    // just inside the bevel.
+    TPenState dots{clBlack, 1, psSolid, pmNotXor};
+    dots.SmallDots = true;
+    Canvas_.SetPen(dots);
+    Canvas_.SetBackMode(bmTransparent);
+    Canvas_.Rectangle(2, 2, width() - 2, height() - 2);
+  }
+  if (Mouse_.Zooming) {
+    Canvas_.SetPen({ZoomBandColor(), 1, psSolid, pmNotXor});
+    const TPoint a = Mouse_.ZoomAnchor;
+    const TPoint b = Mouse_.ZoomCorner;
+    Canvas_.Rectangle(a.X, a.Y, b.X, b.Y);
+  }
+  // Back to the copying pen, which everything else draws with.
+  Canvas_.SetPen(pen);
+  Canvas_.SetBrush(brush);
+  Canvas_.SetBackMode(backMode);
 }
 
 void TChart::keyPressEvent(QKeyEvent* event) {

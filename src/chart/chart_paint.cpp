@@ -1,4 +1,5 @@
 #include <QImage>
+#include <QMetaObject>
 #include <QPaintEvent>
 #include <algorithm>
 #include <array>
@@ -11,6 +12,7 @@
 #include "chart/chart.h"
 #include "chart/draw_state.h"
 #include "chart/series_paint.h"
+#include "platform/application.h"
 #include "platform/qpainter_context.h"
 
 namespace fendrel {
@@ -417,20 +419,36 @@ void TChart::PaintRequest(TDrawContext& window) {
     Canvas_.MarkDirty();
   }
   Canvas_.SetWindowCanvas(&window);
-  try {
-    if (!Canvas_.CopyWhenClean()) RenderTo(window, {0, 0, width(), height()});
-  } catch (...) {
-    Canvas_.SetWindowCanvas(nullptr);
-    throw;
+  // A failed pass has presented what it drew; the frame stays dirty, so the
+  // next paint tries again.
+  if (PaintGuarded([&] {
+        if (!Canvas_.CopyWhenClean()) RenderTo(window, {0, 0, width(), height()});
+      })) {
+    PaintFailure_.clear();
   }
   Canvas_.SetWindowCanvas(nullptr);
   FrameDirty_ = Canvas_.IsDirty();
 }
 
+void TChart::ReportPaintFailure(const std::string& message) noexcept {
+  try {
+    // Every repaint of an unchanged chart fails alike: one box is enough, and
+    // it opens once the paint has ended, never inside it.
+    if (message == PaintFailure_) return;
+    PaintFailure_ = message;
+    QMetaObject::invokeMethod(
+        this, [message] { ShowFailure(message); }, Qt::QueuedConnection);
+  } catch (...) {
+    // Not even the report could be made; the picture stays as drawn.
+  }
+}
+
 void TChart::paintEvent(QPaintEvent* /*event*/) {
   PaintRequestServed();
-  TQPainterContext window(*this);
-  PaintRequest(window);
+  PaintGuarded([this] {
+    TQPainterContext window(*this);
+    PaintRequest(window);
+  });
 }
 
 QImage TChart::RenderToImage() {

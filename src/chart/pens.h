@@ -183,7 +183,8 @@ class TChartFontObject : public TChangeSink {
   TChartFont Font_;
 };
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+using enum TAlignment;
 
 // A text block above (Title) or below (Foot) the plot.
 class TChartTitle : public TChartFontObject {

@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "chart/pens.h"
+#include "chart/update_field.h"
 #include "chart/value_list.h"
 #include "platform/color.h"
-#include "platform/geometry.h"
+#include "raster/geometry.h"
 
 namespace fendrel {
 
@@ -19,10 +20,12 @@ class TChart;
 class TChartAxis;
 class TChartSeries;
 
-enum THorizAxis : std::uint8_t { aTopAxis, aBottomAxis, aBothHorizAxis, aCustomHorizAxis };
-enum TVertAxis : std::uint8_t { aLeftAxis, aRightAxis, aBothVertAxis, aCustomVertAxis };
+enum class THorizAxis : std::uint8_t { aTopAxis, aBottomAxis, aBothHorizAxis, aCustomHorizAxis };
+using enum THorizAxis;
+enum class TVertAxis : std::uint8_t { aLeftAxis, aRightAxis, aBothVertAxis, aCustomVertAxis };
+using enum TVertAxis;
 
-enum TSeriesPointerStyle {
+enum class TSeriesPointerStyle {
   psRectangle,
   psCircle,
   psTriangle,
@@ -33,8 +36,9 @@ enum TSeriesPointerStyle {
   psDiamond,
   psSmallDot
 };
+using enum TSeriesPointerStyle;
 
-enum TSeriesMarksStyle : std::uint8_t {
+enum class TSeriesMarksStyle : std::uint8_t {
   smsValue,
   smsPercent,
   smsLabel,
@@ -45,6 +49,7 @@ enum TSeriesMarksStyle : std::uint8_t {
   smsLabelPercentTotal,
   smsXValue
 };
+using enum TSeriesMarksStyle;
 
 struct TSeriesMargins {
   int Before = 0;
@@ -258,9 +263,7 @@ class TChartSeries : public TChangeSink {
   // Stores value and repaints when it differs.
   template <typename T>
   void Store(T& field, const T& value) {
-    if (field == value) return;
-    field = value;
-    Repaint();
+    if (UpdateField(field, value)) Repaint();
   }
 
  private:

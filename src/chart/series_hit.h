@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "platform/geometry.h"
+#include "raster/geometry.h"
 
 namespace fendrel {
 

@@ -7,7 +7,7 @@
 
 #include "chart/canvas3d.h"
 #include "platform/color.h"
-#include "platform/geometry.h"
+#include "raster/geometry.h"
 
 namespace fendrel {
 

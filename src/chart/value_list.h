@@ -18,7 +18,8 @@ class EListError : public std::runtime_error {
   explicit EListError(int index);
 };
 
-enum TChartListOrder : std::uint8_t { loNone, loAscending, loDescending };
+enum class TChartListOrder : std::uint8_t { loNone, loAscending, loDescending };
+using enum TChartListOrder;
 
 // Values kept elsewhere that value lists can show without a copy: Count
 // doubles at Data, alive as long as Keeper holds them.

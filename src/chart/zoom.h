@@ -2,13 +2,14 @@
 
 #include <array>
 
-#include "platform/geometry.h"
+#include "raster/geometry.h"
 
 namespace fendrel {
 
 class TChartAxis;
 
-enum TMouseButton { mbLeft, mbRight, mbMiddle };
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+using enum TMouseButton;
 
 // A left drag zooms, a right drag scrolls; no shift key is needed for either.
 inline constexpr TMouseButton ZoomButton = mbLeft;
@@ -19,7 +20,8 @@ inline constexpr int MinZoomDragPixels = 16;
 inline constexpr double WheelScrollShare = 0.03;
 
 // What lies under a window point when a button goes down.
-enum TChartClickedPart { cpNone, cpSeries, cpAxis, cpTitle, cpFoot, cpChartRect, cpLegend };
+enum class TChartClickedPart { cpNone, cpSeries, cpAxis, cpTitle, cpFoot, cpChartRect, cpLegend };
+using enum TChartClickedPart;
 
 struct TAxisRange {
   double Minimum = 0;
@@ -48,7 +50,8 @@ void RestoreAxisScale(TChartAxis& axis, const TAxisScale& scale);
 // reversed and kept at least 1e-10 apart.
 void SetAxisRange(TChartAxis& axis, TAxisRange range);
 
-enum TZoomDragResult { zdNothing, zdZoom, zdRestore };
+enum class TZoomDragResult { zdNothing, zdZoom, zdRestore };
+using enum TZoomDragResult;
 // A release more than MinZoomDragPixels away both ways zooms when the drag
 // went right and down, and restores the saved scales otherwise.
 TZoomDragResult ZoomDragResult(TPoint anchor, TPoint release);

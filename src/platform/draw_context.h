@@ -8,7 +8,7 @@
 
 #include "platform/color.h"
 #include "platform/draw_style.h"
-#include "platform/geometry.h"
+#include "raster/geometry.h"
 
 namespace fendrel {
 
@@ -44,10 +44,13 @@ struct TFontState {
 
 // Text, hatch fills and the gaps of styled pens are drawn over the background
 // colour when opaque and leave the picture alone when transparent.
-enum TBackMode : std::uint8_t { bmTransparent, bmOpaque };
+enum class TBackMode : std::uint8_t { bmTransparent, bmOpaque };
+using enum TBackMode;
 
-enum TTextHorz : std::uint8_t { thLeft, thCenter, thRight };
-enum TTextVert : std::uint8_t { tvTop, tvBaseline, tvBottom };
+enum class TTextHorz : std::uint8_t { thLeft, thCenter, thRight };
+using enum TTextHorz;
+enum class TTextVert : std::uint8_t { tvTop, tvBaseline, tvBottom };
+using enum TTextVert;
 
 // Where the reference point of TextOut lies on the text's box, in the text's
 // own (possibly turned) frame.
@@ -58,7 +61,8 @@ struct TTextAlign {
   friend bool operator==(const TTextAlign&, const TTextAlign&) = default;
 };
 
-enum TClipOp : std::uint8_t { coIntersect, coReplace };
+enum class TClipOp : std::uint8_t { coIntersect, coReplace };
+using enum TClipOp;
 
 class TDrawContext;
 

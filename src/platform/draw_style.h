@@ -7,13 +7,15 @@ namespace fendrel {
 // Pen, brush and font styles shared by the chart attributes and the drawing
 // context, so that a chart pen reaches the context without translation.
 
-enum TPenStyle : std::uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear };
+enum class TPenStyle : std::uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear };
+using enum TPenStyle;
 
 // How pen pixels combine with the picture: plain copy, or not-xor for the
 // rubber band that a second drawing removes again.
-enum TPenMode : std::uint8_t { pmCopy, pmNotXor };
+enum class TPenMode : std::uint8_t { pmCopy, pmNotXor };
+using enum TPenMode;
 
-enum TBrushStyle : std::uint8_t {
+enum class TBrushStyle : std::uint8_t {
   bsSolid,
   bsClear,
   bsHorizontal,
@@ -23,6 +25,7 @@ enum TBrushStyle : std::uint8_t {
   bsCross,
   bsDiagCross
 };
+using enum TBrushStyle;
 
 using TFontStyles = std::uint8_t;
 inline constexpr TFontStyles fsBold = 1;

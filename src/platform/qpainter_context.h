@@ -9,44 +9,43 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <utility>
 #include <vector>
 
 #include "platform/draw_context.h"
+#include "raster/line.h"
+#include "raster/rasterizer.h"
 
 class QPaintDevice;
 
 namespace fendrel {
 
 // The drawing context over a QPainter: a frame-buffer image, a widget being
-// painted, or a vector picture. On pixel devices one-pixel lines are laid
-// pixel by pixel so that ends, dots and not-xor follow the raster rules
-// exactly; on a 32-bit image they and solid polygon fills are written
-// straight into its memory. On vector devices lines stay lines.
-// With a scale above 1 the device's pixels are that much finer than the
-// coordinates: coordinate pixel edge x lies on device edge round(x * scale),
-// so shapes that meet in coordinates meet on the device without gaps; a
-// one-pixel line covers whole coordinate pixels; fills follow their edges
-// and text is drawn at the device's resolution.
+// painted, or a vector picture. On a 32-bit image the pixel rules of raster/
+// lay one-pixel lines, pixels and solid fills straight into its memory, and
+// a painter is open on it only while Qt draws text, hatches, wide pens and
+// copied frames; the two never overlap. On other pixel devices one-pixel
+// lines are laid by the same rules, pixel by pixel through Qt, so that ends,
+// dots and not-xor come out alike. On vector devices lines stay lines.
+// With a scale above 1 (images only) the device's pixels are that much finer
+// than the coordinates: coordinate pixel edge x lies on device edge
+// round(x * scale), so shapes that meet in coordinates meet on the device
+// without gaps; a one-pixel line covers whole coordinate pixels; fills
+// follow their edges and text is drawn at the device's resolution.
 class TQPainterContext : public TDrawContext {
  public:
   // Paints on device until destroyed.
   explicit TQPainterContext(QPaintDevice& device, double scale = 1.0);
-  // Paints with an active painter that stays the caller's.
+  // Paints with an active painter that stays the caller's; never writes the
+  // device's memory itself.
   explicit TQPainterContext(QPainter& painter);
   ~TQPainterContext() override;
 
   TQPainterContext(const TQPainterContext&) = delete;
   TQPainterContext& operator=(const TQPainterContext&) = delete;
 
-  // Lays any lines still gathered; needed before reading the device while
-  // the context lives. Whoever paints with Painter() directly restores what
-  // they change before the context draws again.
+  // Lays any lines still gathered and ends Qt's drawing; needed before
+  // reading the device while the context lives.
   void Flush();
-  QPainter& Painter() {
-    Flush();
-    return *painter_;
-  }
   // The font as Qt resolves it, e.g. to check which family stands for "Arial".
   const QFont& CurrentQFont() const { return qfont_; }
 
@@ -78,11 +77,14 @@ class TQPainterContext : public TDrawContext {
 
  private:
   void Init();
-  // Coordinates to device pixels: an edge, and a rectangle of whole pixels.
-  int DeviceEdge(int v) const;
-  QRect DeviceRect(const QRect& r) const;
-  // One coordinate pixel on a scaled image, within the clip.
-  void PutPixel(int x, int y, std::uint32_t color, bool notXor);
+  // The painter, open on the device: on an image it opens now, with the
+  // context's background and clip.
+  QPainter& QtPass();
+  // The image's memory, ready to be written: any open painter ends first.
+  TRasterizer& RasterPass();
+  void PreparePainter();
+  // Lays the gathered column steps.
+  void LayColumn();
   // Draws in coordinates with Qt: the painter scaled while it lives.
   class TScaledScope;
   // The pixel line from a towards b (b excluded) for one-pixel pens on pixel
@@ -92,31 +94,22 @@ class TQPainterContext : public TDrawContext {
   void StrokeSegments(std::span<const TPoint> points, bool closed);
   bool DrawsPixelLines() const { return pixelDevice_ && pen_.Width <= 1; }
   bool PenVisible() const { return pen_.Style != psClear; }
+  void UpdateLineInk();
   void UseQPen(const QPen& pen);
   void UseMix(bool notXor);
   QPen StrokePen() const;
   void ApplyClip();
-  bool ClipContains(int x, int y);
-  void EnsureSpans();
-  // Within the clip's spans on row y, which must lie on the device.
-  bool InSpans(int x, int y) const;
-  // Solid fills on a 32-bit image, scan line by scan line; false when the
-  // fill is left to Qt.
-  bool FillPolygonDirect(std::span<const TPoint> points);
 
+  QPaintDevice* device_ = nullptr;
   std::unique_ptr<QPainter> ownPainter_;
   QPainter* painter_;
-  double scale_ = 1.0;
-  bool scaled_ = false;
-  // The coordinate pixels a line walk may reach: the device or the clip's
-  // bounds, in coordinates.
-  QRect walkBounds_;
+  // The image whose memory the raster rules write, when there is one.
+  QImage* image_ = nullptr;
+  TRasterizer raster_;
+  // The painter is open on image_ for Qt's drawing.
+  bool qtOpen_ = false;
   bool ready_ = false;
   bool pixelDevice_ = false;
-  // The pixels of a 32-bit image, written directly by line walks and fills.
-  std::uint32_t* bits_ = nullptr;
-  qsizetype stride_ = 0;
-  QRect deviceRect_;
 
   TPenState pen_;
   TBrushState brush_;
@@ -126,37 +119,20 @@ class TQPainterContext : public TDrawContext {
   TTextAlign align_;
   TPoint penPos_;
   int linePhase_ = 0;
-  // A run of one-column steps, not yet laid: the lowest and highest start
-  // of a step and the end of the last one.
-  bool columnPending_ = false;
-  int columnLow_ = 0;
-  int columnHigh_ = 0;
-  TPoint columnEnd_;
+  TColumnRun columnRun_;
 
   QColor penColor_;
   QColor backQColor_;
-  std::uint32_t penArgb_ = 0;
-  std::uint32_t backArgb_ = 0;
   std::uint32_t brushArgb_ = 0;
-  std::uint32_t patternMask_ = 0;  // bit k set: pixel k of the period is drawn
-  int patternPeriod_ = 0;          // 0 for a solid pen
   QBrush qbrush_;
   QFont qfont_;
   std::optional<QFontMetrics> metrics_;
   QPen currentQPen_;
   bool currentNotXor_ = false;
 
+  // In device pixels, as the painter takes it.
   std::optional<QRegion> clip_;
-  QRect clipBounds_;
-  bool clipIsRect_ = true;
-  // Per-row spans of a clip region that is not a single rectangle, built when
-  // the line walk first needs them.
-  bool spansValid_ = false;
-  std::vector<int> spanStart_;
-  std::vector<std::pair<int, int>> spans_;
-
-  std::vector<int> crossings_;
-  std::vector<TPoint> devicePoints_;
+  std::vector<TRect> clipRects_;
   std::vector<QPoint> onPixels_;
   std::vector<QPoint> gapPixels_;
 };

@@ -9,12 +9,15 @@
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "chart/chart.h"
 #include "chart/series.h"
 #include "platform/clipboard.h"
 #include "platform/qpainter_context.h"
 #include "support/recording_clipboard.h"
+#include "support/recording_dialogs.h"
 
 namespace fendrel {
 namespace {
@@ -172,6 +175,40 @@ TEST(ChartExport, FailedPaintRestoresTheSurfaceAndLeavesTheClipboard) {
   const auto paints = chart.RenderCount();
   Render(chart);
   EXPECT_EQ(chart.RenderCount(), paints + 1);
+}
+
+// Fails once everything is drawn, as a late step of a pass would.
+class TLateFailingChart : public TChart {
+ public:
+  void RenderContent(const TRect& bounds) override {
+    TChart::RenderContent(bounds);
+    if (fail) throw std::runtime_error("paint failed");
+  }
+
+  bool fail = true;
+};
+
+TEST(ChartExport, FailedPaintKeepsItsPictureAndIsReportedOnceAfterThePaint) {
+  RecordingDialogs dialogs;
+  TLateFailingChart chart;
+  chart.resize(120, 80);
+  Render(chart);
+  QImage failed;
+  EXPECT_NO_THROW(failed = Render(chart));
+  EXPECT_TRUE(dialogs.errors.empty()) << "no box inside a paint";
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(dialogs.errors, std::vector<std::string>{"paint failed."});
+  Render(chart);
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(dialogs.errors.size(), 1u) << "the same failure again is not news";
+
+  chart.fail = false;
+  EXPECT_EQ(Render(chart), failed);
+  chart.fail = true;
+  chart.Invalidate();
+  Render(chart);
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(dialogs.errors.size(), 2u) << "a failure after a good paint is";
 }
 
 TEST(ChartExport, DesktopClipboardGetsOnlyTheLastPictureAsSvgAndPng) {

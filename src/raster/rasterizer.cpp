@@ -1,0 +1,199 @@
+#include "raster/rasterizer.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <utility>
+
+namespace fendrel {
+
+void TRasterizer::SetBuffer(TPixelBuffer buffer) {
+  buffer_ = std::move(buffer);
+  SetDevice(buffer_.Bounds());
+}
+
+void TRasterizer::SetDevice(const TRect& device) {
+  device_ = device;
+  clip_.SetDevice(device);
+}
+
+void TRasterizer::Line(TPoint a, TPoint b, int& phase) {
+  if (ink_.Pattern.Solid() && !scale_.Scaled()) {
+    TLineSteps steps;
+    if (PlanLine(a, b, clip_.Bounds(), steps)) SolidLine(steps);
+    return;
+  }
+  const bool unscaledSpans = !scale_.Scaled() && !clip_.IsRect();
+  WalkStyledLine(a, b, WalkBounds(), ink_.Pattern, ink_.OpaqueGaps, phase,
+                 [&](int x, int y, bool on) {
+                   const std::uint32_t color = on ? ink_.Color : ink_.Gap;
+                   if (scale_.Scaled()) {
+                     PutPixel(x, y, color, ink_.NotXor);
+                     return;
+                   }
+                   if (unscaledSpans && !clip_.Contains(x, y)) return;
+                   std::uint32_t& pixel = buffer_.Row(y)[x];
+                   pixel = ink_.NotXor ? NotXor(color, pixel) : color;
+                 });
+}
+
+namespace {
+
+// The solid line as an index walk: every pixel a step and an add. Kept to
+// locals, so that the stores into the picture cannot make the compiler read
+// the plan again.
+template <bool CheckSpans>
+void WalkSolid(const TLineSteps& steps, std::uint32_t* bits, std::ptrdiff_t stride,
+               const TRect& bounds, const TClip& clip, std::uint32_t color, bool notXor) {
+  const bool xMajor = steps.XMajor;
+  const int majorStep = steps.MajorStep;
+  const int minorStep = steps.MinorStep;
+  const int minorLow = xMajor ? bounds.Top : bounds.Left;
+  const int minorHigh = (xMajor ? bounds.Bottom : bounds.Right) - 1;
+  const std::ptrdiff_t majorStride = xMajor ? majorStep : majorStep * stride;
+  const std::ptrdiff_t minorStride = xMajor ? minorStep * stride : minorStep;
+  int minor = static_cast<int>(steps.Minor0 + minorStep * steps.Quotient);
+  auto major = static_cast<int>(steps.Major0 + majorStep * steps.First);
+  std::ptrdiff_t index = xMajor ? static_cast<std::ptrdiff_t>(minor) * stride + major
+                                : static_cast<std::ptrdiff_t>(major) * stride + minor;
+  const std::int64_t den = 2 * steps.Count;
+  const std::int64_t rise = 2 * steps.MinorLen;
+  std::int64_t e = steps.Remainder;
+  const std::int64_t last = steps.Last;
+  for (std::int64_t i = steps.First; i <= last; ++i) {
+    bool visible = minor >= minorLow && minor <= minorHigh;
+    if constexpr (CheckSpans) {
+      if (visible) {
+        const int x = xMajor ? major : minor;
+        visible = false;
+        for (const TSpan& span : clip.RowSpans(xMajor ? minor : major)) {
+          if (x >= span.Left && x < span.Right) {
+            visible = true;
+            break;
+          }
+        }
+      }
+      major += majorStep;
+    }
+    if (visible) {
+      std::uint32_t& pixel = bits[index];
+      pixel = notXor ? NotXor(color, pixel) : color;
+    }
+    index += majorStride;
+    e += rise;
+    if (e >= den) {
+      e -= den;
+      minor += minorStep;
+      index += minorStride;
+    }
+  }
+}
+
+}  // namespace
+
+void TRasterizer::SolidLine(const TLineSteps& steps) {
+  if (clip_.IsRect()) {
+    WalkSolid<false>(steps, buffer_.Bits(), buffer_.Stride(), clip_.Bounds(), clip_, ink_.Color,
+                     ink_.NotXor);
+  } else {
+    clip_.Build();
+    WalkSolid<true>(steps, buffer_.Bits(), buffer_.Stride(), clip_.Bounds(), clip_, ink_.Color,
+                    ink_.NotXor);
+  }
+}
+
+void TRasterizer::PutPixel(int x, int y, std::uint32_t color, bool notXor) {
+  const TRect& bounds = clip_.Bounds();
+  const int left = std::max(scale_.Edge(x), bounds.Left);
+  const int right = std::min(scale_.Edge(x + 1), bounds.Right);
+  const int top = std::max(scale_.Edge(y), bounds.Top);
+  const int bottom = std::min(scale_.Edge(y + 1), bounds.Bottom);
+  if (left >= right || top >= bottom) return;
+  const bool checkSpans = !clip_.IsRect();
+  for (int dy = top; dy < bottom; ++dy) {
+    std::uint32_t* row = buffer_.Row(dy);
+    for (int dx = left; dx < right; ++dx) {
+      if (checkSpans && !clip_.Contains(dx, dy)) continue;
+      row[dx] = notXor ? NotXor(color, row[dx]) : color;
+    }
+  }
+}
+
+void TRasterizer::Pixel(int x, int y, std::uint32_t color) {
+  if (scale_.Scaled()) {
+    PutPixel(x, y, color, false);
+  } else if (clip_.Contains(x, y)) {
+    buffer_.Row(y)[x] = color;
+  }
+}
+
+void TRasterizer::FillSpan(std::uint32_t* row, int y, int from, int to, std::uint32_t color,
+                           bool notXor) {
+  auto fill = [&](int a, int b) {
+    if (notXor) {
+      for (int x = a; x < b; ++x) row[x] = NotXor(color, row[x]);
+    } else if (a < b) {
+      std::fill(row + a, row + b, color);
+    }
+  };
+  if (clip_.IsRect()) {
+    fill(from, to);
+    return;
+  }
+  for (const TSpan& span : clip_.RowSpans(y))
+    fill(std::max(from, span.Left), std::min(to, span.Right));
+}
+
+void TRasterizer::FillRect(const TRect& rect, std::uint32_t color, bool notXor) {
+  const TRect area = Intersected(scale_.Rect(rect), clip_.Bounds());
+  if (IsEmpty(area)) return;
+  if (!clip_.IsRect()) clip_.Build();
+  for (int y = area.Top; y < area.Bottom; ++y) {
+    FillSpan(buffer_.Row(y), y, area.Left, area.Right, color, notXor);
+  }
+}
+
+void TRasterizer::FillPolygon(std::span<const TPoint> points, std::uint32_t color, bool notXor) {
+  if (points.size() < 3) return;
+  if (scale_.Scaled()) {
+    devicePoints_.resize(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      devicePoints_[i] = {scale_.Edge(points[i].X), scale_.Edge(points[i].Y)};
+    }
+    points = devicePoints_;
+  }
+  const TRect& bounds = clip_.Bounds();
+  if (IsEmpty(bounds)) return;
+  int top = points.front().Y;
+  int bottom = top;
+  for (const TPoint& p : points) {
+    top = std::min(top, p.Y);
+    bottom = std::max(bottom, p.Y);
+  }
+  top = std::max(top, bounds.Top);
+  bottom = std::min(bottom, bounds.Bottom);
+  if (!clip_.IsRect()) clip_.Build();
+  const std::size_t count = points.size();
+  for (int y = top; y < bottom; ++y) {
+    crossings_.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+      TPoint a = points[i];
+      TPoint b = points[(i + 1) % count];
+      if (a.Y == b.Y) continue;
+      if (a.Y > b.Y) std::swap(a, b);
+      if (y < a.Y || y >= b.Y) continue;
+      const std::int64_t num = std::int64_t{y - a.Y} * (std::int64_t{b.X} - a.X);
+      const std::int64_t den = std::int64_t{b.Y} - a.Y;
+      const std::int64_t ceiling = num >= 0 ? (num + den - 1) / den : -((-num) / den);
+      crossings_.push_back(static_cast<int>(a.X + ceiling));
+    }
+    std::sort(crossings_.begin(), crossings_.end());
+    std::uint32_t* row = buffer_.Row(y);
+    for (std::size_t k = 0; k + 1 < crossings_.size(); k += 2) {
+      const int from = std::max(crossings_[k], bounds.Left);
+      const int to = std::min(crossings_[k + 1], bounds.Right);
+      if (from < to) FillSpan(row, y, from, to, color, notXor);
+    }
+  }
+}
+
+}  // namespace fendrel

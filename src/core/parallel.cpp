@@ -5,6 +5,8 @@
 #include <tbb/partitioner.h>
 #include <tbb/task_arena.h>
 
+#include <algorithm>
+
 namespace fendrel {
 
 void ForEachBlock(std::size_t count, void (*body)(void*, std::size_t), void* context) {
@@ -24,6 +26,10 @@ void ForEachBlock(std::size_t count, void (*body)(void*, std::size_t), void* con
         },
         tbb::simple_partitioner());
   });
+}
+
+std::size_t WorkerCount() {
+  return static_cast<std::size_t>(std::max(tbb::this_task_arena::max_concurrency(), 1));
 }
 
 }  // namespace fendrel

@@ -27,6 +27,10 @@ constexpr std::size_t BlockCount(std::size_t count, std::size_t blockSize) {
 // never in use twice. A single block runs on the calling thread.
 void ForEachBlock(std::size_t count, void (*body)(void*, std::size_t), void* context);
 
+// How many threads may take part in ForEachBlock here: for how much work to
+// keep in flight, never for where a block begins or ends.
+std::size_t WorkerCount();
+
 // body(i) for every block i in 0 .. count - 1; see above. The body may be an
 // lvalue or an rvalue, const or not.
 template <typename Body>

@@ -488,17 +488,23 @@ void TSampleData::SaveToFile(const std::string& path) const {
   file.Create(target.mode, target.exists);
   // Pieces are made in parallel a wave at a time and written in order; the
   // wave before is written while the next is made, so that the disk works
-  // meanwhile. Each wave's buffers serve again two waves later.
+  // meanwhile. A wave is two pieces per worker: enough to keep the workers
+  // busy beside the writing, few enough that a piece is still in the cache
+  // when it is written. Each wave's buffers serve again two waves later; the
+  // text is the same whatever the wave.
   constexpr std::int64_t kLinesPerPiece = 32768;
-  constexpr std::int64_t kWave = 16;
+  const auto wave = static_cast<std::int64_t>(2 * WorkerCount());
   const std::int64_t pieces = PieceCount(Count(), kLinesPerPiece);
-  std::array<std::vector<std::string>, 2> texts{std::vector<std::string>(kWave),
-                                                std::vector<std::string>(kWave)};
+  std::array<std::vector<std::string>, 2> texts{
+      std::vector<std::string>(static_cast<std::size_t>(wave)),
+      std::vector<std::string>(static_cast<std::size_t>(wave))};
   std::size_t unwritten = 0;
-  for (std::int64_t first = 0, wave = 0; first < pieces || unwritten > 0; first += kWave, ++wave) {
-    std::vector<std::string>& made = texts[static_cast<std::size_t>(wave % 2)];
-    const std::vector<std::string>& done = texts[static_cast<std::size_t>((wave + 1) % 2)];
-    const auto making = static_cast<std::size_t>(std::clamp<std::int64_t>(pieces - first, 0, kWave));
+  for (std::int64_t first = 0, round = 0; first < pieces || unwritten > 0;
+       first += wave, ++round) {
+    std::vector<std::string>& made = texts[static_cast<std::size_t>(round % 2)];
+    const std::vector<std::string>& done = texts[static_cast<std::size_t>((round + 1) % 2)];
+    const auto making =
+        static_cast<std::size_t>(std::clamp<std::int64_t>(pieces - first, 0, wave));
     ForEachBlock(making + 1, [&](std::size_t block) {
       if (block == 0) {
         for (std::size_t i = 0; i < unwritten; ++i) file.Write(done[i]);

@@ -3,8 +3,8 @@
 // FENDREL_SOAK_SEED stand in for missing arguments, FENDREL_SOAK_MAX_RSS_MB
 // bounds the resident memory (default 8192), FENDREL_SOAK_ACTION_SECONDS the
 // time one action may take (default 300), FENDREL_SOAK_ACTIONS ends the run
-// after that many actions, and FENDREL_SOAK_TRACE prints every action with
-// its time.
+// after that many actions, FENDREL_SOAK_LOG_MB bounds the action log
+// (default 2048), and FENDREL_SOAK_TRACE prints every action with its time.
 // The run writes its action log as it goes. A failing run keeps it as
 // soak-<seed>.log in the current folder (or at FENDREL_SOAK_LOG), ready to be
 // copied into tests/soak/logs/, whose logs the unit tests replay; a passing
@@ -132,7 +132,13 @@ int main(int argc, char** argv) {
       ("fendrel-soak-" + std::to_string(::getpid()) + ".log");
   std::ofstream log(writing, std::ios::binary | std::ios::trunc);
   std::printf("soak: writing the action log to %s\n", writing.c_str());
+  // The texts handed out make a log grow by megabytes a second; past this the
+  // run goes on without one, and only the seed repeats it.
+  const char* logLimitText = std::getenv("FENDREL_SOAK_LOG_MB");
+  const std::int64_t logLimit = (logLimitText != nullptr ? std::atoll(logLimitText) : 2048) << 20;
+  std::atomic<bool> logging{true};
   const auto keepLog = [&] {
+    if (!logging) return;
     std::error_code error;
     std::filesystem::copy_file(writing, logPath,
                                std::filesystem::copy_options::overwrite_existing, error);
@@ -164,6 +170,14 @@ int main(int argc, char** argv) {
     }
     watchdog.Beat(session.Actions());
     if (!passed) break;
+    if (logging && static_cast<std::int64_t>(log.tellp()) > logLimit) {
+      logging = false;
+      log.close();
+      std::error_code ignored;
+      std::filesystem::remove(writing, ignored);
+      std::printf("soak: the action log passed %lld MiB and is given up\n",
+                  static_cast<long long>(logLimit >> 20));
+    }
     if (Clock::now() >= nextReport) {
       nextReport += std::chrono::seconds(60);
       std::printf("soak: %lld actions, %lld MiB resident\n",

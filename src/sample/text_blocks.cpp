@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/parallel.h"
 #include "core/portability.h"
 #include "sample/huge_page_allocator.h"
 

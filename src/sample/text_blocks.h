@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "core/parallel.h"
 
 namespace fendrel {
 

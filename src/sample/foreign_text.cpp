@@ -657,6 +657,13 @@ TTextImport ImportText(std::string_view text, TTextSource source, TSampleData& s
   return result;
 }
 
+TTextImport ImportFile(const std::string& path, TSampleData& series, const TImportAsker& ask) {
+  TTextImport result;
+  ReadFileText(path,
+               [&](std::string_view text) { result = ImportText(text, tsFile, series, ask); });
+  return result;
+}
+
 std::string MissingValuesMessage(std::int64_t missing) {
   if (missing == 1) return "1 missing value was filled in.";
   return std::to_string(missing) + " missing values were filled in.";

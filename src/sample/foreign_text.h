@@ -117,6 +117,9 @@ struct TTextImport {
 TTextImport ImportText(std::string_view text, TTextSource source, TSampleData& series,
                        const TImportAsker& ask);
 
+// ImportText of a file's whole text, read as LoadFromFile reads it.
+TTextImport ImportFile(const std::string& path, TSampleData& series, const TImportAsker& ask);
+
 // "3 missing values were filled in.", "1 missing value was filled in."
 std::string MissingValuesMessage(std::int64_t missing);
 

@@ -31,11 +31,13 @@
 #include "platform/clipboard.h"
 #include "platform/locale.h"
 #include "sample/clipboard_text.h"
+#include "sample/foreign_text.h"
 #include "sample/huge_page_allocator.h"
 #include "sample/random.h"
 #include "sample/sample_data.h"
 #include "sample/text_blocks.h"
 #include "ui/dock_layout.h"
+#include "ui/import_dialog.h"
 #include "ui/popup_menu.h"
 #include "ui/splitter.h"
 #include "ui/text_grid.h"
@@ -158,6 +160,7 @@ TForm1::TForm1(QWidget* parent)
       OpenDialog1(fdOpen, kSampleExt, kSampleFilter),
       SaveDialog1(fdSave, kSampleExt, kSampleFilter) {
   InitWindowResources();
+  SetImportDialog(&TImportDialog::Run);
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Fendrel (Haars method)"));
   QIcon icon;
@@ -663,9 +666,20 @@ void TForm1::Open1Click(QObject* /*sender*/) {
 }
 
 void TForm1::OpenFile(const std::string& path) {
-  TestData->LoadFromFile(path);
+  ShowImported(ImportFile(path, *TestData, AskImport), this);
+}
+
+bool TForm1::AskImport(TImportQuestion& question) { return Dialogs().AskImport(question); }
+
+bool TForm1::ShowImported(const TTextImport& import, QObject* sender) {
+  if (!import.read) return false;
   UpDown1->SetPosition(0);
-  btPlotClick(this);
+  btPlotClick(sender);
+  // The import dialog, when it showed, has told the counts already.
+  if (!import.asked && import.missing > 0) {
+    Dialogs().ShowMessage(MissingValuesMessage(import.missing));
+  }
+  return true;
 }
 
 void TForm1::Save1Click(QObject* /*sender*/) {
@@ -709,9 +723,9 @@ void TForm1::PasteData(bool intoTest, QObject* sender) {
     Dialogs().ShowMessage("Wavelet data cannot be pasted.");
     return;
   }
-  if (!PasteTextToSeries(Clipboard().GetText(), *TestData)) return;
-  UpDown1->SetPosition(0);
-  btPlotClick(sender);
+  if (!ShowImported(ImportText(Clipboard().GetText(), tsPaste, *TestData, AskImport), sender)) {
+    return;
+  }
   Dialogs().ShowMessage("Test data pasted.");
 }
 

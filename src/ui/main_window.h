@@ -9,6 +9,7 @@
 
 #include "chart/series.h"
 #include "platform/dialogs.h"
+#include "sample/foreign_text.h"
 #include "sample/huge_page_allocator.h"
 #include "ui/up_down.h"
 
@@ -69,6 +70,10 @@ class TForm1 : public QMainWindow {
 
   // Reads a sample file as Open does once its dialog has chosen the file.
   void OpenFile(const std::string& path);
+  // Shows the series a text became (Open, Paste Data), with the number of
+  // missing values filled in; false when the text did not replace it.
+  bool ShowImported(const TTextImport& import, QObject* sender);
+  static bool AskImport(TImportQuestion& question);
   // Opens a file named by the desktop (the command line, a drop) once the
   // message loop runs, as a command of its own.
   void OpenFileLater(std::string path);

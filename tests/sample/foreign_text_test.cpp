@@ -201,5 +201,70 @@ TEST(ForeignTextReading, SameBitsForAnyNumberOfWorkers) {
   }
 }
 
+// Each file as its tool wrote it opens whole: every value, in order, with the
+// years as x where a file of two columns holds them.
+TEST(ForeignTextReading, OpensTheFilesOfOtherTools) {
+  const DecimalSeparatorScope scope('.');
+  const std::vector<double> sun = {5, 11, 16, 23, 36, 58, 29, 20, 10, 8,
+                                   3, 0,  0,  2,  11, 27, 47, 63, 60, 39};
+  const std::vector<double> air = {112, 118, 132, 129, 121, 135, 148, 148, 136, 119,
+                                   104, 118, 115, 126, 141, 135, 125, 149, 170, 170};
+  std::vector<double> years;
+  std::vector<double> positions;
+  std::vector<double> rows;
+  for (int i = 0; i < 20; ++i) {
+    years.push_back(1700 + i);
+    positions.push_back(i);
+    rows.push_back(i + 1);
+  }
+  // 118 and 121 around the two missing counts.
+  std::vector<double> airFilled = air;
+  airFilled[2] = 118 + (121 - 118) / 3.0;
+  airFilled[3] = 118 * (1 - 2 / 3.0) + 121 * (2 / 3.0);
+  struct Case {
+    const char* file;
+    const std::vector<double>& xs;
+    const std::vector<double>& ys;
+    bool asks;
+    std::int64_t missing;
+  };
+  const Case cases[] = {
+      {"pandas_index.csv", positions, sun, true, 0},
+      {"pandas_no_index.csv", years, sun, false, 0},
+      {"pandas_one_column.csv", positions, sun, false, 0},
+      {"pandas_decimal_comma.csv", years, sun, false, 0},
+      {"numpy_one_array.txt", positions, sun, false, 0},
+      {"numpy_two_columns.txt", years, sun, false, 0},
+      {"numpy_commas.csv", years, sun, false, 0},
+      {"r_write_csv.csv", years, sun, false, 0},
+      {"r_write_csv_missing.csv", rows, airFilled, false, 2},
+      {"r_write_csv2.csv", rows, air, false, 0},
+      {"r_write_table.txt", rows, sun, false, 0},
+      {"calc_quoted_header.csv", years, sun, false, 0},
+      {"calc_semicolons.csv", years, sun, false, 0},
+      {"calc_tabs.tsv", years, sun, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    TSampleData series;
+    bool asked = false;
+    const TTextImport import = ImportFile(std::string(FENDREL_FIXTURE_DIR "/") + c.file, series,
+                                          [&](TImportQuestion& question) {
+                                            asked = true;
+                                            EXPECT_EQ(question.layout.columnNames.back(),
+                                                      "SUNACTIVITY");
+                                            return true;
+                                          });
+    EXPECT_TRUE(import.read);
+    EXPECT_EQ(asked, c.asks);
+    EXPECT_EQ(import.missing, c.missing);
+    ASSERT_EQ(series.Count(), 20);
+    for (std::int32_t i = 0; i < 20; ++i) {
+      EXPECT_EQ(series.GetX(i), c.xs[static_cast<std::size_t>(i)]) << i;
+      EXPECT_DOUBLE_EQ(series.GetY(i), c.ys[static_cast<std::size_t>(i)]) << i;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace fendrel

@@ -54,8 +54,11 @@ struct Field {
   // A quoted field that holds a line break.
   bool multiLine = false;
 
+  // `raw` is the field as it stands in the text, quotes and all.
+  bool verbatim = false;
+
   std::string Text() const {
-    if (!quoted || plain) return std::string(raw);
+    if (!quoted || plain || verbatim) return std::string(raw);
     std::string text;
     for (std::size_t i = 0; i < raw.size(); ++i) {
       text += raw[i];
@@ -193,8 +196,12 @@ class RecordScanner {
       field.multiLine = field.raw.find_first_of("\r\n") != std::string_view::npos;
       while (p_ != end_ && IsSpace(*p_) && !EndsField(*p_)) ++p_;
       if (p_ != end_ && !EndsField(*p_)) {
-        field.plain = false;
+        // Text after the closing quote: the field is shown as it stands.
+        const char* open = field.raw.data() - 1;
         while (p_ != end_ && !EndsField(*p_)) ++p_;
+        field.raw = std::string_view(open, static_cast<std::size_t>(p_ - open));
+        field.plain = false;
+        field.verbatim = true;
       }
       return;
     }

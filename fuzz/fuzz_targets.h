@@ -18,6 +18,9 @@ void DelimitedText(const std::uint8_t* data, std::size_t size);
 void SampleFile(const std::uint8_t* data, std::size_t size);
 // Clipboard text pasted into a series, and the plot step's data work.
 void PasteText(const std::uint8_t* data, std::size_t size);
+// Another tool's text: its layout found, read by it, and what Save then
+// writes of the series read back as before.
+void ForeignText(const std::uint8_t* data, std::size_t size);
 // One paint pass of both charts onto a recording. Needs a QApplication.
 void ChartPaint(const std::uint8_t* data, std::size_t size);
 

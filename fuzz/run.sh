@@ -12,7 +12,7 @@ build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${FUZZ_SECONDS:-60}"
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-  targets=(number_reading delimited_text sample_file paste_text chart_paint)
+  targets=(number_reading delimited_text sample_file paste_text foreign_text chart_paint)
 fi
 
 if ! command -v clang++ >/dev/null; then

@@ -14,6 +14,7 @@ namespace fendrel {
 namespace {
 
 TDialogs* installed = nullptr;
+TImportDialogRunner importDialog = nullptr;
 
 // Shared by every file dialog, which only refers to it.
 TFileIconProvider& FileIcons() {
@@ -78,6 +79,14 @@ bool TQtDialogs::ChooseFile(const TFileDialog& dialog, std::string& fileName) {
   fileName = files.front().toStdString();
   return true;
 }
+
+bool TQtDialogs::AskImport(TImportQuestion& question) {
+  if (importDialog == nullptr) return true;
+  const TBusyCursor::TPause pause;
+  return importDialog(question);
+}
+
+void SetImportDialog(TImportDialogRunner run) { importDialog = run; }
 
 std::unique_ptr<QMessageBox> CreateMessageBox(const std::string& text) {
   return CreateBox(text, QMessageBox::NoIcon);

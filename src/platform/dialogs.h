@@ -3,6 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "sample/foreign_text.h"
+
 class QFileDialog;
 class QMessageBox;
 class QString;
@@ -47,6 +49,10 @@ class TDialogs {
   virtual void ShowError(const std::string& text) = 0;
   // Returns the chosen path in fileName; false when the user cancelled.
   virtual bool ChooseFile(const TFileDialog& dialog, std::string& fileName) = 0;
+  // The import dialog over another tool's text: true, with the answer in
+  // question.layout, to read the text; false when the user cancelled.
+  // Answerers without a person take the proposal.
+  virtual bool AskImport(TImportQuestion& /*question*/) { return true; }
 };
 
 // The dialogs in use; the desktop's own unless a test installed others.
@@ -61,7 +67,14 @@ class TQtDialogs : public TDialogs {
   void ShowMessage(const std::string& text) override;
   void ShowError(const std::string& text) override;
   bool ChooseFile(const TFileDialog& dialog, std::string& fileName) override;
+  // Runs the dialog that SetImportDialog installed; the proposal without one.
+  bool AskImport(TImportQuestion& question) override;
 };
+
+// The import dialog lives with the window's other dialogs, above this layer,
+// which only runs it.
+using TImportDialogRunner = bool (*)(TImportQuestion& question);
+void SetImportDialog(TImportDialogRunner run);
 
 // The configured, not yet shown boxes of TQtDialogs, apart so their settings
 // can be checked without showing them.

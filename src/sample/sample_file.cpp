@@ -473,13 +473,17 @@ void ReadSampleFileText(std::string_view text, TSampleData& series) {
   series = std::move(loaded);
 }
 
-void TSampleData::LoadFromFile(const std::string& path) {
+void ReadFileText(const std::string& path, const std::function<void(std::string_view)>& read) {
   const FileContents contents = ReadWholeFile(path);
   try {
-    ReadSampleFileText(contents.Text(), *this);
+    read(contents.Text());
   } catch (const std::length_error&) {
     throw FileError::CannotOpen(path, EFBIG);
   }
+}
+
+void TSampleData::LoadFromFile(const std::string& path) {
+  ReadFileText(path, [this](std::string_view text) { ReadSampleFileText(text, *this); });
 }
 
 void TSampleData::SaveToFile(const std::string& path) const {

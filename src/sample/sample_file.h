@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,10 @@ std::string SampleFileText(const TSampleData& series);
 // line, (0, 0) for a line without two numbers as its first two fields.
 // Throws std::length_error, leaving the series alone, past 2^31 - 1 lines.
 void ReadSampleFileText(std::string_view text, TSampleData& series);
+
+// Reads a whole file as LoadFromFile does and hands its text to `read`, which
+// may throw std::length_error for a text too long for a series: that becomes
+// the file's error "Cannot open file".
+void ReadFileText(const std::string& path, const std::function<void(std::string_view)>& read);
 
 }  // namespace fendrel

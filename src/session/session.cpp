@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sample/clipboard_text.h"
+#include "sample/foreign_text.h"
 #include "sample/sample_data.h"
 #include "session/session_desktop.h"
 #include "session/session_view.h"
@@ -114,9 +115,22 @@ bool TSession::OpenFile(const std::string& path) {
 }
 
 void TSession::OpenStep(const std::string& path) {
-  testData_->LoadFromFile(path);
+  ShowImported(ImportFile(path, *testData_, Asker()));
+}
+
+TImportAsker TSession::Asker() {
+  return [this](TImportQuestion& question) { return desktop_.AskImport(question); };
+}
+
+bool TSession::ShowImported(const TTextImport& import) {
+  if (!import.read) return false;
   view_.ShowLevelPosition(0);
   PlotStep();
+  // The import dialog, when it showed, has told the counts already.
+  if (!import.asked && import.missing > 0) {
+    desktop_.ShowMessage(MissingValuesMessage(import.missing));
+  }
+  return true;
 }
 
 bool TSession::Save() {
@@ -169,9 +183,7 @@ bool TSession::PasteText(std::string_view text) {
 }
 
 void TSession::PasteStep(std::string_view text) {
-  if (!PasteTextToSeries(text, *testData_)) return;
-  view_.ShowLevelPosition(0);
-  PlotStep();
+  if (!ShowImported(ImportText(text, tsPaste, *testData_, Asker()))) return;
   desktop_.ShowMessage("Test data pasted.");
 }
 

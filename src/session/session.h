@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "forecast/band_forecast.h"
+#include "sample/foreign_text.h"
 
 namespace fendrel {
 
@@ -86,6 +87,10 @@ class TSession {
   void RedrawStep();
   void OpenStep(const std::string& path);
   void PasteStep(std::string_view text);
+  // Shows the series a text became (open, paste), with the number of missing
+  // values filled in; false when the text did not replace the series.
+  bool ShowImported(const TTextImport& import);
+  TImportAsker Asker();
 
   TSessionView& view_;
   TSessionDesktop& desktop_;

@@ -4,13 +4,16 @@
 #include <string>
 #include <string_view>
 
+#include "sample/foreign_text.h"
+
 namespace fendrel {
 
 enum class TFileChoice : std::uint8_t { fcOpenSample, fcSaveSample };
 using enum TFileChoice;
 
 // What the session asks of the user and the desktop: the confirmation box,
-// the error box, a file, and the clipboard's plain text.
+// the error box, a file, the clipboard's plain text, and how to read another
+// tool's text.
 class TSessionDesktop {
  public:
   virtual ~TSessionDesktop() = default;
@@ -24,6 +27,9 @@ class TSessionDesktop {
   virtual void SetClipboardText(std::string_view text) = 0;
   // The clipboard's plain text; empty when it holds none.
   virtual std::string ClipboardText() = 0;
+  // Asks how to read a text of three or more columns (the Import dialog);
+  // false when the user cancelled.
+  virtual bool AskImport(TImportQuestion& question) = 0;
 };
 
 }  // namespace fendrel

@@ -32,6 +32,7 @@
 #include "session/session.h"
 #include "ui/dock_layout.h"
 #include "ui/evaluate_dialog.h"
+#include "ui/import_dialog.h"
 #include "ui/popup_menu.h"
 #include "ui/splitter.h"
 #include "ui/text_grid.h"
@@ -111,6 +112,7 @@ TForm1::TForm1(QWidget* parent)
       OpenDialog1(fdOpen, kSampleExt, kSampleFilter),
       SaveDialog1(fdSave, kSampleExt, kSampleFilter) {
   InitWindowResources();
+  SetImportDialog(&TImportDialog::Run);
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Fendrel (Haars method)"));
   QIcon icon;
@@ -535,6 +537,8 @@ bool TForm1::ChooseFile(TFileChoice choice, std::string& path) {
 void TForm1::SetClipboardText(std::string_view text) { Clipboard().SetText(text); }
 
 std::string TForm1::ClipboardText() { return Clipboard().GetText(); }
+
+bool TForm1::AskImport(TImportQuestion& question) { return Dialogs().AskImport(question); }
 
 void TForm1::OpenFileLater(std::string path) {
   QMetaObject::invokeMethod(

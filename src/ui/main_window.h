@@ -110,6 +110,7 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
   bool ChooseFile(TFileChoice choice, std::string& path) override;
   void SetClipboardText(std::string_view text) override;
   std::string ClipboardText() override;
+  bool AskImport(TImportQuestion& question) override;
 
   std::unique_ptr<TSession> session_;
   std::unique_ptr<TWaveletView> waveView_;

@@ -137,8 +137,9 @@ class Fendrel:
                   if rgb[i] > 180 and rgb[i + 1] < 90 and rgb[i + 2] < 90)
         return red > 40
 
-    def choose_file(self, keys, path, title):
-        """Opens a file dialog with its shortcut and types a name into it."""
+    def choose_file(self, keys, path, title, focus_back=True):
+        """Opens a file dialog with its shortcut and types a name into it;
+        unless told otherwise, waits for the window to have the focus again."""
         d = self.desktop
         before = self.popups()
         d.key(keys)
@@ -155,7 +156,8 @@ class Fendrel:
         # The completer's list can outlive the dialog for a moment; a click
         # while it shows would only close it.
         wait_for("the file dialog's lists to close", lambda: self.popups() <= before)
-        self.wait_focus()
+        if focus_back:
+            self.wait_focus()
 
     def copy_data(self, grid):
         """Copy Data on a grid; returns the clipboard text it leaves there

@@ -44,6 +44,7 @@ TEST(FuzzCorpus, NumberReading) { Replay("number_reading", fuzz::NumberReading);
 TEST(FuzzCorpus, DelimitedText) { Replay("delimited_text", fuzz::DelimitedText); }
 TEST(FuzzCorpus, SampleFile) { Replay("sample_file", fuzz::SampleFile); }
 TEST(FuzzCorpus, PasteText) { Replay("paste_text", fuzz::PasteText); }
+TEST(FuzzCorpus, ForeignText) { Replay("foreign_text", fuzz::ForeignText); }
 TEST(FuzzCorpus, ChartPaint) { Replay("chart_paint", fuzz::ChartPaint); }
 
 }  // namespace

@@ -49,8 +49,14 @@ class RecordingDesktop : public TSessionDesktop {
   }
   void SetClipboardText(std::string_view text) override { clipboard = text; }
   std::string ClipboardText() override { return clipboard; }
+  bool AskImport(TImportQuestion& /*question*/) override {
+    ++importQuestions;
+    return acceptImport;
+  }
 
   std::vector<std::string> said;
+  int importQuestions = 0;
+  bool acceptImport = true;
   std::deque<std::string> files;
   std::string clipboard;
 };

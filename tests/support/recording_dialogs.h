@@ -28,11 +28,25 @@ class RecordingDialogs : public TDialogs {
     return true;
   }
 
+  bool AskImport(TImportQuestion& question) override {
+    importQuestions.push_back(question.layout);
+    if (importAnswers.empty()) return true;
+    const int answer = importAnswers.front();
+    importAnswers.pop_front();
+    if (answer < 0) return false;
+    question.layout.valueColumn = answer;
+    return true;
+  }
+
   std::vector<std::string> messages;
   std::vector<std::string> errors;
   std::vector<TFileDialogKind> fileDialogs;
   // Paths the file dialogs answer in turn; an empty one, or none left, cancels.
   std::deque<std::string> fileAnswers;
+  // The layouts the import dialog was asked about, and the value columns it
+  // answers in turn: a negative one cancels, none left takes the proposal.
+  std::vector<TTextLayout> importQuestions;
+  std::deque<int> importAnswers;
 
  private:
   TDialogs* previous_;

@@ -274,6 +274,42 @@ TEST_F(FileClipboardTest, OpenReadsTheFileAndReturnsToLevelZero) {
   EXPECT_TRUE(dialogs.errors.empty());
 }
 
+// Another tool's text: three columns ask which is the series, a cancelled
+// question changes nothing, and filled-in values are told once the series
+// shows, by the box unless the question was asked.
+TEST_F(FileClipboardTest, OtherToolsTextAsksForItsColumnAndTellsWhatWasFilledIn) {
+  const std::string three = PathOf("three.csv");
+  std::ofstream(three, std::ios::binary) << ",YEAR,SUNACTIVITY\n0,1700.0,5.0\n1,1701.0,\n2,1702.0,16.0\n";
+  const WindowState before = State();
+  dialogs.fileAnswers = {three, three};
+  dialogs.importAnswers = {-1};
+  ui.Open1->trigger();
+  EXPECT_EQ(State(), before);
+  ui.Open1->trigger();
+  ASSERT_EQ(dialogs.importQuestions.size(), 2u);
+  EXPECT_EQ(dialogs.importQuestions[1].valueColumn, 2);
+  EXPECT_EQ(State().samples,
+            (std::vector<std::pair<double, double>>{{0, 5}, {1, 10.5}, {2, 16}}));
+  EXPECT_TRUE(dialogs.messages.empty());
+
+  const std::string two = PathOf("two.csv");
+  std::ofstream(two, std::ios::binary) << "\"\",\"x\"\n\"1\",NA\n\"2\",112\n\"3\",NA\n\"4\",NA\n";
+  dialogs.fileAnswers = {two};
+  ui.Open1->trigger();
+  EXPECT_EQ(State().samples,
+            (std::vector<std::pair<double, double>>{{1, 112}, {2, 112}, {3, 112}, {4, 112}}));
+  EXPECT_EQ(State().testRows, 5);
+  EXPECT_EQ(dialogs.messages, (std::vector<std::string>{"3 missing values were filled in."}));
+
+  clipboard.HoldText("a\tb\tc\r\n1\t2\t3\r\n4\t5\tnan\r\n");
+  dialogs.importAnswers = {1};
+  ui.PastData1->trigger();
+  EXPECT_EQ(State().samples, (std::vector<std::pair<double, double>>{{0, 2}, {1, 5}}));
+  EXPECT_EQ(dialogs.importQuestions.size(), 3u);
+  EXPECT_EQ(dialogs.messages.back(), "Test data pasted.");
+  EXPECT_TRUE(dialogs.errors.empty());
+}
+
 TEST_F(FileClipboardTest, CancelAndUnreadableFilesLeaveEverything) {
   SetLevel(2);
   QTest::mouseClick(ui.Button2, Qt::LeftButton);

@@ -31,6 +31,7 @@
 #include "platform/clipboard.h"
 #include "platform/locale.h"
 #include "sample/clipboard_text.h"
+#include "sample/csv_file.h"
 #include "sample/huge_page_allocator.h"
 #include "sample/random.h"
 #include "sample/sample_data.h"
@@ -55,7 +56,6 @@ constexpr int kClientHeight = 486;
 // title, axis labels and a plot one can still read.
 constexpr int kMinChartWidth = 160;
 constexpr int kMinChartHeight = 120;
-constexpr char kSampleFilter[] = "Quillet Sample|*.qls";
 constexpr char kSampleExt[] = "qls";
 
 QFont WindowFont() {
@@ -155,8 +155,12 @@ void CopyBands(const TWavelet& wavelet, const std::vector<std::size_t>& starts, 
 
 TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent),
-      OpenDialog1(fdOpen, kSampleExt, kSampleFilter),
-      SaveDialog1(fdSave, kSampleExt, kSampleFilter) {
+      OpenDialog1(fdOpen, kSampleExt, kOpenFilter),
+      SaveDialog1(fdSave, kSampleExt, kSampleFilter),
+      WaveDataDialog(fdSave, "csv", kWaveDataFilter),
+      PictureDialog(fdSave, "png", kPictureFilter) {
+  WaveDataDialog.SetTitle("Export Wave Data");
+  PictureDialog.SetTitle("Export Picture");
   InitWindowResources();
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Fendrel (Haars method)"));
@@ -206,6 +210,8 @@ void TForm1::CreateMenus() {
   Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   Save1 = File1->addAction(QStringLiteral("Save"));
   Save1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  ExportWaveData1 = File1->addAction(QStringLiteral("Export Wave Data..."));
+  ExportPicture1 = File1->addAction(QStringLiteral("Export Picture..."));
   N1 = File1->addSeparator();
   Exit1 = File1->addAction(QStringLiteral("Exit"));
 
@@ -225,6 +231,7 @@ void TForm1::CreateMenus() {
   Past1 = PopupMenu1->addAction(QStringLiteral("Paste"));
   PopupMenu2 = new TPopupMenu(this);
   Copy2 = PopupMenu2->addAction(QStringLiteral("Copy"));
+  ExportPicture2 = PopupMenu2->addAction(QStringLiteral("Export Picture..."));
   // Menus are windows of their own and do not inherit the window's font.
   for (QMenu* menu :
        {File1, Edit4, Help1, static_cast<QMenu*>(PopupMenu1), static_cast<QMenu*>(PopupMenu2)}) {
@@ -401,6 +408,9 @@ void TForm1::ConnectEvents() {
   on(Copy1, &QAction::triggered, &TForm1::CopyData1Click);
   on(Past1, &QAction::triggered, &TForm1::PastData1Click);
   on(Copy2, &QAction::triggered, &TForm1::CopyChart1Click);
+  on(ExportWaveData1, &QAction::triggered, &TForm1::ExportWaveData1Click);
+  on(ExportPicture1, &QAction::triggered, &TForm1::ExportPicture1Click);
+  on(ExportPicture2, &QAction::triggered, &TForm1::ExportPicture1Click);
   // A radio button's click event comes when it becomes checked, by mouse or key.
   connect(rbMA, &QRadioButton::toggled, this, [this](bool checked) {
     if (checked) RunCommand([&] { rbMAClick(rbMA); });
@@ -444,6 +454,9 @@ void TForm1::NameControls() {
   for (std::size_t i = 0; i < std::size(controls); ++i) {
     controls[i]->setObjectName(names[static_cast<qsizetype>(i)]);
   }
+  ExportWaveData1->setObjectName(QStringLiteral("ExportWaveData1"));
+  ExportPicture1->setObjectName(QStringLiteral("ExportPicture1"));
+  ExportPicture2->setObjectName(QStringLiteral("ExportPicture2"));
 }
 
 void TForm1::CentreOnScreen() {
@@ -673,6 +686,17 @@ void TForm1::Save1Click(QObject* /*sender*/) {
   TestData->SaveToFile(SaveDialog1.FileName());
 }
 
+void TForm1::ExportWaveData1Click(QObject* /*sender*/) {
+  if (!WaveDataDialog.Execute()) return;
+  SaveBandTableCsv(WaveDataDialog.FileName(), WaveBands());
+}
+
+void TForm1::ExportPicture1Click(QObject* /*sender*/) {
+  if (!PictureDialog.Execute()) return;
+  const std::string& path = PictureDialog.FileName();
+  ChartTarget()->SavePictureToFile(path, PictureFormatOfPath(path));
+}
+
 bool TForm1::GridTargetIsTest() const {
   const QWidget* control = PopupMenu1->PopupComponent();
   return control == nullptr || control == sgTest;
@@ -683,13 +707,15 @@ TChart* TForm1::ChartTarget() const {
   return control == nullptr || control == chTest ? chTest : chWave;
 }
 
-std::string TForm1::WaveTableText() {
+std::vector<std::span<const double>> TForm1::WaveBands() const {
   // Read in place: lending the bands would copy each into a series of its own.
   std::vector<std::span<const double>> bands;
   bands.reserve(static_cast<std::size_t>(Wavelet->BandCount()));
   for (std::int32_t b = 0; b < Wavelet->BandCount(); ++b) bands.push_back(Wavelet->BandValues(b));
-  return BandValuesTableText(bands);
+  return bands;
 }
+
+std::string TForm1::WaveTableText() { return BandValuesTableText(WaveBands()); }
 
 void TForm1::CopyData1Click(QObject* /*sender*/) {
   // The confirmation comes once the text is really on the clipboard.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,9 @@ class TForm1 : public QMainWindow {
   void PastData1Click(QObject* sender);
   void CopyChart1Click(QObject* sender);
   void CopyModel1Click(QObject* sender);
+  void ExportWaveData1Click(QObject* sender);
+  // Writes the chart that Copy Chart would copy, in the type its name asks for.
+  void ExportPicture1Click(QObject* sender);
   void About1Click(QObject* sender);
   void Exit1Click(QObject* sender);
 
@@ -117,6 +121,8 @@ class TForm1 : public QMainWindow {
   QMenu* File1 = nullptr;
   QAction* Open1 = nullptr;
   QAction* Save1 = nullptr;
+  QAction* ExportWaveData1 = nullptr;
+  QAction* ExportPicture1 = nullptr;
   QAction* N1 = nullptr;
   QAction* Exit1 = nullptr;
   QMenu* Edit4 = nullptr;
@@ -132,9 +138,12 @@ class TForm1 : public QMainWindow {
   QAction* Past1 = nullptr;
   TPopupMenu* PopupMenu2 = nullptr;
   QAction* Copy2 = nullptr;
+  QAction* ExportPicture2 = nullptr;
 
   TFileDialog OpenDialog1;
   TFileDialog SaveDialog1;
+  TFileDialog WaveDataDialog;
+  TFileDialog PictureDialog;
 
   // The docking of the window's client area, of Panel1 and of the two data
   // group boxes.
@@ -166,6 +175,8 @@ class TForm1 : public QMainWindow {
   // Paste Data into the test grid, or the answer that the wavelet grid takes none.
   void PasteData(bool intoTest, QObject* sender);
   TChart* ChartTarget() const;
+  // The band values of the current level, band 0 first.
+  std::vector<std::span<const double>> WaveBands() const;
   // The band table of the current level.
   std::string WaveTableText();
 

@@ -37,6 +37,14 @@ struct TChartPicture {
   QImage Image;
 };
 
+// The file types a chart's picture is written as.
+enum class TPictureFormat { pfPng, pfSvg, pfPdf };
+using enum TPictureFormat;
+
+// The type a file name asks for by its extension, in any case: ".svg" and
+// ".pdf" give theirs, anything else PNG, the first of the types offered.
+TPictureFormat PictureFormatOfPath(const std::string& path);
+
 enum class TPanelBevel { bvNone, bvLowered, bvRaised, bvSpace };
 using enum TPanelBevel;
 enum class TPanningMode { pmNone, pmHorizontal, pmVertical, pmBoth };
@@ -304,8 +312,9 @@ class TChart : public QWidget, public TChangeSink {
   // Paints the whole chart onto target within r; when the surface buffers,
   // through the frame buffer, then copied to target at r's top-left corner.
   void RenderTo(TDrawContext& target, const TRect& r);
-  // The picture the window shows, at the control's size.
-  QImage RenderToImage();
+  // The picture the window shows, at the control's size, with `pixelRatio`
+  // image pixels per control pixel.
+  QImage RenderToImage(double pixelRatio = 1.0);
   // The window's paint request drawn on window: a clean frame is only copied.
   // Never throws: a failure keeps what was drawn and is reported once, from
   // the event loop after the paint.
@@ -342,6 +351,11 @@ class TChart : public QWidget, public TChangeSink {
   // Paints the chart straight onto surface within r, without the frame
   // buffer, which the next screen paint then rebuilds in full.
   void DrawOnMetafile(TDrawContext& surface, const TRect& r);
+  // Writes the chart's picture to a file, replacing any old one only once
+  // the new one is complete: PNG with the device pixels the screen shows,
+  // SVG as the clipboard gets it, PDF as the same vector drawing on a page of
+  // that size. Failures throw FileError "Cannot create file "%s". %s".
+  void SavePictureToFile(const std::string& path, TPictureFormat format);
 
   // Paint-pass state.
   TRect PanelBounds;

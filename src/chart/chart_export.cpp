@@ -1,16 +1,21 @@
 #include <QBuffer>
 #include <QGuiApplication>
+#include <QPageSize>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSvgGenerator>
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <stdexcept>
+#include <string_view>
 
 #include "chart/chart.h"
 #include "platform/clipboard.h"
 #include "platform/qpainter_context.h"
+#include "sample/atomic_file.h"
 
 namespace fendrel {
 
@@ -73,7 +78,50 @@ void RecordOn(TChart& chart, QPaintDevice& device, const TRect& r) {
   painter.end();
 }
 
+bool EndsWithNoCase(const std::string& text, std::string_view end) {
+  return text.size() >= end.size() &&
+         std::equal(end.begin(), end.end(), text.end() - static_cast<std::ptrdiff_t>(end.size()),
+                    [](char a, char b) {
+                      return std::tolower(static_cast<unsigned char>(a)) ==
+                             std::tolower(static_cast<unsigned char>(b));
+                    });
+}
+
+// A picture of r's size less one pixel each way, at least 1 x 1.
+QSize PictureSize(const TRect& r) {
+  return {std::max(1, r.Right - r.Left - 1), std::max(1, r.Bottom - r.Top - 1)};
+}
+
+// The vector drawing on one page of the picture's size, a chart pixel being
+// a pixel of the screen's resolution, so that text takes the room it takes
+// on the screen.
+QByteArray PdfOf(TChart& chart, const TRect& r) {
+  const QSize size = PictureSize(r);
+  QByteArray pdf;
+  QBuffer output(&pdf);
+  output.open(QIODevice::WriteOnly);
+  {
+    QPdfWriter writer(&output);
+    const int dpi = ScreenDotsPerInch();
+    writer.setResolution(dpi);
+    // Pages are whole points: the last fraction of one stays blank.
+    const QSize points(static_cast<int>(std::ceil(size.width() * 72.0 / dpi)),
+                       static_cast<int>(std::ceil(size.height() * 72.0 / dpi)));
+    writer.setPageSize(QPageSize(points, QString(), QPageSize::ExactMatch));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setCreator(QCoreApplication::applicationName());
+    RecordOn(chart, writer, r);
+  }
+  return pdf;
+}
+
 }  // namespace
+
+TPictureFormat PictureFormatOfPath(const std::string& path) {
+  if (EndsWithNoCase(path, ".svg")) return pfSvg;
+  if (EndsWithNoCase(path, ".pdf")) return pfPdf;
+  return pfPng;
+}
 
 void TChart::CopyPictureToClipboard(bool enhanced) {
   const std::unique_ptr<TChartPicture> picture =
@@ -83,10 +131,10 @@ void TChart::CopyPictureToClipboard(bool enhanced) {
 
 std::unique_ptr<TChartPicture> TChart::CreateMetafilePicture(bool enhanced, const TRect& r) {
   auto picture = std::make_unique<TChartPicture>();
-  picture->Width = std::max(1, r.Right - r.Left - 1);
-  picture->Height = std::max(1, r.Bottom - r.Top - 1);
+  const QSize size = PictureSize(r);
+  picture->Width = size.width();
+  picture->Height = size.height();
   picture->Enhanced = enhanced;
-  const QSize size(picture->Width, picture->Height);
   {
     QBuffer output(&picture->Svg);
     output.open(QIODevice::WriteOnly);
@@ -108,6 +156,23 @@ std::unique_ptr<TChartPicture> TChart::CreateMetafilePicture(bool enhanced, cons
     DrawOnMetafile(surface, r);
   }
   return picture;
+}
+
+void TChart::SavePictureToFile(const std::string& path, TPictureFormat format) {
+  const TRect r{0, 0, width(), height()};
+  QByteArray bytes;
+  if (format == pfPng) {
+    QBuffer output(&bytes);
+    output.open(QIODevice::WriteOnly);
+    if (!RenderToImage(devicePixelRatioF()).save(&output, "PNG")) {
+      throw std::runtime_error("Out of system resources");
+    }
+  } else if (format == pfSvg) {
+    bytes = std::move(CreateMetafilePicture(true, r)->Svg);
+  } else {
+    bytes = PdfOf(*this, r);
+  }
+  WriteWholeFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 void TChart::DrawOnMetafile(TDrawContext& surface, const TRect& r) {

@@ -3,6 +3,7 @@
 #include <QPaintEvent>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -451,12 +452,16 @@ void TChart::paintEvent(QPaintEvent* /*event*/) {
   });
 }
 
-QImage TChart::RenderToImage() {
-  QImage image(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
+QImage TChart::RenderToImage(double pixelRatio) {
+  const auto deviceSize = [&](int size) {
+    return std::max(1, static_cast<int>(std::lround(std::max(1, size) * pixelRatio)));
+  };
+  QImage image(deviceSize(width()), deviceSize(height()), QImage::Format_RGB32);
+  image.setDevicePixelRatio(pixelRatio);
   image.fill(Qt::white);
   {
     TQPainterContext context(image);
-    RenderTo(context, {0, 0, image.width(), image.height()});
+    RenderTo(context, {0, 0, std::max(1, width()), std::max(1, height())});
   }
   return image;
 }

@@ -13,6 +13,13 @@ namespace fendrel {
 
 enum TFileDialogKind { fdOpen, fdSave };
 
+// The filters of the program's file dialogs.
+inline constexpr char kSampleFilter[] = "Quillet Sample|*.qls";
+inline constexpr char kOpenFilter[] =
+    "Quillet Sample|*.qls|Text and CSV files|*.csv;*.tsv;*.txt;*.dat|All files|*";
+inline constexpr char kWaveDataFilter[] = "CSV file|*.csv";
+inline constexpr char kPictureFilter[] = "PNG image|*.png|SVG picture|*.svg|PDF document|*.pdf";
+
 // The settings of a standard open or save dialog and the file name last chosen
 // in it. The filter is "label|pattern" pairs joined by '|', as in
 // "Quillet Sample|*.qls".
@@ -25,6 +32,9 @@ class TFileDialog {
   const std::string& Filter() const { return filter_; }
   const std::string& FileName() const { return fileName_; }
   void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
+  // The caption; empty for the desktop's own ("Open", "Save As").
+  const std::string& Title() const { return title_; }
+  void SetTitle(std::string title) { title_ = std::move(title); }
 
   // Shows the dialog through Dialogs(); true, with FileName() set, when the
   // user chose a file; false, with nothing changed, when they cancelled.
@@ -35,6 +45,7 @@ class TFileDialog {
   std::string defaultExt_;
   std::string filter_;
   std::string fileName_;
+  std::string title_;
 };
 
 // Every modal box the program shows goes through this interface, so that tests
@@ -84,5 +95,11 @@ std::unique_ptr<QFileDialog> CreateFileDialog(const TFileDialog& dialog);
 // "Quillet Sample|*.qls" becomes "Quillet Sample (*.qls)"; several pairs are
 // joined by ";;".
 QString QtNameFilters(const std::string& filter);
+// The extension of entry `index` (from 0) of a filter, from its first
+// pattern "*.ext"; empty for "*" or an index past the end.
+std::string FilterExtension(const std::string& filter, int index);
+// A save dialog that offers several types writes the one chosen: a name
+// whose extension is none of the filter's gets the chosen entry's added.
+std::string WithChosenExtension(const std::string& fileName, const std::string& filter, int chosen);
 
 }  // namespace fendrel

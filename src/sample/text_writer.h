@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -32,10 +33,28 @@ class TextWriter {
     text_[used_++] = '\r';
     text_[used_++] = '\n';
   }
+  void Text(std::string_view piece) {
+    Room(piece.size());
+    std::memcpy(text_.data() + used_, piece.data(), piece.size());
+    used_ += piece.size();
+  }
   void Whole(std::int32_t value) {
     Room(16);
     char* out = text_.data() + used_;
     used_ += static_cast<std::size_t>(std::to_chars(out, out + 16, value).ptr - out);
+  }
+  // The shortest text that reads back to the same double, with a full stop
+  // whatever the decimal separator; any NaN is "nan", since its sign and
+  // payload mean nothing to a reader.
+  void Shortest(double value) {
+    Room(32);
+    char* out = text_.data() + used_;
+    if (std::isnan(value)) {
+      std::memcpy(out, "nan", 3);
+      used_ += 3;
+      return;
+    }
+    used_ += static_cast<std::size_t>(std::to_chars(out, out + 32, value).ptr - out);
   }
   // Fixed-point text; `quoteIf`, when not NUL, quotes a text that holds it,
   // as delimited text does, doubling any quote inside.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sample/clipboard_text.h"
+#include "sample/csv_file.h"
 #include "sample/foreign_text.h"
 #include "sample/sample_data.h"
 #include "session/session_desktop.h"
@@ -140,12 +141,21 @@ bool TSession::Save() {
   });
 }
 
-std::string TSession::BandTableText() const {
+std::vector<std::span<const double>> TSession::Bands() const {
   // Read in place: lending the bands would copy each into a series of its own.
   std::vector<std::span<const double>> bands;
   bands.reserve(static_cast<std::size_t>(std::max(wavelet_->BandCount(), 0)));
   for (std::int32_t b = 0; b < wavelet_->BandCount(); ++b) bands.push_back(wavelet_->BandValues(b));
-  return BandValuesTableText(bands);
+  return bands;
+}
+
+std::string TSession::BandTableText() const { return BandValuesTableText(Bands()); }
+
+bool TSession::ExportWaveData() {
+  return Run([&] {
+    std::string path;
+    if (desktop_.ChooseFile(fcExportWaveData, path)) SaveBandTableCsv(path, Bands());
+  });
 }
 
 bool TSession::CopyData(TGridTarget target) {

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "forecast/band_forecast.h"
 #include "sample/foreign_text.h"
@@ -64,6 +66,9 @@ class TSession {
   bool OpenFile(const std::string& path);
   // Asks for a file and writes the test series to it.
   bool Save();
+  // Asks for a file and writes the band table of the current level to it as
+  // CSV; at level 0 after a forecast, the rebuilt, longer series.
+  bool ExportWaveData();
 
   // Copies the test data text or the band table and confirms it.
   bool CopyData(TGridTarget target);
@@ -79,6 +84,8 @@ class TSession {
 
   // The band table of the current level.
   std::string BandTableText() const;
+  // The bands of the current level as they stand, read in place.
+  std::vector<std::span<const double>> Bands() const;
 
  private:
   // The command boundary: a failure stops the step and reaches the error box.

@@ -8,7 +8,7 @@
 
 namespace fendrel {
 
-enum class TFileChoice : std::uint8_t { fcOpenSample, fcSaveSample };
+enum class TFileChoice : std::uint8_t { fcOpenSample, fcSaveSample, fcExportWaveData };
 using enum TFileChoice;
 
 // What the session asks of the user and the desktop: the confirmation box,

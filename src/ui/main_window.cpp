@@ -52,7 +52,6 @@ constexpr int kClientHeight = 486;
 // title, axis labels and a plot one can still read.
 constexpr int kMinChartWidth = 160;
 constexpr int kMinChartHeight = 120;
-constexpr char kSampleFilter[] = "Quillet Sample|*.qls";
 constexpr char kSampleExt[] = "qls";
 
 QFont WindowFont() {
@@ -109,8 +108,12 @@ void SetUpChart(TChart& chart, const char* title) {
 
 TForm1::TForm1(QWidget* parent)
     : QMainWindow(parent),
-      OpenDialog1(fdOpen, kSampleExt, kSampleFilter),
-      SaveDialog1(fdSave, kSampleExt, kSampleFilter) {
+      OpenDialog1(fdOpen, kSampleExt, kOpenFilter),
+      SaveDialog1(fdSave, kSampleExt, kSampleFilter),
+      WaveDataDialog(fdSave, "csv", kWaveDataFilter),
+      PictureDialog(fdSave, "png", kPictureFilter) {
+  WaveDataDialog.SetTitle("Export Wave Data");
+  PictureDialog.SetTitle("Export Picture");
   InitWindowResources();
   SetImportDialog(&TImportDialog::Run);
   setObjectName(QStringLiteral("Form1"));
@@ -153,6 +156,8 @@ void TForm1::CreateMenus() {
   Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   Save1 = File1->addAction(QStringLiteral("Save"));
   Save1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  ExportWaveData1 = File1->addAction(QStringLiteral("Export Wave Data..."));
+  ExportPicture1 = File1->addAction(QStringLiteral("Export Picture..."));
   N1 = File1->addSeparator();
   Exit1 = File1->addAction(QStringLiteral("Exit"));
 
@@ -176,6 +181,7 @@ void TForm1::CreateMenus() {
   Past1 = PopupMenu1->addAction(QStringLiteral("Paste"));
   PopupMenu2 = new TPopupMenu(this);
   Copy2 = PopupMenu2->addAction(QStringLiteral("Copy"));
+  ExportPicture2 = PopupMenu2->addAction(QStringLiteral("Export Picture..."));
   // Menus are windows of their own and do not inherit the window's font.
   for (QMenu* menu : {File1, Edit4, Forecast1, Help1, static_cast<QMenu*>(PopupMenu1),
                       static_cast<QMenu*>(PopupMenu2)}) {
@@ -357,6 +363,9 @@ void TForm1::ConnectEvents() {
   on(Copy1, &QAction::triggered, &TForm1::CopyData1Click);
   on(Past1, &QAction::triggered, &TForm1::PastData1Click);
   on(Copy2, &QAction::triggered, &TForm1::CopyChart1Click);
+  on(ExportWaveData1, &QAction::triggered, &TForm1::ExportWaveData1Click);
+  on(ExportPicture1, &QAction::triggered, &TForm1::ExportPicture1Click);
+  on(ExportPicture2, &QAction::triggered, &TForm1::ExportPicture1Click);
   // A radio button's click event comes when it becomes checked, by mouse or key.
   connect(rbMA, &QRadioButton::toggled, this, [this](bool checked) {
     if (checked) RunCommand([&] { rbMAClick(rbMA); });
@@ -383,19 +392,20 @@ void TForm1::ConnectEvents() {
 void TForm1::NameControls() {
   // Controls are told apart by their names, as in the window's design.
   QObject* const controls[] = {
-      GroupBox1, Label1,     Edit1,      UpDown1,   opRandomSample, Button1,   btPlot,    GroupBox4,
-      Button3,   Label2,     Edit2,      UpDown2,   rbMA,           rbKNN,     cbKNN,     Button2,
-      Panel1,    GroupBox2,  Splitter1,  GroupBox3, sgTest,         Splitter2, chTest,    sgWave,
-      Splitter3, chWave,     File1,      Open1,     Save1,          N1,        Exit1,     Edit4,
-      CopyData1, CopyChart1, CopyModel1, N2,        PastData1,      Forecast1, Evaluate1, Help1,
-      About1,    PopupMenu1, Copy1,      Past1,     PopupMenu2,     Copy2};
+      GroupBox1, Label1,    Edit1,      UpDown1,   opRandomSample,  Button1,        btPlot,
+      GroupBox4, Button3,   Label2,     Edit2,     UpDown2,         rbMA,           rbKNN,
+      cbKNN,     Button2,   Panel1,     GroupBox2, Splitter1,       GroupBox3,      sgTest,
+      Splitter2, chTest,    sgWave,     Splitter3, chWave,          File1,          Open1,
+      Save1,     N1,        Exit1,      Edit4,     CopyData1,       CopyChart1,     CopyModel1,
+      N2,        PastData1, Forecast1,  Evaluate1, Help1,           About1,         PopupMenu1,
+      Copy1,     Past1,     PopupMenu2, Copy2,     ExportWaveData1, ExportPicture1, ExportPicture2};
   const QStringList names =
       QStringLiteral(
           "GroupBox1 Label1 Edit1 UpDown1 opRandomSample Button1 btPlot GroupBox4 Button3 Label2 "
           "Edit2 UpDown2 rbMA rbKNN cbKNN Button2 Panel1 GroupBox2 Splitter1 GroupBox3 sgTest "
           "Splitter2 chTest sgWave Splitter3 chWave File1 Open1 Save1 N1 Exit1 Edit4 CopyData1 "
           "CopyChart1 CopyModel1 N2 PastData1 Forecast1 Evaluate1 Help1 About1 PopupMenu1 Copy1 "
-          "Past1 PopupMenu2 Copy2")
+          "Past1 PopupMenu2 Copy2 ExportWaveData1 ExportPicture1 ExportPicture2")
           .split(QLatin1Char(' '));
   Q_ASSERT(names.size() == static_cast<qsizetype>(std::size(controls)));
   for (std::size_t i = 0; i < std::size(controls); ++i) {
@@ -482,6 +492,16 @@ void TForm1::Open1Click(QObject* /*sender*/) { session_->Open(); }
 
 void TForm1::Save1Click(QObject* /*sender*/) { session_->Save(); }
 
+void TForm1::ExportWaveData1Click(QObject* /*sender*/) { session_->ExportWaveData(); }
+
+void TForm1::ExportPicture1Click(QObject* /*sender*/) {
+  RunCommand([&] {
+    if (!PictureDialog.Execute()) return;
+    const std::string& path = PictureDialog.FileName();
+    ChartTarget()->SavePictureToFile(path, PictureFormatOfPath(path));
+  });
+}
+
 TGridTarget TForm1::GridTarget() const {
   const QWidget* control = PopupMenu1->PopupComponent();
   return control == nullptr || control == sgTest ? gtTest : gtWave;
@@ -528,7 +548,9 @@ void TForm1::ShowMessage(const std::string& text) { Dialogs().ShowMessage(text);
 void TForm1::ShowError(const std::string& message) { ShowFailure(message); }
 
 bool TForm1::ChooseFile(TFileChoice choice, std::string& path) {
-  TFileDialog& dialog = choice == fcOpenSample ? OpenDialog1 : SaveDialog1;
+  TFileDialog& dialog = choice == fcOpenSample   ? OpenDialog1
+                        : choice == fcSaveSample ? SaveDialog1
+                                                 : WaveDataDialog;
   if (!dialog.Execute()) return false;
   path = dialog.FileName();
   return true;

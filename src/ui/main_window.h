@@ -59,6 +59,9 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
   void PastData1Click(QObject* sender);
   void CopyChart1Click(QObject* sender);
   void CopyModel1Click(QObject* sender);
+  void ExportWaveData1Click(QObject* sender);
+  // Writes the chart that Copy Chart would copy, in the type its name asks for.
+  void ExportPicture1Click(QObject* sender);
   void About1Click(QObject* sender);
   void Evaluate1Click(QObject* sender);
   void Exit1Click(QObject* sender);
@@ -151,6 +154,8 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
   QMenu* File1 = nullptr;
   QAction* Open1 = nullptr;
   QAction* Save1 = nullptr;
+  QAction* ExportWaveData1 = nullptr;
+  QAction* ExportPicture1 = nullptr;
   QAction* N1 = nullptr;
   QAction* Exit1 = nullptr;
   QMenu* Edit4 = nullptr;
@@ -168,6 +173,9 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
   QAction* Past1 = nullptr;
   TPopupMenu* PopupMenu2 = nullptr;
   QAction* Copy2 = nullptr;
+  QAction* ExportPicture2 = nullptr;
+  TFileDialog WaveDataDialog;
+  TFileDialog PictureDialog;
 
   // The docking of the window's client area, of Panel1 and of the two data
   // group boxes.

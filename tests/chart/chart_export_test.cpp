@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QTemporaryDir>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
@@ -16,6 +17,8 @@
 #include "chart/series.h"
 #include "platform/clipboard.h"
 #include "platform/qpainter_context.h"
+#include "sample/file_error.h"
+#include "support/file_bytes.h"
 #include "support/recording_clipboard.h"
 #include "support/recording_dialogs.h"
 
@@ -232,6 +235,45 @@ TEST(ChartExport, DesktopClipboardGetsOnlyTheLastPictureAsSvgAndPng) {
   EXPECT_EQ(Clipboard().GetText(), "0\t0.5\r\n");
   desktop->clear();
   EXPECT_EQ(Clipboard().GetText(), "");
+}
+
+TEST(ChartExport, PictureFilesInEachFormat) {
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  const std::string base = folder.path().toStdString() + "/chart";
+  TExportChart test("Test data");
+  test.Chart.RenderToImage();
+  const QImage screen = test.Chart.RenderToImage();
+  EXPECT_EQ(test.Chart.RenderToImage(2.0).size(), QSize(796, 382));
+
+  // PNG: the screen's pixels, the whole control.
+  ASSERT_EQ(PictureFormatOfPath(base + ".PNG"), pfPng);
+  test.Chart.SavePictureToFile(base + ".png", pfPng);
+  EXPECT_EQ(QImage(QString::fromStdString(base + ".png")).convertToFormat(QImage::Format_RGB32),
+            screen);
+
+  // SVG: the clipboard's picture, byte for byte.
+  ASSERT_EQ(PictureFormatOfPath(base + ".Svg"), pfSvg);
+  test.Chart.SavePictureToFile(base + ".svg", pfSvg);
+  EXPECT_EQ(QByteArray::fromStdString(ReadBytes(base + ".svg")),
+            test.Chart.CreateMetafilePicture(true, {0, 0, 398, 191})->Svg);
+
+  // PDF: drawn as vectors on a page of the picture's size (397 x 190 pixels
+  // at 96 per inch) in whole points.
+  ASSERT_EQ(PictureFormatOfPath(base + ".pdf"), pfPdf);
+  test.Chart.SavePictureToFile(base + ".pdf", pfPdf);
+  const std::string pdf = ReadBytes(base + ".pdf");
+  EXPECT_EQ(pdf.rfind("%PDF-", 0), 0u);
+  EXPECT_EQ(pdf.find("/Subtype /Image"), std::string::npos) << "a raster picture inside";
+  EXPECT_NE(pdf.find("/MediaBox [0 0 298.000000 143.000000]"), std::string::npos);
+
+  const std::string missing = base + "-missing/chart.png";
+  try {
+    test.Chart.SavePictureToFile(missing, pfPng);
+    ADD_FAILURE() << "no error";
+  } catch (const FileError& error) {
+    EXPECT_EQ(error.what(), "Cannot create file \"" + missing + "\". No such file or directory");
+  }
 }
 
 }  // namespace

@@ -52,7 +52,8 @@ done
 step "desktop-file-validate"
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
 grep -qx 'Exec=fendrel %f' "$desktop" || fail "the desktop entry does not pass the file"
-grep -qx 'MimeType=application/x-fendrel-sample;' "$desktop" || fail "no sample file type"
+grep -qx 'MimeType=application/x-fendrel-sample;text/csv;text/tab-separated-values;' "$desktop" ||
+  fail "the desktop entry does not take sample, CSV and TAB-separated files"
 
 step "appstreamcli validate --no-net"
 appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"

@@ -51,6 +51,25 @@ TEST(Dialogs, ErrorBoxShowsTheStopIcon) {
 TEST(Dialogs, NameFilters) {
   EXPECT_EQ(QtNameFilters("Quillet Sample|*.qls"), "Quillet Sample (*.qls)");
   EXPECT_EQ(QtNameFilters("Text|*.txt;*.csv|All|*"), "Text (*.txt *.csv);;All (*)");
+  EXPECT_EQ(QtNameFilters(kOpenFilter),
+            "Quillet Sample (*.qls);;Text and CSV files (*.csv *.tsv *.txt *.dat);;All files (*)");
+}
+
+TEST(Dialogs, SaveDialogsOfSeveralTypesAddTheChosenTypesExtension) {
+  TFileDialog pictures(fdSave, "png", kPictureFilter);
+  pictures.SetFileName("/tmp/chart.svg");
+  const auto dialog = CreateFileDialog(pictures);
+  const QStringList filters = dialog->nameFilters();
+  ASSERT_EQ(filters.size(), 3);
+  EXPECT_EQ(dialog->selectedNameFilter(), filters[1]);
+  EXPECT_EQ(dialog->defaultSuffix(), "svg");
+  Q_EMIT dialog->filterSelected(filters[2]);
+  EXPECT_EQ(dialog->defaultSuffix(), "pdf");
+
+  EXPECT_EQ(WithChosenExtension("/tmp/chart.v2", kPictureFilter, 1), "/tmp/chart.v2.svg");
+  EXPECT_EQ(WithChosenExtension("/tmp/chart.PDF", kPictureFilter, 0), "/tmp/chart.PDF");
+  EXPECT_EQ(WithChosenExtension("/tmp/series.x", kSampleFilter, 0), "/tmp/series.x");
+  EXPECT_EQ(WithChosenExtension("/tmp/any", kOpenFilter, 2), "/tmp/any");
 }
 
 TEST(Dialogs, FileDialogsCheckNothingAndAddTheDefaultExtension) {

@@ -581,6 +581,22 @@ void SoakSession::MenuCommand() {
   ChooseFromOpenMenu();
 }
 
+// A menu item is written down by its name, not its place: a log stays true
+// when items are added to a menu.
+QAction* SoakSession::ChosenItem(const std::vector<QAction*>& items, const std::string& name) {
+  for (QAction* item : items) {
+    if (item->objectName().toStdString() == name) return item;
+  }
+  throw ActionLogMismatch("no menu item named " + name);
+}
+
+QAction* SoakSession::ChosenItem(const std::vector<QAction*>& items) {
+  if (replay_) return ChosenItem(items, replay_->Text());
+  QAction* chosen = items[std::uniform_int_distribution<std::size_t>(0, items.size() - 1)(random_)];
+  if (record_) record_->Text(chosen->objectName().toStdString());
+  return chosen;
+}
+
 void SoakSession::ChooseFromOpenMenu() {
   auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
   if (menu == nullptr) return;
@@ -594,7 +610,7 @@ void SoakSession::ChooseFromOpenMenu() {
     Key(Qt::Key_Escape);
     return;
   }
-  QAction* chosen = items[static_cast<std::size_t>(Uniform(0, static_cast<int>(items.size()) - 1))];
+  QAction* chosen = ChosenItem(items);
   const std::string name = chosen->objectName().toStdString();
   if (name == "PastData1" || name == "Past1") PrepareClipboard();
   if (name == "Exit1" && Chance(0.7)) {

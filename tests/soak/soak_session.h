@@ -9,9 +9,11 @@
 #include <ostream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "soak/action_log.h"
 
+class QAction;
 class QPoint;
 class QWidget;
 class QWindow;
@@ -105,6 +107,8 @@ class SoakSession {
   void Click(QWidget* widget, QPoint point, int button);
   void Key(int key, int modifiers = 0);
   void ChooseFromOpenMenu();
+  QAction* ChosenItem(const std::vector<QAction*>& items);
+  static QAction* ChosenItem(const std::vector<QAction*>& items, const std::string& name);
   void Settle();
 
   // Every choice of an action goes through these, so that a log holds it.

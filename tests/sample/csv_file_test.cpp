@@ -1,13 +1,11 @@
 #include "sample/csv_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
@@ -108,21 +106,16 @@ TEST_F(BandTableCsv, FailedExportLeavesTheOldFileUntouched) {
   const std::string path = PathOf("keep.csv");
   WriteBytes(path, "old contents\r\n");
   const std::vector<double> band(1000, 0.25);
-  // A write that fails part way: the file-size limit stops it.
-  struct rlimit saved {};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  struct rlimit small = saved;
-  small.rlim_cur = 16;
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   std::string message;
-  try {
-    SaveBandTableCsv(path, Spans{band});
-  } catch (const FileError& error) {
-    message = error.what();
+  {
+    // A write that fails part way: the file-size limit stops it.
+    const SmallFileLimit limit;
+    try {
+      SaveBandTableCsv(path, Spans{band});
+    } catch (const FileError& error) {
+      message = error.what();
+    }
   }
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previousHandler);
   EXPECT_EQ(message, "Cannot create file \"" + path + "\". File too large");
   EXPECT_EQ(ReadBytes(path), "old contents\r\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);

@@ -62,7 +62,9 @@ TEST(ForeignTextDetection, FindsEachLayoutAndItsColumns) {
       {"1 2 3\n4 5 6\n", true, tdBlanks, 0, 3, 2},
       {"a,b,c\n1,2,x\n3,4,y\n", true, tdComma, 1, 3, 1},
       {"# made by hand\n1,2\n", true, tdComma, 0, 2, 1},
-      {"\xEF\xBB\xBF" "1,2\n3,4\n", true, tdComma, 0, 2, 1},
+      {"\xEF\xBB\xBF"
+       "1,2\n3,4\n",
+       true, tdComma, 0, 2, 1},
       {"1,NA\n2,3\n", true, tdComma, 0, 2, 1},
       {"1,\n2,3\n", true, tdComma, 0, 2, 1},
       {"\"a;b\";\"c\"\"d\"\n1;2\n3;4\n", true, tdSemicolon, 1, 2, 1},
@@ -100,7 +102,9 @@ TEST(ForeignTextReading, ReadsTheValueColumnAndFillsMissingValues) {
   EXPECT_EQ(two.samples, (Samples{{1700, 5}, {1701, 11}}));
   // Missing values between numbers on a line, leading and trailing runs take
   // the nearest value; every missing word and an absent field count.
-  Imported gaps = Import("t;v\n0;NA\n1;2\n2;\n3;nan\n4;8\n5;null\n6;N/A\n7\n8;inf\n9;-Inf\n10;Inf\n11;NaN\n12;4\n13;NA\n");
+  Imported gaps = Import(
+      "t;v\n0;NA\n1;2\n2;\n3;nan\n4;8\n5;null\n6;N/"
+      "A\n7\n8;inf\n9;-Inf\n10;Inf\n11;NaN\n12;4\n13;NA\n");
   EXPECT_EQ(ValuesOf(gaps.samples),
             (std::vector<double>{2, 2, 4, 6, 8, 7.5, 7, 6.5, 6, 5.5, 5, 4.5, 4, 4}));
   EXPECT_EQ(gaps.import.missing, 11);
@@ -119,8 +123,8 @@ TEST(ForeignTextReading, ReadsTheValueColumnAndFillsMissingValues) {
   EXPECT_TRUE(chosen.asked);
   EXPECT_EQ(SamplesOf(series), (Samples{{0, 1}, {1, 4}}));
   // Cancelled: nothing changes.
-  const TTextImport cancelled = ImportText("a,b,c\n1,2,3\n4,5,6\n", tsFile, series,
-                                           [](TImportQuestion&) { return false; });
+  const TTextImport cancelled =
+      ImportText("a,b,c\n1,2,3\n4,5,6\n", tsFile, series, [](TImportQuestion&) { return false; });
   EXPECT_FALSE(cancelled.read);
   EXPECT_EQ(SamplesOf(series), (Samples{{0, 1}, {1, 4}}));
   // Decimal commas found by the per-text rule; quoted delimiters and line breaks.
@@ -248,13 +252,12 @@ TEST(ForeignTextReading, OpensTheFilesOfOtherTools) {
     SCOPED_TRACE(c.file);
     TSampleData series;
     bool asked = false;
-    const TTextImport import = ImportFile(std::string(FENDREL_FIXTURE_DIR "/") + c.file, series,
-                                          [&](TImportQuestion& question) {
-                                            asked = true;
-                                            EXPECT_EQ(question.layout.columnNames.back(),
-                                                      "SUNACTIVITY");
-                                            return true;
-                                          });
+    const TTextImport import = ImportFile(
+        std::string(FENDREL_FIXTURE_DIR "/") + c.file, series, [&](TImportQuestion& question) {
+          asked = true;
+          EXPECT_EQ(question.layout.columnNames.back(), "SUNACTIVITY");
+          return true;
+        });
     EXPECT_TRUE(import.read);
     EXPECT_EQ(asked, c.asks);
     EXPECT_EQ(import.missing, c.missing);

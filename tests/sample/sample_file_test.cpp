@@ -1,14 +1,12 @@
 #include "sample/sample_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <tbb/global_control.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -346,16 +344,11 @@ TEST_F(SampleFile, FailedSaveLeavesTheOldFileUntouched) {
   expectError(folder_.string(), "Is a directory");
   expectError("", "No such file or directory");
 
-  // A write that fails part way: the file-size limit stops it.
-  struct rlimit saved {};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  struct rlimit small = saved;
-  small.rlim_cur = 16;
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  expectError(path, "File too large");
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previousHandler);
+  {
+    // A write that fails part way: the file-size limit stops it.
+    const SmallFileLimit limit;
+    expectError(path, "File too large");
+  }
 
   if (::geteuid() != 0) {  // permissions do not bind the superuser
     fs::permissions(path, fs::perms::owner_read);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <utility>
 #include <vector>
 
@@ -20,6 +23,29 @@ class DecimalSeparatorScope {
 
  private:
   char saved_;
+};
+
+// Limits the size of the files this process writes to 16 bytes for one test,
+// so that a write fails part way ("File too large"), and restores the limit.
+class SmallFileLimit {
+ public:
+  SmallFileLimit() {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    struct rlimit small = saved_;
+    small.rlim_cur = 16;
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+  }
+  SmallFileLimit(const SmallFileLimit&) = delete;
+  SmallFileLimit& operator=(const SmallFileLimit&) = delete;
+  ~SmallFileLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  struct rlimit saved_ {};
+  void (*previousHandler_)(int) = nullptr;
 };
 
 using Samples = std::vector<std::pair<double, double>>;

@@ -99,6 +99,16 @@ class SoakDialogs : public RecordingDialogs {
     ++session_.stats_.errors;
     if (!ExpectedError(text) && unexpected.empty()) unexpected = text;
   }
+  // The import question answered at random: cancelled now and then, else
+  // with any column, the proposal's or another.
+  bool AskImport(TImportQuestion& question) override {
+    ++session_.stats_.fileDialogs;
+    if (session_.Chance(0.15)) return false;
+    if (session_.Chance(0.5)) {
+      question.layout.valueColumn = session_.Uniform(0, question.layout.columns - 1);
+    }
+    return true;
+  }
   bool ChooseFile(const TFileDialog& dialog, std::string& fileName) override {
     ++session_.stats_.fileDialogs;
     fileName = dialog.Kind() == fdOpen ? session_.ChooseOpenPath() : session_.ChooseSavePath();
@@ -828,8 +838,42 @@ std::string SoakSession::HostileText() {
   return text;
 }
 
+std::string SoakSession::ForeignText() {
+  const int count = SampleCount() / 4;
+  const int columns = Uniform(1, 6);
+  const bool semicolons = Chance(0.3);
+  const bool decimalComma = semicolons && Chance(0.5);
+  const char delimiter = semicolons ? ';' : Chance(0.2) ? '\t' : ',';
+  const bool quoted = Chance(0.3);
+  std::string text = Chance(0.1) ? "\xEF\xBB\xBF" : "";
+  if (Chance(0.2)) text += "# written by another tool\n";
+  const auto field = [&](std::string value) { return quoted ? "\"" + value + "\"" : value; };
+  if (Chance(0.7)) {
+    for (int c = 0; c < columns; ++c) {
+      text += (c > 0 ? std::string(1, delimiter) : "") +
+              field(c == 0 && Chance(0.3) ? "" : "col" + std::to_string(c));
+    }
+    text += Chance(0.5) ? "\r\n" : "\n";
+  }
+  static constexpr std::array<const char*, 9> missing{"NA", "NaN", "nan", "null", "N/A",
+                                                      "",   "inf", "Inf", "-Inf"};
+  for (int i = 0; i < count; ++i) {
+    for (int c = 0; c < columns; ++c) {
+      std::string value = c == 0 ? std::to_string(i)
+                          : Chance(0.05)
+                              ? missing[static_cast<std::size_t>(Uniform(0, missing.size() - 1))]
+                              : ValueText(0);
+      if (decimalComma) std::replace(value.begin(), value.end(), '.', ',');
+      text += (c > 0 ? std::string(1, delimiter) : "") + field(value);
+    }
+    text += Chance(0.5) ? "\r\n" : "\n";
+  }
+  return text;
+}
+
 std::string SoakSession::SampleFileText() {
   if (Chance(0.15)) return HostileText();
+  if (Chance(0.2)) return ForeignText();
   const int count = SampleCount();
   const int mode = Uniform(0, 3);
   std::string text;
@@ -846,6 +890,7 @@ std::string SoakSession::SampleFileText() {
 
 std::string SoakSession::PasteText() {
   if (Chance(0.15)) return HostileText();
+  if (Chance(0.2)) return ForeignText();
   const int count = SampleCount();
   const int mode = Uniform(0, 3);
   const int layout = Uniform(0, 3);

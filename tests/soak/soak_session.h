@@ -96,6 +96,10 @@ class SoakSession {
   std::string SampleFileText();
   std::string PasteText();
   std::string HostileText();
+  // Text as other tools write it: header lines, one or many columns, semicolons
+  // and decimal commas, quotes, missing-value words, a byte-order mark,
+  // comments.
+  std::string ForeignText();
   std::string ValueText(int mode);
   int SampleCount();
 

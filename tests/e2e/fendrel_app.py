@@ -23,7 +23,9 @@ CONTROLS = {
 }
 
 # Menu items in the order the keyboard reaches them (separators skipped).
+FILE_MENU = ["Open", "Save", "Export Wave Data...", "Export Picture...", "Exit"]
 EDIT_MENU = ["Copy Data", "Copy Chart", "Copy Wave Data", "Paste Data"]
+CHART_MENU = ["Copy", "Export Picture..."]
 
 
 class Fendrel:
@@ -138,10 +140,11 @@ class Fendrel:
         return red > 40
 
     def choose_file(self, keys, path, title):
-        """Opens a file dialog with its shortcut and types a name into it."""
+        """Opens a file dialog with its shortcut, or a list of keys, and types
+        a name into it."""
         d = self.desktop
         before = self.popups()
-        d.key(keys)
+        d.key(*([keys] if isinstance(keys, str) else keys))
         dialog = wait_for(f"the {title} dialog", lambda: d.windows(f"^{title}$"))[0]
         wait_for(f"the {title} dialog to have the focus", lambda: d.focused_window() == dialog)
         d.type_text(path)

@@ -13,7 +13,7 @@ export FENDREL_BINARY E2E_ARTIFACTS
 shift 2
 
 missing=()
-for tool in Xvfb xdotool xclip xwininfo import rsvg-convert python3; do
+for tool in Xvfb xdotool xclip xwininfo import rsvg-convert pdftoppm python3; do
   command -v "$tool" >/dev/null || missing+=("$tool")
 done
 if ((${#missing[@]})); then

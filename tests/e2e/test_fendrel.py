@@ -5,6 +5,7 @@ Run through run_e2e.sh, which passes the program and the artifact folder in
 FENDREL_BINARY and E2E_ARTIFACTS.
 """
 
+import csv
 import math
 import os
 import shutil
@@ -14,7 +15,7 @@ import unittest
 import xml.etree.ElementTree as ElementTree
 
 from desktop import Desktop, wait_for
-from fendrel_app import DESIGN_WIDTH, Fendrel
+from fendrel_app import CHART_MENU, DESIGN_WIDTH, FILE_MENU, Fendrel
 from picture import png_size, read_png
 
 BINARY = os.environ.get("FENDREL_BINARY", "")
@@ -43,6 +44,19 @@ def sine_frequency(values):
         if all(abs(v - math.sin(i * f)) <= 6e-9 for i, v in enumerate(values)):
             return f
     return None
+
+
+def assert_chart_text(test, shown, chart):
+    """Text in the chart's fonts, black or blue beside the red series and grey
+    lines: the title, the left axis title and the foot or the bottom axis
+    title."""
+    width, height = shown.width, shown.height
+    texts = {"title": (width // 2 - 40, 3, width // 2 + 40, 18),
+             "left axis title": (2, height // 4, 26, height * 3 // 4),
+             "bottom text": (width // 2 - 30, height - 22, width // 2 + 30, height - 2)}
+    for what, box in texts.items():
+        dark = shown.count(*box, lambda rgb: rgb[0] < 140 and rgb[1] < 140)
+        test.assertGreater(dark, 15, f"no text in the {what} of the picture of {chart}")
 
 
 class FendrelTestCase(unittest.TestCase):
@@ -300,15 +314,7 @@ class ControlSizes(FendrelTestCase):
                 file.write(data)
         shown = read_png(png)
         self.assertEqual((shown.width, shown.height), (width, height))
-        # Text in the chart's fonts, black or blue beside the red series and
-        # grey lines: the title, the left axis title and the foot or the
-        # bottom axis title.
-        texts = {"title": (width // 2 - 40, 3, width // 2 + 40, 18),
-                 "left axis title": (2, height // 4, 26, height * 3 // 4),
-                 "bottom text": (width // 2 - 30, height - 22, width // 2 + 30, height - 2)}
-        for what, box in texts.items():
-            dark = shown.count(*box, lambda rgb: rgb[0] < 140 and rgb[1] < 140)
-            self.assertGreater(dark, 15, f"no text in the {what} of the picture of {chart}")
+        assert_chart_text(self, shown, chart)
 
     def test_copy_chart_gives_an_svg_of_the_chart_size(self):
         self.assert_picture_of("chWave")
@@ -320,6 +326,102 @@ class ControlSizes(FendrelTestCase):
         wait_for("the wavelet chart to grow",
                  lambda: self.app.control_size("chWave")[0] == 498)
         self.assert_picture_of("chWave")
+
+
+class Exports(FendrelTestCase):
+    # Another tool reads the exports: Python's csv module and float() for the
+    # band table, librsvg and poppler for the pictures.
+    app_env = {"LANG": "de_DE.UTF-8", "LC_ALL": None, "LC_NUMERIC": None, "LANGUAGE": None}
+
+    def test_wave_data_after_forecast_reads_back_in_full_precision(self):
+        # Values of all 17 digits, which the sample file reads exactly as
+        # float() does; the forecast is the mean of the last ten, summed from
+        # the last one back.
+        values = [math.sin(i * 0.37) * 1000 / 3 for i in range(100)]
+        path = os.path.join(self.files, "digits.qls")
+        with open(path, "wb") as sample_file:
+            sample_file.write("".join(f'"{i}","{v!r}"\r\n'.replace(".", ",")
+                                      for i, v in enumerate(values)).encode())
+        self.app.choose_file("ctrl+o", path, "Open")
+        self.app.click("Button2")
+        total = 0.0
+        for v in reversed(values[-10:]):
+            total = v + total
+        expected = values + [total / 10]
+
+        name = os.path.join(self.files, "wave")
+        keys = ["alt+f", *["Down"] * FILE_MENU.index("Export Wave Data..."), "Return"]
+        self.app.choose_file(keys, name, "Export Wave Data")
+        data = self.wait_file(name + ".csv", lambda data: data.count(b"\r\n") == 102)
+        self.assertNotIn(b"\n", data.replace(b"\r\n", b""), "a line end other than CR LF")
+        with open(name + ".csv", newline="") as exported:
+            rows = list(csv.reader(exported))
+        self.assertEqual(rows[0], ["Time", "Wave 0"])
+        self.assertEqual([row[0] for row in rows[1:]], [str(i) for i in range(101)])
+        read = [float(row[1]) for row in rows[1:]]
+        self.assertEqual([v.hex() for v in read], [v.hex() for v in expected])
+
+        # The grid holds the same values: its copy has them to 8 decimals.
+        for copied, value in zip(numbers(self.band_table(), 1), read):
+            self.assertAlmostEqual(copied, value, delta=5.1e-9)
+
+    def export_picture(self, keys, name):
+        self.app.choose_file(keys, os.path.join(self.files, name), "Export Picture")
+
+    def test_chart_pictures_as_svg_pdf_and_png(self):
+        width, height = 397, 255  # the wavelet chart less one pixel each way
+        to_chart_menu = ["Down"] * (CHART_MENU.index("Export Picture...") + 1) + ["Return"]
+
+        def from_chart_menu(chart, name):
+            before = self.app.popups()
+            self.app.click(chart, button=3)
+            self.app.wait_popup(f"the context menu of {chart}", before)
+            self.export_picture(to_chart_menu, name)
+
+        from_chart_menu("chWave", "wave.svg")
+        svg = self.wait_file(os.path.join(self.files, "wave.svg"),
+                             lambda data: data.rstrip().endswith(b"</svg>"))
+        root = ElementTree.fromstring(svg)
+        self.assertEqual([float(v) for v in root.get("viewBox").split()], [0, 0, width, height])
+        drawn = os.path.join(self.folder, "wave-svg.png")
+        self.desktop.run("rsvg-convert", "-o", drawn, os.path.join(self.files, "wave.svg"))
+        with open(drawn, "rb") as picture:
+            shown = read_png(picture.read())
+        self.assertEqual((shown.width, shown.height), (width, height))
+        assert_chart_text(self, shown, "chWave")
+
+        # The PDF page is the picture's size in whole points, drawn at the
+        # screen's 96 pixels per inch.
+        from_chart_menu("chWave", "wave.pdf")
+        self.wait_file(os.path.join(self.files, "wave.pdf"),
+                       lambda data: data.rstrip().endswith(b"%%EOF"))
+        drawn = os.path.join(self.folder, "wave-pdf")
+        self.desktop.run("pdftoppm", "-r", "96", "-png", "-singlefile",
+                         os.path.join(self.files, "wave.pdf"), drawn)
+        with open(drawn + ".png", "rb") as picture:
+            shown = read_png(picture.read())
+        self.assertLessEqual(abs(shown.width - width), 1, shown.width)
+        self.assertLessEqual(abs(shown.height - height), 1, shown.height)
+        assert_chart_text(self, shown, "chWave")
+
+        # The File menu's item takes the chart that Copy Chart would; PNG has
+        # the chart's own pixels, the whole control.
+        self.app.open_context_menu("chTest")
+        self.export_picture(["alt+f", *["Down"] * FILE_MENU.index("Export Picture..."),
+                             "Return"], "test.png")
+        png = self.wait_file(os.path.join(self.files, "test.png"),
+                             lambda data: data.endswith(b"IEND\xaeB`\x82"))
+        shown = read_png(png)
+        self.assertEqual((shown.width, shown.height), (398, 191))
+        assert_chart_text(self, shown, "chTest")
+
+        # A folder that does not exist: the error box, and nothing written.
+        from_chart_menu("chTest", os.path.join("missing", "test.png"))
+        box = self.app.box()
+        self.assertTrue(self.app.has_stop_icon(box), "the error box has no stop icon")
+        self.app.dismiss(box)
+        self.assertEqual(sorted(os.listdir(self.files)),
+                         ["test.png", "wave.pdf", "wave.svg"])
 
 
 class GermanLocale(FendrelTestCase):

@@ -733,11 +733,12 @@ void SoakSession::Evaluate() {
     drive->done = true;
   };
   QTimer::singleShot(0, form_.get(), *step);
-  // A menu closed without a choice can leave no window active, and then no
-  // shortcut fires: Ctrl+E is tried only on the active window.
+  // A menu closed without a choice can leave no window active, and a menu
+  // still open takes the keys itself; then no shortcut fires: Ctrl+E is
+  // tried only on the active window with no menu open.
   form_->activateWindow();
   Settle();
-  if (QApplication::activeWindow() == form_.get()) {
+  if (QApplication::activeWindow() == form_.get() && QApplication::activePopupWidget() == nullptr) {
     Key(Qt::Key_E, Qt::ControlModifier);
   } else {
     form_->findChild<QAction*>(QStringLiteral("Evaluate1"))->trigger();

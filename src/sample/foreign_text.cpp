@@ -512,8 +512,8 @@ SeparatorEvidence EvidenceOf(const std::vector<BlockRead>& read) {
   return evidence;
 }
 
-// Fills every NaN of `ys` from its nearest values; returns false when none
-// holds a number.
+// Fills every NaN of `ys` from its nearest values, with 0 when none is a
+// number.
 void FillMissing(double* ys, std::size_t count) {
   std::size_t first = 0;
   while (first < count && std::isnan(ys[first])) ++first;
@@ -532,7 +532,8 @@ void FillMissing(double* ys, std::size_t count) {
       for (std::size_t j = previous + 1; j < i; ++j) {
         // Weighted rather than by the difference, which may overflow.
         const double t = static_cast<double>(j - previous) / span;
-        ys[j] = from * (1 - t) + to * t;
+        // Rounding must not carry a value past either end.
+        ys[j] = std::clamp(from * (1 - t) + to * t, std::min(from, to), std::max(from, to));
       }
     }
     previous = i;

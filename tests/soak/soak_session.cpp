@@ -97,6 +97,12 @@ class SoakDialogs : public RecordingDialogs {
     fileName = dialog.Kind() == fdOpen ? session_.ChooseOpenPath() : session_.ChooseSavePath();
     return !fileName.empty();
   }
+  // The import dialog, answered at random: cancelled, or any column read.
+  bool AskImport(TImportQuestion& question) override {
+    if (session_.Chance(0.2)) return false;
+    question.layout.valueColumn = session_.Uniform(0, question.layout.columns - 1);
+    return true;
+  }
 
   std::string unexpected;
 
@@ -706,12 +712,17 @@ std::string SoakSession::PasteText() {
   if (Chance(0.15)) return HostileText();
   const int count = SampleCount();
   const int mode = Uniform(0, 3);
-  const int layout = Uniform(0, 3);
+  const int layout = Uniform(0, 4);
   std::string text;
   if (layout == 2) text += "Time\tValue\r\n";
+  // Another tool's columns, with missing values, as a spreadsheet copies them.
+  if (layout == 4) text += ",YEAR,SUNACTIVITY\r\n";
   for (int i = 0; i < count; ++i) {
     if (layout == 1) {
       text += ValueText(mode) + "\r\n";
+    } else if (layout == 4) {
+      text += std::to_string(i) + "," + std::to_string(1700 + i) + "," +
+              (Chance(0.1) ? std::string("NA") : ValueText(mode)) + "\r\n";
     } else if (layout == 3) {
       text += std::to_string(i) + "; " + ValueText(mode) + " ";
     } else {

@@ -546,7 +546,7 @@ void FillMissing(double* ys, std::size_t count) {
 }  // namespace
 
 TForeignRead ReadForeignText(std::string_view text, const TTextLayout& layout, TTextSource source) {
-  text = WithoutByteOrderMark(text);
+  text = WithoutByteOrderMark(UpToNul(text));
   // The header lines are passed over before the text is cut into blocks.
   RecordScanner header(text, layout.delimiter);
   for (std::int32_t skipped = 0; skipped < layout.headerLines && header.NextRecord(); ++skipped) {
@@ -556,16 +556,7 @@ TForeignRead ReadForeignText(std::string_view text, const TTextLayout& layout, T
   }
   text = text.substr(static_cast<std::size_t>(header.Position() - text.data()));
 
-  std::vector<std::string_view> blocks = LineBlocks(text, kReadBlockBytes);
-  std::vector<std::size_t> nul(blocks.size());
-  ForEachBlock(blocks.size(), [&](std::size_t i) { nul[i] = blocks[i].find('\0'); });
-  for (std::size_t i = 0; i < blocks.size(); ++i) {
-    if (nul[i] != std::string_view::npos) {
-      blocks[i] = blocks[i].substr(0, nul[i]);
-      blocks.resize(i + 1);
-      break;
-    }
-  }
+  const std::vector<std::string_view> blocks = LineBlocks(text, kReadBlockBytes);
 
   const bool wantX = source == tsFile && layout.columns == 2 && layout.valueColumn == 1;
   TForeignRead result;

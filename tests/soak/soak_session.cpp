@@ -894,12 +894,17 @@ std::string SoakSession::PasteText() {
   if (Chance(0.2)) return ForeignText();
   const int count = SampleCount();
   const int mode = Uniform(0, 3);
-  const int layout = Uniform(0, 3);
+  const int layout = Uniform(0, 4);
   std::string text;
   if (layout == 2) text += "Time\tValue\r\n";
+  // Another tool's columns, with missing values, as a spreadsheet copies them.
+  if (layout == 4) text += ",YEAR,SUNACTIVITY\r\n";
   for (int i = 0; i < count; ++i) {
     if (layout == 1) {
       text += ValueText(mode) + "\r\n";
+    } else if (layout == 4) {
+      text += std::to_string(i) + "," + std::to_string(1700 + i) + "," +
+              (Chance(0.1) ? std::string("NA") : ValueText(mode)) + "\r\n";
     } else if (layout == 3) {
       text += std::to_string(i) + "; " + ValueText(mode) + " ";
     } else {

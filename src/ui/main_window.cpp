@@ -475,6 +475,7 @@ void TForm1::Button2Click(QObject* /*sender*/) {
 void TForm1::Evaluate1Click(QObject* /*sender*/) {
   session_->SetForecastSettings(ChosenSettings());
   TEvaluateDialog dialog(session_->TestData(), session_->ForecastSettings(), this);
+  dialog.SetExportPicture([this](TChart& chart) { ExportPicture(chart); });
   dialog.exec();
 }
 
@@ -494,11 +495,13 @@ void TForm1::Save1Click(QObject* /*sender*/) { session_->Save(); }
 
 void TForm1::ExportWaveData1Click(QObject* /*sender*/) { session_->ExportWaveData(); }
 
-void TForm1::ExportPicture1Click(QObject* /*sender*/) {
+void TForm1::ExportPicture1Click(QObject* /*sender*/) { ExportPicture(*ChartTarget()); }
+
+void TForm1::ExportPicture(TChart& chart) {
   RunCommand([&] {
     if (!PictureDialog.Execute()) return;
     const std::string& path = PictureDialog.FileName();
-    ChartTarget()->SavePictureToFile(path, PictureFormatOfPath(path));
+    chart.SavePictureToFile(path, PictureFormatOfPath(path));
   });
 }
 

@@ -100,6 +100,9 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
   // was last opened, the test grid or chart before it ever was.
   TGridTarget GridTarget() const;
   TChart* ChartTarget() const;
+  // Asks for a file and writes the chart's picture to it, in the type its
+  // name asks for.
+  void ExportPicture(TChart& chart);
   // What "Do forecast" reads from the method controls and the window spin.
   TForecastSettings ChosenSettings() const;
 

@@ -1,7 +1,5 @@
 #include "platform/application.h"
 
-#include <QStyle>
-#include <QStyleFactory>
 #include <QWidget>
 
 #include "platform/busy_cursor.h"
@@ -11,9 +9,8 @@
 namespace fendrel {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
-  // The window was laid out for classic desktop metrics: group box captions
-  // on the frame line, 13-pixel check marks.
-  if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows"))) setStyle(classic);
+  // No style is set: Qt takes the desktop's own style and palette (Fusion
+  // where the desktop names none), so the window looks like its neighbours.
   ApplySystemLocale();
   // Lets the desktop match the window with the installed menu entry and its icon.
   setDesktopFileName(QStringLiteral("org.fendrel.Fendrel"));

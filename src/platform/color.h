@@ -47,8 +47,8 @@ constexpr std::uint8_t RedOf(TColor c) { return static_cast<std::uint8_t>(c & 0x
 constexpr std::uint8_t GreenOf(TColor c) { return static_cast<std::uint8_t>((c >> 8) & 0xFFu); }
 constexpr std::uint8_t BlueOf(TColor c) { return static_cast<std::uint8_t>((c >> 16) & 0xFFu); }
 
-// The red/green/blue value of a colour, resolving system colours through the
-// desktop's current palette.
+// The red/green/blue value of a colour; system colours resolve through the
+// charts' own light palette, whatever the desktop's palette is.
 TColor ColorToRGB(TColor c);
 
 }  // namespace fendrel

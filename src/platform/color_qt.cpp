@@ -1,7 +1,5 @@
 #include "platform/color_qt.h"
 
-#include <QGuiApplication>
-#include <QPalette>
 #include <array>
 
 namespace fendrel {
@@ -10,48 +8,42 @@ namespace {
 
 struct TSystemColor {
   std::uint8_t Number;
-  QPalette::ColorRole Role;
-  TColor Fallback;  // the classic desktop value, used before there is an application
+  TColor Value;
 };
 
-// Desktop system colour numbers and the palette roles that play their part.
+// The charts' own light palette. A chart keeps the picture it was designed
+// with, and stays readable, under any desktop palette, dark ones included; its
+// clipboard pictures do not depend on the desktop either. The values are Qt's
+// standard light palette, so a chart looks at home on a light desktop.
 constexpr std::array<TSystemColor, 16> kSystemColors{{
-    {0, QPalette::Button, 0xC0C0C0},            // scroll bar
-    {1, QPalette::Window, 0x808000},            // desktop
-    {4, QPalette::Window, 0xC0C0C0},            // menu
-    {5, QPalette::Base, 0xFFFFFF},              // window
-    {7, QPalette::WindowText, 0x000000},        // menu text
-    {8, QPalette::Text, 0x000000},              // window text
-    {13, QPalette::Highlight, 0x800000},        // highlight
-    {14, QPalette::HighlightedText, 0xFFFFFF},  // highlighted text
-    {15, QPalette::Button, 0xC0C0C0},           // button face
-    {16, QPalette::Dark, 0x808080},             // button shadow
-    {17, QPalette::PlaceholderText, 0x808080},  // grey text
-    {18, QPalette::ButtonText, 0x000000},       // button text
-    {20, QPalette::Light, 0xFFFFFF},            // button highlight
-    {21, QPalette::Shadow, 0x000000},           // 3D dark shadow
-    {22, QPalette::Midlight, 0xDFDFDF},         // 3D light
-    {24, QPalette::ToolTipBase, 0xE1FFFF},      // info background
+    {0, RGBColor(0xEF, 0xEF, 0xEF)},   // scroll bar
+    {1, RGBColor(0xEF, 0xEF, 0xEF)},   // desktop
+    {4, RGBColor(0xEF, 0xEF, 0xEF)},   // menu
+    {5, RGBColor(0xFF, 0xFF, 0xFF)},   // window
+    {7, RGBColor(0x00, 0x00, 0x00)},   // menu text
+    {8, RGBColor(0x00, 0x00, 0x00)},   // window text
+    {13, RGBColor(0x30, 0x8C, 0xC6)},  // highlight
+    {14, RGBColor(0xFF, 0xFF, 0xFF)},  // highlighted text
+    {15, RGBColor(0xEF, 0xEF, 0xEF)},  // button face
+    {16, RGBColor(0x9F, 0x9F, 0x9F)},  // button shadow
+    {17, RGBColor(0x80, 0x80, 0x80)},  // grey text
+    {18, RGBColor(0x00, 0x00, 0x00)},  // button text
+    {20, RGBColor(0xFF, 0xFF, 0xFF)},  // button highlight
+    {21, RGBColor(0x76, 0x76, 0x76)},  // 3D dark shadow
+    {22, RGBColor(0xCA, 0xCA, 0xCA)},  // 3D light
+    {24, RGBColor(0xFF, 0xFF, 0xDC)},  // info background
 }};
 
-TColor FromQColor(const QColor& c) {
-  return RGBColor(static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
-                  static_cast<std::uint8_t>(c.blue()));
-}
+constexpr TColor kOtherSystemColor = RGBColor(0xEF, 0xEF, 0xEF);
 
 }  // namespace
 
 TColor ColorToRGB(TColor c) {
   if (!IsSystemColor(c)) return c;
   const auto number = static_cast<std::uint8_t>(c & 0xFFu);
-  const bool haveApp = QGuiApplication::instance() != nullptr;
-  for (const TSystemColor& entry : kSystemColors) {
-    if (entry.Number != number) continue;
-    return haveApp ? FromQColor(QGuiApplication::palette().color(QPalette::Active, entry.Role))
-                   : entry.Fallback;
-  }
-  return haveApp ? FromQColor(QGuiApplication::palette().color(QPalette::Active, QPalette::Window))
-                 : TColor{0xC0C0C0};
+  for (const TSystemColor& entry : kSystemColors)
+    if (entry.Number == number) return entry.Value;
+  return kOtherSystemColor;
 }
 
 QColor ToQColor(TColor c) {

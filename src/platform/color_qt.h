@@ -6,7 +6,8 @@
 
 namespace fendrel {
 
-// The drawable colour of c; system colours follow the application's palette.
+// The drawable colour of c; system colours come from the charts' own light
+// palette (see ColorToRGB).
 QColor ToQColor(TColor c);
 
 }  // namespace fendrel

@@ -15,16 +15,17 @@ TEST(ColorQt, RedIsInTheLowByte) {
   EXPECT_EQ(ColorToRGB(clGreen), clGreen);
 }
 
-TEST(ColorQt, SystemColoursFollowThePalette) {
+TEST(ColorQt, ChartSystemColoursStayLightUnderADarkDesktopPalette) {
   const QPalette saved = QApplication::palette();
-  QPalette palette = saved;
-  palette.setColor(QPalette::Button, QColor(10, 20, 30));
-  palette.setColor(QPalette::Dark, QColor(40, 50, 60));
-  palette.setColor(QPalette::Light, QColor(70, 80, 90));
-  QApplication::setPalette(palette);
-  EXPECT_EQ(ColorToRGB(clBtnFace), RGBColor(10, 20, 30));
-  EXPECT_EQ(ColorToRGB(clBtnShadow), RGBColor(40, 50, 60));
-  EXPECT_EQ(ToQColor(clBtnHighlight), QColor(70, 80, 90));
+  QPalette dark(QColor(49, 54, 59), QColor(35, 38, 41));
+  dark.setColor(QPalette::WindowText, QColor(239, 240, 241));
+  dark.setColor(QPalette::Text, QColor(239, 240, 241));
+  QApplication::setPalette(dark);
+  EXPECT_EQ(ColorToRGB(clBtnFace), RGBColor(239, 239, 239));
+  EXPECT_EQ(ColorToRGB(clBtnShadow), RGBColor(159, 159, 159));
+  EXPECT_EQ(ToQColor(clBtnHighlight), QColor(255, 255, 255));
+  EXPECT_EQ(ColorToRGB(clWindowText), clBlack);
+  EXPECT_EQ(ColorToRGB(clHighlight), RGBColor(48, 140, 198));
   QApplication::setPalette(saved);
 }
 

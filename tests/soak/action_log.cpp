@@ -24,7 +24,8 @@ bool ParseNumber(std::string_view text, Number& value) {
   return error == std::errc() && end == text.data() + text.size();
 }
 
-// The words of an entry after its kind.
+// The words of an entry after its kind; they point into the entry, which must
+// outlive them.
 std::vector<std::string_view> Words(std::string_view entry) {
   std::vector<std::string_view> words;
   while (!entry.empty()) {
@@ -42,7 +43,9 @@ ActionLogWriter::ActionLogWriter(std::ostream& out, std::uint64_t seed) : out_(o
   out_ << kFirstLine << "\nseed " << seed << '\n' << std::flush;
 }
 
-void ActionLogWriter::Action(const std::string& name) { out_ << "action " << name << '\n' << std::flush; }
+void ActionLogWriter::Action(const std::string& name) {
+  out_ << "action " << name << '\n' << std::flush;
+}
 
 void ActionLogWriter::Uniform(int low, int high, int value) {
   out_ << "uniform " << low << ' ' << high << ' ' << value << '\n' << std::flush;
@@ -71,7 +74,8 @@ ActionLogReader::ActionLogReader(std::string text) : text_(std::move(text)) {
   if (std::string_view(text_).substr(0, end) != kFirstLine) Mismatch("not a soak action log");
   at_ = end + 1;
   ++line_;
-  const std::vector<std::string_view> words = Words(NextEntry("seed"));
+  const std::string entry = NextEntry("seed");
+  const std::vector<std::string_view> words = Words(entry);
   if (words.size() != 1 || !ParseNumber(words[0], seed_)) Mismatch("no seed");
 }
 
@@ -97,8 +101,8 @@ std::string ActionLogReader::NextEntry(const char* kind) {
   const std::string_view prefix = kind;
   if (line.substr(0, prefix.size()) != prefix ||
       (line.size() > prefix.size() && line[prefix.size()] != ' ')) {
-    Mismatch(std::string(kind) + " asked for, the log has \"" +
-             std::string(line.substr(0, 60)) + "\"");
+    Mismatch(std::string(kind) + " asked for, the log has \"" + std::string(line.substr(0, 60)) +
+             "\"");
   }
   at_ = end + 1;
   ++line_;
@@ -111,7 +115,8 @@ std::string ActionLogReader::Action() {
 }
 
 int ActionLogReader::Uniform(int low, int high) {
-  const std::vector<std::string_view> words = Words(NextEntry("uniform"));
+  const std::string entry = NextEntry("uniform");
+  const std::vector<std::string_view> words = Words(entry);
   int value = 0;
   if (words.size() != 3 || !ParseNumber(words[2], value)) Mismatch("a broken uniform entry");
   if (value < low || value > high) {
@@ -122,13 +127,15 @@ int ActionLogReader::Uniform(int low, int high) {
 }
 
 bool ActionLogReader::Chance() {
-  const std::vector<std::string_view> words = Words(NextEntry("chance"));
+  const std::string entry = NextEntry("chance");
+  const std::vector<std::string_view> words = Words(entry);
   if (words.size() != 2 || (words[1] != "0" && words[1] != "1")) Mismatch("a broken chance entry");
   return words[1] == "1";
 }
 
 std::string ActionLogReader::Text() {
-  const std::vector<std::string_view> words = Words(NextEntry("text"));
+  const std::string entry = NextEntry("text");
+  const std::vector<std::string_view> words = Words(entry);
   std::size_t size = 0;
   if (words.size() != 1 || !ParseNumber(words[0], size) || text_.size() - at_ < size + 1 ||
       text_[at_ + size] != '\n') {

@@ -81,7 +81,10 @@ bool IsMissingWord(std::string_view field) {
 class RecordScanner {
  public:
   RecordScanner(std::string_view text, TTextDelimiter delimiter)
-      : p_(text.data()), end_(text.data() + text.size()), delimiter_(delimiter) {}
+      : p_(text.data()), end_(text.data() + text.size()), delimiter_(delimiter) {
+    // One look-up a character: the unquoted fields are most of a big text.
+    for (int c = 0; c < 256; ++c) endsField_[c] = EndsField(static_cast<char>(c));
+  }
 
   bool NextRecord() {
     while (inRecord_) {
@@ -207,7 +210,7 @@ class RecordScanner {
       return;
     }
     const char* start = p_;
-    while (p_ != end_ && !EndsField(*p_)) ++p_;
+    while (p_ != end_ && !endsField_[static_cast<unsigned char>(*p_)]) ++p_;
     const char* stop = p_;
     while (stop != start && IsSpace(stop[-1])) --stop;
     field.raw = std::string_view(start, static_cast<std::size_t>(stop - start));
@@ -216,6 +219,7 @@ class RecordScanner {
   const char* p_;
   const char* end_;
   TTextDelimiter delimiter_;
+  std::array<bool, 256> endsField_{};
   bool inRecord_ = false;
   bool fieldPending_ = false;
   std::int64_t comments_ = 0;
@@ -441,23 +445,31 @@ std::vector<std::vector<std::string>> PreviewRows(std::string_view text, const T
 
 namespace {
 
+// What reading one block found. Its records went straight into the series,
+// from the block's first line on.
 struct BlockRead {
-  std::vector<double> ys;
-  std::vector<double> xs;
+  std::size_t records = 0;
   std::int64_t missing = 0;
+  // The first and the last record that gave a value, if any did.
+  std::size_t firstValue = kNoValue;
+  std::size_t lastValue = kNoValue;
   SeparatorEvidence evidence;
   bool regular = true;
   bool xNumbers = true;
   bool multiLine = false;
+
+  static constexpr std::size_t kNoValue = std::numeric_limits<std::size_t>::max();
 };
 
-void ReadBlock(std::string_view text, const TTextLayout& layout, char separator, bool wantX,
-               BlockRead& block) {
-  block.ys.reserve(text.size() / 8 + 1);
-  if (wantX) block.xs.reserve(text.size() / 8 + 1);
+// Reads the records of `text` into `xs` and `ys`, which have room for one
+// per line of the text: a record takes at least one line.
+void ReadBlock(std::string_view text, const TTextLayout& layout, char separator, double* xs,
+               double* ys, std::size_t room, BlockRead& block) {
   RecordScanner scanner(text, layout.delimiter);
   const std::int32_t valueColumn = layout.valueColumn;
+  std::size_t record = 0;
   while (scanner.NextRecord()) {
+    if (record == room) throw std::logic_error("More records than lines");
     Field field;
     std::int32_t index = 0;
     double y = kMissing;
@@ -469,40 +481,87 @@ void ReadBlock(std::string_view text, const TTextLayout& layout, char separator,
         block.evidence.Note(field.raw, read, separator);
         if (read) y = value;
       }
-      if (wantX && index == 0) {
+      if (xs != nullptr && index == 0) {
         double x = 0;
         if (field.plain && ReadNumber(field.raw, x, separator)) {
-          block.xs.push_back(x);
+          xs[record] = x;
         } else {
           block.xNumbers = false;
-          block.xs.push_back(0);
+          xs[record] = 0;
         }
       }
       ++index;
     }
     block.regular = block.regular && index == layout.columns;
-    if (std::isnan(y)) ++block.missing;
-    block.ys.push_back(y);
+    if (std::isnan(y)) {
+      ++block.missing;
+    } else {
+      if (block.firstValue == BlockRead::kNoValue) block.firstValue = record;
+      block.lastValue = record;
+    }
+    ys[record] = y;
+    ++record;
   }
+  block.records = record;
 }
 
-// The whole text's data records read with one separator.
-std::vector<BlockRead> ReadBlocks(const std::vector<std::string_view>& blocks,
-                                  const TTextLayout& layout, char separator, bool wantX) {
-  std::vector<BlockRead> read(blocks.size());
-  ForEachBlock(blocks.size(), [&](std::size_t i) {
-    ReadBlock(blocks[i], layout, separator, wantX, read[i]);
+// Blocks of whole lines, each with room in the series for one record per line.
+struct RecordBlocks {
+  std::vector<std::string_view> texts;
+  std::vector<std::size_t> room;  // one more than texts: the last is the lines in all
+};
+
+RecordBlocks CutRecordBlocks(std::string_view text, std::size_t blockSize) {
+  RecordBlocks blocks{LineBlocks(text, blockSize), {}};
+  std::vector<std::size_t> lines(blocks.texts.size());
+  ForEachBlock(blocks.texts.size(), [&](std::size_t i) {
+    std::size_t length = 0;
+    lines[i] = CountLines(blocks.texts[i], length);
   });
-  const bool multiLine = std::any_of(read.begin(), read.end(),
+  blocks.room.assign(lines.size() + 1, 0);
+  for (std::size_t i = 0; i < lines.size(); ++i) blocks.room[i + 1] = blocks.room[i] + lines[i];
+  return blocks;
+}
+
+struct ReadInto {
+  TSampleData series;
+  std::vector<BlockRead> blocks;
+  // Where each block's records start in the series.
+  std::vector<std::size_t> room;
+};
+
+// The whole text's data records read with one separator, each block into its
+// own room of the series.
+ReadInto ReadBlocks(const RecordBlocks& blocks, const TTextLayout& layout, char separator,
+                    bool wantX) {
+  ReadInto read;
+  const std::size_t lines = blocks.room.back();
+  if (lines > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    throw std::length_error("Too many lines for a sample series");
+  }
+  // Sized without clearing: the workers' writes are the first touch of the
+  // pages.
+  read.series.SetCountForOverwrite(static_cast<std::int32_t>(lines));
+  double* const xs = read.series.XData();
+  double* const ys = read.series.YData();
+  read.blocks.resize(blocks.texts.size());
+  read.room = blocks.room;
+  ForEachBlock(blocks.texts.size(), [&](std::size_t i) {
+    const std::size_t first = blocks.room[i];
+    ReadBlock(blocks.texts[i], layout, separator, wantX ? xs + first : nullptr, ys + first,
+              blocks.room[i + 1] - first, read.blocks[i]);
+  });
+  const bool multiLine = std::any_of(read.blocks.begin(), read.blocks.end(),
                                      [](const BlockRead& block) { return block.multiLine; });
   // A quoted field over several lines may straddle a cut: read in one piece.
-  if (multiLine && blocks.size() > 1) {
-    const std::string_view whole(blocks.front().data(),
-                                 static_cast<std::size_t>(blocks.back().data() +
-                                                          blocks.back().size() -
-                                                          blocks.front().data()));
-    read.assign(1, BlockRead{});
-    ReadBlock(whole, layout, separator, wantX, read[0]);
+  if (multiLine && blocks.texts.size() > 1) {
+    const std::string_view whole(
+        blocks.texts.front().data(),
+        static_cast<std::size_t>(blocks.texts.back().data() + blocks.texts.back().size() -
+                                 blocks.texts.front().data()));
+    read.blocks.assign(1, BlockRead{});
+    read.room = {0, lines};
+    ReadBlock(whole, layout, separator, wantX ? xs : nullptr, ys, lines, read.blocks[0]);
   }
   return read;
 }
@@ -513,24 +572,35 @@ SeparatorEvidence EvidenceOf(const std::vector<BlockRead>& read) {
   return evidence;
 }
 
-// Fills every NaN of `ys` from its nearest values; all of them 0 when none
-// holds a number.
-void FillMissing(double* ys, std::size_t count) {
-  std::size_t first = 0;
-  while (first < count && std::isnan(ys[first])) ++first;
-  if (first == count) {
-    std::fill(ys, ys + count, 0.0);
-    return;
-  }
-  std::fill(ys, ys + first, ys[first]);
-  std::size_t previous = first;
-  for (std::size_t i = first + 1; i < count; ++i) {
-    if (std::isnan(ys[i])) continue;
-    if (i - previous > 1) {
+// Fills the NaNs of ys[begin, end) from their nearest values: `before` is the
+// last value ahead of the range and `after` the first behind it, kNoValue
+// where there is none. Only NaNs are written, so that ranges filled at once
+// read each other's values safely; every filled value is the one a single
+// pass over the whole series gives.
+void FillMissing(double* ys, std::size_t begin, std::size_t end, std::size_t before,
+                 std::size_t after) {
+  constexpr std::size_t kNoValue = BlockRead::kNoValue;
+  std::size_t previous = before;
+  std::size_t i = begin;
+  while (i < end) {
+    if (!std::isnan(ys[i])) {
+      previous = i++;
+      continue;
+    }
+    std::size_t stop = i;
+    while (stop < end && std::isnan(ys[stop])) ++stop;
+    const std::size_t next = stop < end ? stop : after;
+    if (previous == kNoValue && next == kNoValue) {
+      std::fill(ys + i, ys + stop, 0.0);
+    } else if (previous == kNoValue) {
+      std::fill(ys + i, ys + stop, ys[next]);
+    } else if (next == kNoValue) {
+      std::fill(ys + i, ys + stop, ys[previous]);
+    } else {
       const double from = ys[previous];
-      const double to = ys[i];
-      const auto span = static_cast<double>(i - previous);
-      for (std::size_t j = previous + 1; j < i; ++j) {
+      const double to = ys[next];
+      const auto span = static_cast<double>(next - previous);
+      for (std::size_t j = i; j < stop; ++j) {
         // std::lerp stays between its ends and gives `from` itself between
         // equal ones; a weighted sum can land an ulp outside, and the
         // difference of opposite large values can overflow.
@@ -538,9 +608,8 @@ void FillMissing(double* ys, std::size_t count) {
         ys[j] = std::lerp(from, to, t);
       }
     }
-    previous = i;
+    i = stop;
   }
-  std::fill(ys + previous + 1, ys + count, ys[previous]);
 }
 
 }  // namespace
@@ -556,52 +625,63 @@ TForeignRead ReadForeignText(std::string_view text, const TTextLayout& layout, T
   }
   text = text.substr(static_cast<std::size_t>(header.Position() - text.data()));
 
-  const std::vector<std::string_view> blocks = LineBlocks(text, kReadBlockBytes);
-
+  const RecordBlocks blocks = CutRecordBlocks(text, kReadBlockBytes);
   const bool wantX = source == tsFile && layout.columns == 2 && layout.valueColumn == 1;
   TForeignRead result;
   char separator = layout.decimalSeparator != '\0' ? layout.decimalSeparator : UserSeparator();
-  std::vector<BlockRead> read = ReadBlocks(blocks, layout, separator, wantX);
-  if (layout.decimalSeparator == '\0' && EvidenceOf(read).SuggestsAlternative(separator)) {
+  ReadInto read = ReadBlocks(blocks, layout, separator, wantX);
+  if (layout.decimalSeparator == '\0' && EvidenceOf(read.blocks).SuggestsAlternative(separator)) {
     const char alternative = AlternativeSeparator(separator);
-    std::vector<BlockRead> again = ReadBlocks(blocks, layout, alternative, wantX);
-    if (EvidenceOf(again).separatorSeen) {
+    ReadInto again = ReadBlocks(blocks, layout, alternative, wantX);
+    if (EvidenceOf(again.blocks).separatorSeen) {
       read = std::move(again);
       separator = alternative;
     }
   }
   result.decimalSeparator = separator;
 
-  std::vector<std::size_t> offsets(read.size() + 1, 0);
+  // Blank and comment lines, and quoted line breaks, leave a block fewer
+  // records than lines: the blocks close up, in order, behind each other.
+  const std::vector<BlockRead>& readBlocks = read.blocks;
+  const std::vector<std::size_t>& room = read.room;
+  double* const xs = read.series.XData();
+  double* const ys = read.series.YData();
+  std::vector<std::size_t> offsets(readBlocks.size() + 1, 0);
   bool xNumbers = wantX;
-  for (std::size_t i = 0; i < read.size(); ++i) {
-    offsets[i + 1] = offsets[i] + read[i].ys.size();
-    result.missing += read[i].missing;
-    result.regular = result.regular && read[i].regular;
-    xNumbers = xNumbers && read[i].xNumbers;
-  }
-  if (offsets.back() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-    throw std::length_error("Too many lines for a sample series");
-  }
-  const auto count = static_cast<std::int32_t>(offsets.back());
-  result.values = count - result.missing;
-  result.series.SetCountForOverwrite(count);
-  double* const xs = result.series.XData();
-  double* const ys = result.series.YData();
-  ForEachBlock(read.size(), [&](std::size_t i) {
-    const BlockRead& block = read[i];
-    std::copy(block.ys.begin(), block.ys.end(), ys + offsets[i]);
-    if (xNumbers) {
-      std::copy(block.xs.begin(), block.xs.end(), xs + offsets[i]);
-    } else {
-      for (std::size_t k = 0; k < block.ys.size(); ++k) {
-        xs[offsets[i] + k] = static_cast<double>(offsets[i] + k);
-      }
+  for (std::size_t i = 0; i < readBlocks.size(); ++i) {
+    const BlockRead& block = readBlocks[i];
+    offsets[i + 1] = offsets[i] + block.records;
+    result.missing += block.missing;
+    result.regular = result.regular && block.regular;
+    xNumbers = xNumbers && block.xNumbers;
+    if (offsets[i] != room[i] && block.records > 0) {
+      std::memmove(ys + offsets[i], ys + room[i], block.records * sizeof(double));
+      if (wantX) std::memmove(xs + offsets[i], xs + room[i], block.records * sizeof(double));
     }
-    std::vector<double>().swap(read[i].ys);
-    std::vector<double>().swap(read[i].xs);
+  }
+  const std::size_t count = offsets.back();
+  result.values = static_cast<std::int64_t>(count) - result.missing;
+
+  // The last value ahead of each block and the first behind it.
+  constexpr std::size_t kNoValue = BlockRead::kNoValue;
+  std::vector<std::size_t> before(readBlocks.size(), kNoValue);
+  std::vector<std::size_t> after(readBlocks.size(), kNoValue);
+  for (std::size_t i = 1; i < readBlocks.size(); ++i) {
+    const BlockRead& last = readBlocks[i - 1];
+    before[i] = last.lastValue != kNoValue ? offsets[i - 1] + last.lastValue : before[i - 1];
+  }
+  for (std::size_t i = readBlocks.size(); i-- > 1;) {
+    const BlockRead& next = readBlocks[i];
+    after[i - 1] = next.firstValue != kNoValue ? offsets[i] + next.firstValue : after[i];
+  }
+  ForEachBlock(readBlocks.size(), [&](std::size_t i) {
+    if (!xNumbers) {
+      for (std::size_t k = offsets[i]; k < offsets[i + 1]; ++k) xs[k] = static_cast<double>(k);
+    }
+    if (readBlocks[i].missing > 0) FillMissing(ys, offsets[i], offsets[i + 1], before[i], after[i]);
   });
-  if (result.missing > 0) FillMissing(ys, static_cast<std::size_t>(count));
+  read.series.SetCount(static_cast<std::int32_t>(count));
+  result.series = std::move(read.series);
   return result;
 }
 

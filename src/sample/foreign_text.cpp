@@ -81,7 +81,11 @@ bool IsMissingWord(std::string_view field) {
 class RecordScanner {
  public:
   RecordScanner(std::string_view text, TTextDelimiter delimiter)
-      : p_(text.data()), end_(text.data() + text.size()), delimiter_(delimiter) {
+      : p_(text.data()),
+        end_(text.data() + text.size()),
+        delimiter_(delimiter),
+        separated_(delimiter == tdBlanks || delimiter == tdCommaOrBlanks ||
+                   delimiter == tdSemicolonOrBlanks) {
     // One look-up a character: the unquoted fields are most of a big text.
     for (int c = 0; c < 256; ++c) endsField_[c] = EndsField(static_cast<char>(c));
   }
@@ -149,10 +153,7 @@ class RecordScanner {
  private:
   // Runs of separators count once: blanks, and for the own splittings also
   // their delimiter.
-  bool Separated() const {
-    return delimiter_ == tdBlanks || delimiter_ == tdCommaOrBlanks ||
-           delimiter_ == tdSemicolonOrBlanks;
-  }
+  bool Separated() const { return separated_; }
   bool IsSeparator(char c) const {
     return IsSpace(c) || (delimiter_ == tdCommaOrBlanks && c == ',') ||
            (delimiter_ == tdSemicolonOrBlanks && c == ';');
@@ -209,9 +210,14 @@ class RecordScanner {
       }
       return;
     }
-    const char* start = p_;
-    while (p_ != end_ && !endsField_[static_cast<unsigned char>(*p_)]) ++p_;
-    const char* stop = p_;
+    // Locals, so that the pointer stays in a register: a store through a
+    // char pointer could change any member.
+    const char* const start = p_;
+    const char* const end = end_;
+    const char* p = start;
+    while (p != end && !endsField_[static_cast<unsigned char>(*p)]) ++p;
+    p_ = p;
+    const char* stop = p;
     while (stop != start && IsSpace(stop[-1])) --stop;
     field.raw = std::string_view(start, static_cast<std::size_t>(stop - start));
   }
@@ -219,6 +225,7 @@ class RecordScanner {
   const char* p_;
   const char* end_;
   TTextDelimiter delimiter_;
+  bool separated_;
   std::array<bool, 256> endsField_{};
   bool inRecord_ = false;
   bool fieldPending_ = false;

@@ -42,6 +42,8 @@ def table_summary(accessible):
                                        for c in range(min(cols, TABLE_SAMPLE))],
                "row_descriptions": [table.getRowDescription(r) for r in range(min(rows, TABLE_SAMPLE))],
                "column_headers": [], "cells": []}
+    corner = accessible.getChildAtIndex(0) if accessible.childCount else None
+    summary["first_child"] = None if corner is None else [corner.getRoleName(), corner.name]
     for c in range(min(cols, TABLE_SAMPLE)):
         header = table.getColumnHeader(c)
         summary["column_headers"].append(

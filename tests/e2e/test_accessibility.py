@@ -18,17 +18,18 @@ BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 TREE_HELPER = os.path.join(HERE, "atspi_tree.py")
 
 # The controls a user reaches with Tab, in the layout's order, as (role,
-# name); "Use window average" only while the nearest-neighbour method is
-# chosen. After the last, Tab comes back to the first.
+# name); after the last, Tab comes back to the first. Of the two method radio
+# buttons Tab stops at the checked one, and "Use window average" is enabled
+# only with the nearest-neighbour method.
 TAB_ORDER = [("text", "Level"), ("check box", "Random sample"), ("push button", "Sample generate"),
              ("radio button", "Moving average"), ("push button", "Do forecast"),
-             ("text", "Window Size"), ("radio button", "K-Nearest-Neighbor"),
-             ("table", "Test data"), ("chart", "Test data"), ("table", "Wavelet data"),
-             ("chart", "Wavelet data (haars)")]
-KNN_TAB_ORDER = TAB_ORDER[:7] + [("check box", "Use window average")] + TAB_ORDER[7:]
+             ("text", "Window Size"), ("table", "Test data"), ("chart", "Test data"),
+             ("table", "Wavelet data"), ("chart", "Wavelet data (haars)")]
+KNN_TAB_ORDER = [*TAB_ORDER[:3], *TAB_ORDER[4:6], ("radio button", "K-Nearest-Neighbor"),
+                 ("check box", "Use window average"), *TAB_ORDER[6:]]
 
 # Every control, by the name its caption or label gives it.
-NAMED = [*TAB_ORDER, ("check box", "Use window average"), ("push button", "Increase"),
+NAMED = [*KNN_TAB_ORDER, ("radio button", "Moving average"), ("push button", "Increase"),
          ("push button", "Decrease"), ("panel", "Parameters"), ("panel", "Forecast")]
 CONTROL_ROLES = {"push button", "text", "check box", "radio button", "table", "chart",
                  "spin button"}
@@ -60,6 +61,7 @@ def render(entry, depth=0):
         lines.append(f'{pad}column descriptions {table["column_descriptions"]}')
         lines.append(f'{pad}row descriptions {table["row_descriptions"]}')
         lines.append(f'{pad}column headers {table["column_headers"]}')
+        lines.append(f'{pad}first child {table["first_child"]}')
         for cells in table["cells"]:
             lines.append(f"{pad}cells {cells}")
     for child in entry["children"]:
@@ -120,8 +122,9 @@ class AccessibilityTree(FendrelTestCase):
                         lambda: (lambda f: f and (f["role"], f["name"]) == expected)(
                             self.ask("--focused")))
 
-    def tab_through(self, order):
-        for expected in [*order[1:], order[0]]:
+    def tab_through(self, order, start=0):
+        """Tab from the control at order[start] once round to it again."""
+        for expected in [*order[start + 1:], *order[:start + 1]]:
             self.desktop.key("Tab")
             try:
                 self.wait_focus(expected)
@@ -147,15 +150,15 @@ class AccessibilityTree(FendrelTestCase):
         # The grids answer as tables: the header row and index column are
         # their headers, the cells the grid's texts.
         grid = self.find(tree, "table", "Test data")["table"]
-        self.assertEqual((grid["rows"], grid["columns"]), (101, 2))
-        self.assertEqual(grid["column_descriptions"], ["Time", "Value"])
-        self.assertEqual(grid["row_descriptions"][:3], ["Time", "0", "1"])
-        self.assertEqual(grid["column_headers"], [["column header", "Time"],
-                                                  ["column header", "Value"]])
-        self.assertEqual(grid["cells"][1][0], ["row header", "0"])
-        self.assertRegex(grid["cells"][1][1][1], r"^-?\d[.,]\d{6}$")
+        self.assertEqual((grid["rows"], grid["columns"]), (100, 1))
+        self.assertEqual(grid["column_descriptions"], ["Value"])
+        self.assertEqual(grid["row_descriptions"], ["0", "1", "2", "3"])
+        self.assertEqual(grid["column_headers"], [["table column header", "Value"]])
+        self.assertEqual(grid["first_child"], ["table column header", "Time"])
+        self.assertEqual(grid["cells"][1][0][0], "table cell")
+        self.assertRegex(grid["cells"][1][0][1], r"^-?\d[.,]\d{6}$")
         waves = self.find(tree, "table", "Wavelet data")["table"]
-        self.assertEqual(waves["column_descriptions"], ["Time", "Wave 0"])
+        self.assertEqual(waves["column_descriptions"], ["Wave 0"])
 
         # The charts describe what they show.
         test_chart = self.find(tree, "chart", "Test data")
@@ -164,19 +167,20 @@ class AccessibilityTree(FendrelTestCase):
         wave_chart = self.find(tree, "chart", "Wavelet data (haars)")
         self.assertRegex(wave_chart["description"], r"^Wavelet data \(haars\), Level 0: 100 points")
 
-        # Tab walks the layout's order and comes round again; with the
-        # nearest-neighbour method chosen its check box joins in.
+        # Tab walks the layout's order and comes round again; the arrow keys
+        # choose the other method, whose radio button and check box Tab then
+        # stops at.
         self.wait_focus(TAB_ORDER[0])
         self.tab_through(TAB_ORDER)
         self.desktop.key("Up")  # the level spin's edit steps to level 1
         wait_for("the wavelet chart to describe level 1", lambda: re.match(
             rf"^Wavelet data \(haars\), Level 1: 2 series of 50 points, values {NUMBER} to "
             rf"{NUMBER}$", self.find(self.ask(), "chart", "Wavelet data (haars)")["description"]))
-        for _ in range(TAB_ORDER.index(("radio button", "K-Nearest-Neighbor"))):
-            self.desktop.key("Tab")
-        self.wait_focus(("radio button", "K-Nearest-Neighbor"))
-        self.desktop.key("space")
+        self.desktop.key("Tab", "Tab", "Tab")
+        self.wait_focus(("radio button", "Moving average"))
+        self.desktop.key("Down")
+        knn = KNN_TAB_ORDER.index(("radio button", "K-Nearest-Neighbor"))
+        self.wait_focus(KNN_TAB_ORDER[knn])
         wait_for("the nearest-neighbour check box to be enabled", lambda: "enabled" in self.find(
             self.ask(), "check box", "Use window average")["states"])
-        self.desktop.key("Tab")
-        self.wait_focus(("check box", "Use window average"))
+        self.tab_through(KNN_TAB_ORDER, knn)

@@ -99,9 +99,11 @@ class TGridCellAccessible : public QAccessibleInterface, public QAccessibleTable
     return selection && selection->Contains(place_.col, place_.row);
   }
   QList<QAccessibleInterface*> columnHeaderCells() const override {
+    if (!isValid()) return {};
     return {Table()->GridCell({place_.col, 0})};
   }
   QList<QAccessibleInterface*> rowHeaderCells() const override {
+    if (!isValid()) return {};
     return {Table()->GridCell({0, place_.row})};
   }
   int columnIndex() const override { return place_.col - 1; }
@@ -163,12 +165,24 @@ QAccessibleInterface* TGridAccessible::child(int index) const {
   return GridCell({index % cols, index / cols});
 }
 
+int TGridAccessible::ChildIndex(const TStringGrid& grid, TGridCoord place) {
+  const std::int64_t index = std::int64_t{place.row} * grid.ColCount() + place.col;
+  return index < INT_MAX ? static_cast<int>(index) : -1;
+}
+
 int TGridAccessible::indexOfChild(const QAccessibleInterface* child) const {
   const auto* cell = dynamic_cast<const TGridCellAccessible*>(child);
   if (cell == nullptr || cell->table() != this || !cell->isValid()) return -1;
-  const std::int64_t index =
-      std::int64_t{cell->Place().row} * Grid()->ColCount() + cell->Place().col;
-  return index < childCount() ? static_cast<int>(index) : -1;
+  return ChildIndex(*Grid(), cell->Place());
+}
+
+void TGridAccessible::AnnounceCurrentCell(TStringGrid& grid) {
+  if (!QAccessible::isActive() || !grid.hasFocus() || !grid.Current()) return;
+  const int index = ChildIndex(grid, *grid.Current());
+  if (index < 0) return;
+  QAccessibleEvent event(&grid, QAccessible::Focus);
+  event.setChild(index);
+  QAccessible::updateAccessibility(&event);
 }
 
 QAccessibleInterface* TGridAccessible::childAt(int x, int y) const {

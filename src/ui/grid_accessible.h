@@ -60,6 +60,10 @@ class TGridAccessible : public QAccessibleWidget, public QAccessibleTableInterfa
   bool unselectColumn(int /*column*/) override { return false; }
   void modelChange(QAccessibleTableModelChangeEvent* event) override;
 
+  // The child index of a place of the grid; -1 past the indices there are.
+  static int ChildIndex(const TStringGrid& grid, TGridCoord place);
+  // Tells a listening reader that the current cell has the focus now.
+  static void AnnounceCurrentCell(TStringGrid& grid);
   // The cell at a place of the grid, made when first asked for.
   QAccessibleInterface* GridCell(TGridCoord place) const;
   // How many cells are made now.

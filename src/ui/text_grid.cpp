@@ -339,6 +339,7 @@ void TStringGrid::SelectCell(TGridCoord cell, bool extend) {
   selection_ = Span(anchor_, cell);
   current_ = cell;
   viewport()->update();
+  TGridAccessible::AnnounceCurrentCell(*this);
 }
 
 void TStringGrid::SelectAll() {
@@ -468,9 +469,11 @@ void TStringGrid::SelectAt(QPoint point) {
   const std::int32_t col = ColAtPosition(x);
   if (col < 1) return;
   const TGridCoord cell{col, static_cast<std::int32_t>(y / kRowHeight) + 1};
+  const bool moved = current_ != cell;
   selection_ = Span(anchor_, cell);
   current_ = cell;
   viewport()->update();
+  if (moved) TGridAccessible::AnnounceCurrentCell(*this);
 }
 
 void TStringGrid::mousePressEvent(QMouseEvent* event) {
@@ -621,6 +624,7 @@ void TStringGrid::focusInEvent(QFocusEvent* event) {
     current_ = TGridCoord{1, 1};
   }
   viewport()->update();
+  TGridAccessible::AnnounceCurrentCell(*this);
 }
 
 void TStringGrid::focusOutEvent(QFocusEvent* event) {

@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <stdexcept>
 
+#include "chart/chart_accessible.h"
 #include "chart/colors.h"
 #include "chart/update_field.h"
 
@@ -62,6 +63,7 @@ TChart::TChart(QWidget* parent)
   setMouseTracking(true);
   // Tab and a click give the keyboard to the chart, for its zoom and scroll keys.
   setFocusPolicy(Qt::StrongFocus);
+  InstallChartAccessible();
   AutoRepaint_ = true;
 }
 

@@ -416,6 +416,9 @@ class TChart : public QWidget, public TChangeSink {
   void PaintOverlays();
   // Queues the error box for message unless the last failed paint showed it.
   void ReportPaintFailure(const std::string& message) noexcept;
+  // Tells a listening screen reader when a new picture changed what the
+  // chart's name or description says.
+  void AnnounceAccessibleChange();
   // The attach steps proper, run by the series' parent setter.
   void InsertSeries(TChartSeries* series);
   // Keeps the colour census that makes IsColorFree constant-time.
@@ -479,6 +482,9 @@ class TChart : public QWidget, public TChangeSink {
   TChartMouseState Mouse_;
   // The failure of the last paint, already reported; empty after a good one.
   std::string PaintFailure_;
+  // The name and description a screen reader was last told of.
+  std::string AnnouncedName_;
+  std::string AnnouncedDescription_;
 };
 
 template <typename T>

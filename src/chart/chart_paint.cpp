@@ -446,10 +446,12 @@ void TChart::ReportPaintFailure(const std::string& message) noexcept {
 
 void TChart::paintEvent(QPaintEvent* /*event*/) {
   PaintRequestServed();
+  const std::int64_t renders = RenderCount_;
   PaintGuarded([this] {
     TQPainterContext window(*this);
     PaintRequest(window);
   });
+  if (RenderCount_ != renders) PaintGuarded([this] { AnnounceAccessibleChange(); });
 }
 
 QImage TChart::RenderToImage(double pixelRatio) {

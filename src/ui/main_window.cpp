@@ -198,6 +198,8 @@ void TForm1::CreateParameters() {
   Label1->setGeometry(16, 24, 29, 13);
   Edit1 = new QLineEdit(QStringLiteral("0"), GroupBox1);
   Edit1->setGeometry(88, 16, 49, 21);
+  Label1->setBuddy(Edit1);
+  Edit1->setAccessibleName(QStringLiteral("Level"));
   UpDown1 = new TUpDown(GroupBox1);
   UpDown1->setGeometry(137, 16, 16, 21);
   UpDown1->SetMax(20);
@@ -207,14 +209,18 @@ void TForm1::CreateParameters() {
   Button1 = new QPushButton(QStringLiteral("Sample generate"), GroupBox1);
   Button1->setGeometry(16, 96, 129, 25);
   // The plot step and the wavelet view redraw as buttons nobody sees: the
-  // other commands run their handlers.
+  // other commands run their handlers. Each is a window of its own that is
+  // never shown, which keeps it out of the group box's accessible children:
+  // a screen reader must not offer what nobody can press.
   btPlot = new QPushButton(QStringLiteral("Plot"), GroupBox1);
+  btPlot->setWindowFlags(Qt::Window);
   btPlot->setGeometry(72, 416, 33, 25);
   btPlot->setFocusPolicy(Qt::NoFocus);
   btPlot->setVisible(false);
   GroupBox4 = new QGroupBox(QStringLiteral("Forecast"), GroupBox1);
   GroupBox4->setGeometry(8, 136, 145, 161);
   Button3 = new QPushButton(QStringLiteral("Wave"), GroupBox1);
+  Button3->setWindowFlags(Qt::Window);
   Button3->setGeometry(72, 448, 33, 25);
   Button3->setFocusPolicy(Qt::NoFocus);
   Button3->setVisible(false);
@@ -223,6 +229,8 @@ void TForm1::CreateParameters() {
   Label2->setGeometry(8, 24, 65, 13);
   Edit2 = new QLineEdit(QStringLiteral("0"), GroupBox4);
   Edit2->setGeometry(80, 16, 41, 21);
+  Label2->setBuddy(Edit2);
+  Edit2->setAccessibleName(QStringLiteral("Window Size"));
   Edit2->setToolTip(QStringLiteral("Zero = automatic"));
   UpDown2 = new TUpDown(GroupBox4);
   UpDown2->setGeometry(121, 16, 16, 21);
@@ -288,6 +296,14 @@ void TForm1::CreateDataViews() {
   GroupBox3Layout->AddControl(sgWave, alLeft);
   GroupBox3Layout->AddControl(Splitter3, alLeft);
   GroupBox3Layout->AddControl(chWave, alClient);
+
+  // The grids are known by their group's caption, as a reader sees them.
+  sgTest->setAccessibleName(QStringLiteral("Test data"));
+  sgWave->setAccessibleName(QStringLiteral("Wavelet data"));
+  // A group box would be named after the group around it.
+  for (QGroupBox* group : {GroupBox1, GroupBox4, GroupBox2, GroupBox3}) {
+    group->setAccessibleName(group->title());
+  }
 
   PopupMenu1->AttachTo(sgTest);
   PopupMenu1->AttachTo(sgWave);

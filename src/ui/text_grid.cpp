@@ -1,5 +1,6 @@
 #include "ui/text_grid.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
@@ -20,6 +21,7 @@
 #include "platform/application.h"
 #include "platform/busy_cursor.h"
 #include "platform/clipboard.h"
+#include "ui/grid_accessible.h"
 
 namespace fendrel {
 
@@ -50,6 +52,7 @@ TStringGrid::TStringGrid(QWidget* parent)
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   viewport()->setMouseTracking(true);
+  TGridAccessible::Install();
   Resized();
 }
 
@@ -120,12 +123,21 @@ void TStringGrid::SetValueColumns(std::int32_t firstCol, std::int32_t firstRow, 
 void TStringGrid::Changed() {
   // Only marks the grid for repainting; texts are made at the paint.
   viewport()->update();
+  AnnounceTableChange();
 }
 
 void TStringGrid::Resized() {
   UpdateScrollBars();
   ClampSelection();
   viewport()->update();
+  AnnounceTableChange();
+}
+
+void TStringGrid::AnnounceTableChange() {
+  // A screen reader reads the texts again; the cells it was given go.
+  if (!QAccessible::isActive()) return;
+  QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::ModelReset);
+  QAccessible::updateAccessibility(&event);
 }
 
 // Column positions: every column is 64 pixels but for the few the user sized.
@@ -327,6 +339,7 @@ void TStringGrid::SelectCell(TGridCoord cell, bool extend) {
   selection_ = Span(anchor_, cell);
   current_ = cell;
   viewport()->update();
+  TGridAccessible::AnnounceCurrentCell(*this);
 }
 
 void TStringGrid::SelectAll() {
@@ -456,9 +469,11 @@ void TStringGrid::SelectAt(QPoint point) {
   const std::int32_t col = ColAtPosition(x);
   if (col < 1) return;
   const TGridCoord cell{col, static_cast<std::int32_t>(y / kRowHeight) + 1};
+  const bool moved = current_ != cell;
   selection_ = Span(anchor_, cell);
   current_ = cell;
   viewport()->update();
+  if (moved) TGridAccessible::AnnounceCurrentCell(*this);
 }
 
 void TStringGrid::mousePressEvent(QMouseEvent* event) {
@@ -609,6 +624,7 @@ void TStringGrid::focusInEvent(QFocusEvent* event) {
     current_ = TGridCoord{1, 1};
   }
   viewport()->update();
+  TGridAccessible::AnnounceCurrentCell(*this);
 }
 
 void TStringGrid::focusOutEvent(QFocusEvent* event) {

@@ -144,6 +144,7 @@ class TStringGrid : public QAbstractScrollArea {
 
   void Changed();
   void Resized();
+  void AnnounceTableChange();
   void UpdateScrollBars();
   void ClampSelection();
   void ScrollToCell(TGridCoord cell);

@@ -1,5 +1,7 @@
 #include "ui/up_down.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
@@ -8,6 +10,46 @@
 #include "platform/locale.h"
 
 namespace fendrel {
+
+namespace {
+
+// A screen reader meets the spin as one control, named as its edit, whose
+// value is the position; the arrows are its children.
+class TUpDownAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+ public:
+  explicit TUpDownAccessible(TUpDown* upDown) : QAccessibleWidget(upDown, QAccessible::SpinBox) {}
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+
+  QString text(QAccessible::Text t) const override {
+    const QLineEdit* edit = UpDown().Associate();
+    if (t == QAccessible::Name && UpDown().accessibleName().isEmpty() && edit != nullptr) {
+      return edit->accessibleName();
+    }
+    if (t == QAccessible::Value && edit != nullptr) return edit->text();
+    return QAccessibleWidget::text(t);
+  }
+
+  QVariant currentValue() const override { return int{UpDown().Position()}; }
+  // The position moves by the user's steps only, which the arrows take.
+  void setCurrentValue(const QVariant& /*value*/) override {}
+  QVariant maximumValue() const override { return int{UpDown().Max()}; }
+  QVariant minimumValue() const override { return int{TUpDown::Min()}; }
+  QVariant minimumStepSize() const override { return 1; }
+
+ private:
+  const TUpDown& UpDown() const { return static_cast<const TUpDown&>(*widget()); }
+};
+
+QAccessibleInterface* UpDownFactory(const QString& /*key*/, QObject* object) {
+  if (auto* upDown = qobject_cast<TUpDown*>(object)) return new TUpDownAccessible(upDown);
+  return nullptr;
+}
+
+}  // namespace
 
 TUpDown::TUpDown(QWidget* parent)
     : QWidget(parent), up_(new QToolButton(this)), down_(new QToolButton(this)) {
@@ -18,6 +60,13 @@ TUpDown::TUpDown(QWidget* parent)
   }
   up_->setArrowType(Qt::UpArrow);
   down_->setArrowType(Qt::DownArrow);
+  up_->setAccessibleName(QStringLiteral("Increase"));
+  down_->setAccessibleName(QStringLiteral("Decrease"));
+  static const bool accessible = [] {
+    QAccessible::installFactory(&UpDownFactory);
+    return true;
+  }();
+  (void)accessible;
   connect(up_, &QToolButton::clicked, this, [this] { Step(btNext); });
   connect(down_, &QToolButton::clicked, this, [this] { Step(btPrev); });
 }
@@ -55,6 +104,10 @@ void TUpDown::RefreshText() {
   if (associate_ == nullptr) return;
   associate_->setText(PositionText(position_, ThousandsSeparator()));
   ShowFocusCue();
+  if (QAccessible::isActive()) {
+    QAccessibleValueChangeEvent event(this, int{position_});
+    QAccessible::updateAccessibility(&event);
+  }
 }
 
 void TUpDown::ShowFocusCue() {

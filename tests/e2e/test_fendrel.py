@@ -75,11 +75,17 @@ class FendrelTestCase(unittest.TestCase):
         self.desktop = Desktop(self.folder, self.screen)
         self.addCleanup(self.desktop.stop)
         self.desktop.start()
-        self.app = Fendrel(self.desktop, BINARY, self.files, self.app_env, self.app_args).start()
+        env = {**self.app_env, **self.session_env()}
+        self.app = Fendrel(self.desktop, BINARY, self.files, env, self.app_args).start()
         self.addCleanup(self.close_window)
 
     def before_start(self):
         """Prepares the files the program finds when it starts."""
+
+    def session_env(self):
+        """Starts what the program needs of the desktop besides the display;
+        returns the variables that lead the program to it."""
+        return {}
 
     def close_window(self):
         if not self.app.running():

@@ -30,6 +30,15 @@ inline std::uint64_t LoadLittleEndian64(const void* bytes) {
   return word;
 }
 
+// The high bit of every byte of `word` that equals `byte`, and no other bit:
+// eight characters of a text looked at in one step.
+inline std::uint64_t BytesEqual(std::uint64_t word, unsigned char byte) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  const std::uint64_t t = word ^ (kOnes * byte);
+  return ~(((t & kLow7) + kLow7) | t | kLow7);
+}
+
 // Whether a path or an open file lies on one of the kernel's own file
 // systems (/proc, /sys and the like): their entries are windows on the
 // system, not stored files; some never end, and some (such as /proc/kmsg)

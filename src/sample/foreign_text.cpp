@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -9,6 +10,7 @@
 #include <stdexcept>
 
 #include "core/parallel.h"
+#include "core/portability.h"
 #include "sample/clipboard_text.h"
 #include "sample/sample_file.h"
 #include "sample/text_blocks.h"
@@ -215,6 +217,20 @@ class RecordScanner {
     const char* const start = p_;
     const char* const end = end_;
     const char* p = start;
+    if (!separated_) {
+      // Eight characters at a time up to the delimiter or the line's end.
+      const auto delimiter = static_cast<unsigned char>(delimiter_);
+      while (end - p >= 8) {
+        const std::uint64_t word = LoadLittleEndian64(p);
+        const std::uint64_t stops = BytesEqual(word, delimiter) | BytesEqual(word, '\r') |
+                                    BytesEqual(word, '\n') | BytesEqual(word, '\0');
+        if (stops != 0) {
+          p += std::countr_zero(stops) / 8;
+          break;
+        }
+        p += 8;
+      }
+    }
     while (p != end && !endsField_[static_cast<unsigned char>(*p)]) ++p;
     p_ = p;
     const char* stop = p;

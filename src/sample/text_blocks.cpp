@@ -38,15 +38,7 @@ std::vector<std::string_view> LineBlocks(std::string_view text, std::size_t bloc
 
 namespace {
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
 constexpr std::uint64_t kLow8 = 0x00FF00FF00FF00FFull;
-
-// The high bit of every byte of `word` that equals `byte`, and no other bit.
-std::uint64_t BytesEqual(std::uint64_t word, unsigned char byte) {
-  const std::uint64_t t = word ^ (kOnes * byte);
-  return ~(((t & kLow7) + kLow7) | t | kLow7);
-}
 
 // The sum of the eight byte counters of `lanes`, each at most 255.
 std::size_t SumLanes(std::uint64_t lanes) {

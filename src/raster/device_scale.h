@@ -16,6 +16,14 @@ class TDeviceScale {
 
   double Ratio() const { return ratio_; }
   bool Scaled() const { return ratio_ != 1.0; }
+  // From one and a half device pixels per coordinate pixel a slope laid in
+  // blocks shows as a staircase; strokes are then stepped in device pixels.
+  // Below that they stay in whole coordinate pixels, as drawn at ratio 1.
+  bool FineStrokes() const { return ratio_ >= 1.5; }
+  // A pen of width pixels as device pixels across the stroke.
+  int StrokeWidth(int width = 1) const {
+    return static_cast<int>(std::clamp(std::round(std::max(width, 1) * ratio_), 1.0, 1e4));
+  }
 
   int Edge(int v) const {
     if (!Scaled()) return v;

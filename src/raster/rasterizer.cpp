@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <utility>
 
 namespace fendrel {
@@ -17,6 +18,10 @@ void TRasterizer::SetDevice(const TRect& device) {
 }
 
 void TRasterizer::Line(TPoint a, TPoint b, int& phase) {
+  if (scale_.FineStrokes()) {
+    FineLine(a, b, phase);
+    return;
+  }
   if (ink_.Pattern.Solid() && !scale_.Scaled()) {
     TLineSteps steps;
     if (PlanLine(a, b, clip_.Bounds(), steps)) SolidLine(steps);
@@ -101,6 +106,86 @@ void TRasterizer::SolidLine(const TLineSteps& steps) {
   }
 }
 
+void TRasterizer::FineLine(TPoint a, TPoint b, int& phase) {
+  const int pen = scale_.StrokeWidth();
+  const TPoint from{scale_.Edge(a.X), scale_.Edge(a.Y)};
+  const TPoint to{scale_.Edge(b.X), scale_.Edge(b.Y)};
+  const TLinePattern& pattern = ink_.Pattern;
+  const TRect& bounds = clip_.Bounds();
+  TLineSteps steps;
+  const bool planned = PlanLine(from, to, bounds, steps);
+  if (!IsEmpty(bounds) && steps.Count > 0) {
+    if (!clip_.IsRect()) clip_.Build();
+    const bool checkSpans = !clip_.IsRect();
+    const bool notXor = ink_.NotXor;
+    const bool xMajor = steps.XMajor;
+    // A point is the pen's square right of and below its device corner. The
+    // line covers the square of its start, and its steps outside both
+    // squares: along a row or a column it stops short of the last square
+    // either way, the sides of an outline meet without a pixel drawn twice,
+    // and a slope joins the square its neighbour starts from.
+    const TRect start{from.X, from.Y, from.X + pen, from.Y + pen};
+    const TRect end{to.X, to.Y, to.X + pen, to.Y + pen};
+    const int majorStart = xMajor ? from.X : from.Y;
+    // Steps counted from the start square's far side, so that dashes and
+    // dots, counted in pen widths, begin with the square either way.
+    const int lead = steps.MajorStep < 0 ? pen - 1 : 0;
+    auto onAt = [&](std::int64_t k) { return pattern.On((phase + k) / pen); };
+    auto put = [&](int x, int y, std::uint32_t color) {
+      if (checkSpans && !clip_.Contains(x, y)) return;
+      std::uint32_t& pixel = buffer_.Row(y)[x];
+      pixel = notXor ? NotXor(color, pixel) : color;
+    };
+    // Lays the run of pixels from low to high (excluded) across the line at
+    // major, with the colour of step k.
+    auto run = [&](int major, int low, int high, std::int64_t k) {
+      const bool on = onAt(k);
+      if (!on && !ink_.OpaqueGaps) return;
+      const std::uint32_t color = on ? ink_.Color : ink_.Gap;
+      if (xMajor) {
+        if (major < bounds.Left || major >= bounds.Right) return;
+        for (int y = std::max(low, bounds.Top); y < std::min(high, bounds.Bottom); ++y) {
+          put(major, y, color);
+        }
+      } else {
+        if (major < bounds.Top || major >= bounds.Bottom) return;
+        const int left = std::max(low, bounds.Left);
+        const int right = std::min(high, bounds.Right);
+        if (left < right) FillSpan(buffer_.Row(major), major, left, right, color, notXor);
+      }
+    };
+    for (int d = 0; d < pen; ++d) {
+      const int major = majorStart + d;
+      const int minor = xMajor ? from.Y : from.X;
+      run(major, minor, minor + pen, steps.MajorStep > 0 ? d : lead - d);
+    }
+    // What a run keeps outside a square: both are pen pixels long.
+    auto outside = [xMajor](const TRect& square, int major, int& low, int& high) {
+      const int majorLow = xMajor ? square.Left : square.Top;
+      const int minorLow = xMajor ? square.Top : square.Left;
+      if (major < majorLow || major >= majorLow + (square.Right - square.Left)) return;
+      if (low < minorLow) {
+        high = std::min(high, minorLow);
+      } else {
+        low = std::max(low, minorLow + (square.Right - square.Left));
+      }
+    };
+    if (planned) {
+      ForEachLineStep(steps, [&](int x, int y, std::int64_t i) {
+        const int major = xMajor ? x : y;
+        int low = xMajor ? y : x;
+        int high = low + pen;
+        outside(start, major, low, high);
+        outside(end, major, low, high);
+        if (low < high) run(major, low, high, i + lead);
+      });
+    }
+  }
+  if (pattern.Period > 0) {
+    phase = static_cast<int>((phase + steps.Count) % (std::int64_t{pattern.Period} * pen));
+  }
+}
+
 void TRasterizer::PutPixel(int x, int y, std::uint32_t color, bool notXor) {
   const TRect& bounds = clip_.Bounds();
   const int left = std::max(scale_.Edge(x), bounds.Left);
@@ -144,7 +229,11 @@ void TRasterizer::FillSpan(std::uint32_t* row, int y, int from, int to, std::uin
 }
 
 void TRasterizer::FillRect(const TRect& rect, std::uint32_t color, bool notXor) {
-  const TRect area = Intersected(scale_.Rect(rect), clip_.Bounds());
+  FillDeviceRect(scale_.Rect(rect), color, notXor);
+}
+
+void TRasterizer::FillDeviceRect(const TRect& device, std::uint32_t color, bool notXor) {
+  const TRect area = Intersected(device, clip_.Bounds());
   if (IsEmpty(area)) return;
   if (!clip_.IsRect()) clip_.Build();
   for (int y = area.Top; y < area.Bottom; ++y) {

@@ -301,8 +301,12 @@ void TQPainterContext::LineTo(int x, int y) {
   const TPoint from = penPos_;
   penPos_ = {x, y};
   if (!PenVisible() || from == penPos_) return;
+  // Steps in one column, as a dense series makes them, are laid as one
+  // line; on finer pixels only where a coordinate pixel is a whole number of
+  // them, which keeps the pixels those steps would lay one by one.
+  const TDeviceScale& scale = raster_.Scale();
   if (from.X == x && image_ != nullptr && DrawsPixelLines() && raster_.LineInk().Pattern.Solid() &&
-      pen_.Mode == pmCopy && !raster_.Scale().Scaled()) {
+      pen_.Mode == pmCopy && (!scale.Scaled() || (scale.FineStrokes() && scale.Whole()))) {
     columnRun_.Add(from, penPos_);
     return;
   }

@@ -94,20 +94,26 @@ TEST(RasterLine, PatternsCarryTheirPhaseAndPaintGapsOnlyWhenOpaque) {
   EXPECT_EQ(Find(canvas.picture, kRed), (Pixels{{3, 2}, {4, 2}, {5, 2}, {9, 2}, {10, 2}, {11, 2}}));
 }
 
+// Also on whole ratios of finer pixels, where strokes are stepped in
+// device pixels.
 TEST(RasterLine, ColumnRunLaysTheSamePixelsAsItsSteps) {
-  const std::vector<TPoint> steps = {{7, 3}, {7, 12}, {7, 1}, {7, 9}, {7, 8}};
-  TCanvas one;
-  TCanvas each;
-  TColumnRun run;
-  for (std::size_t i = 0; i + 1 < steps.size(); ++i) {
-    run.Add(steps[i], steps[i + 1]);
-    each.Line(steps[i], steps[i + 1]);
+  for (const double scale : {1.0, 2.0, 3.0}) {
+    SCOPED_TRACE(scale);
+    const std::vector<TPoint> steps = {{7, 3}, {7, 12}, {7, 1}, {7, 9}, {7, 8}};
+    const TDeviceScale device(scale);
+    TCanvas one(device.Edge(24), device.Edge(16), scale);
+    TCanvas each(device.Edge(24), device.Edge(16), scale);
+    TColumnRun run;
+    for (std::size_t i = 0; i + 1 < steps.size(); ++i) {
+      run.Add(steps[i], steps[i + 1]);
+      each.Line(steps[i], steps[i + 1]);
+    }
+    ASSERT_TRUE(run.Pending());
+    const auto [from, to] = run.Take();
+    EXPECT_FALSE(run.Pending());
+    one.Line(from, to);
+    EXPECT_EQ(Find(one.picture, kBlack), Find(each.picture, kBlack));
   }
-  ASSERT_TRUE(run.Pending());
-  const auto [from, to] = run.Take();
-  EXPECT_FALSE(run.Pending());
-  one.Line(from, to);
-  EXPECT_EQ(Find(one.picture, kBlack), Find(each.picture, kBlack));
 }
 
 TEST(RasterMix, NotXorTwiceRestoresThePicture) {

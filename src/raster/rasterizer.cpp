@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdlib>
 #include <utility>
 
 namespace fendrel {
@@ -281,7 +280,7 @@ void TRasterizer::FillDeviceRect(const TRect& device, std::uint32_t color, bool 
   const TRect area = Intersected(device, clip_.Bounds());
   if (IsEmpty(area)) return;
   if (clip_.IsRect() && !notXor) {
-    // Narrow ones are the strokes along columns.
+    // A plain copy; strokes along a column, a pen wide, come here too.
     for (int y = area.Top; y < area.Bottom; ++y) {
       std::uint32_t* row = buffer_.Row(y);
       for (int x = area.Left; x < area.Right; ++x) row[x] = color;

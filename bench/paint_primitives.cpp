@@ -37,10 +37,13 @@ std::vector<TPoint> SinePoints(std::int64_t count, int width = kPlot.Right - kPl
   return points;
 }
 
+// A dense series laid segment by segment; a second argument gives the
+// device pixels per coordinate pixel, in hundredths.
 void BM_LineToSeries(benchmark::State& state) {
   EnsureApplication();
   const std::vector<TPoint> points = SinePoints(state.range(0));
-  TImageFrameBuffer frame(kWidth, kHeight, false);
+  const double ratio = state.range(1) / 100.0;
+  TImageFrameBuffer frame(kWidth, kHeight, false, ratio);
   TDrawContext& dc = frame.BeginPaint();
   TPenState pen;
   pen.Color = clRed;
@@ -52,7 +55,13 @@ void BM_LineToSeries(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_LineToSeries)->Arg(100)->Arg(65536)->Arg(1048576)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LineToSeries)
+    ->Args({100, 100})
+    ->Args({65536, 100})
+    ->Args({1048576, 100})
+    ->Args({65536, 200})
+    ->Args({1048576, 200})
+    ->Unit(benchmark::kMillisecond);
 
 // Ribbons of the 3D view: one filled, outlined quadrilateral per segment,
 // clipped to the six-sided outline of the plot box. The second argument is

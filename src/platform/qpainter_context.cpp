@@ -269,7 +269,14 @@ QPen TQPainterContext::StrokePen() const {
     pen.setCosmetic(true);
     pen.setCapStyle(Qt::FlatCap);
   } else {
-    pen.setWidth(pen_.Width);
+    const TDeviceScale& scale = raster_.Scale();
+    if (scale.FineStrokes()) {
+      // Drawn in coordinates scaled to the device: as wide as the pixel lines
+      // of the same width, a whole number of device pixels.
+      pen.setWidthF(scale.StrokeWidth(pen_.Width) / scale.Ratio());
+    } else {
+      pen.setWidth(pen_.Width);
+    }
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
   }
@@ -294,8 +301,12 @@ void TQPainterContext::LineTo(int x, int y) {
   const TPoint from = penPos_;
   penPos_ = {x, y};
   if (!PenVisible() || from == penPos_) return;
+  // Steps in one column, as a dense series makes them, are laid as one
+  // line; on finer pixels only where a coordinate pixel is a whole number of
+  // them, which keeps the pixels those steps would lay one by one.
+  const TDeviceScale& scale = raster_.Scale();
   if (from.X == x && image_ != nullptr && DrawsPixelLines() && raster_.LineInk().Pattern.Solid() &&
-      pen_.Mode == pmCopy && !raster_.Scale().Scaled()) {
+      pen_.Mode == pmCopy && (!scale.Scaled() || (scale.FineStrokes() && scale.Whole()))) {
     columnRun_.Add(from, penPos_);
     return;
   }
@@ -428,15 +439,23 @@ void TQPainterContext::Rectangle(int left, int top, int right, int bottom) {
   if (brush_.Style != bsClear) {
     const TRect fill = PenVisible() ? TRect{left + 1, top + 1, right - 1, bottom - 1}
                                     : TRect{left, top, right - 1, bottom - 1};
-    if (fill.Right > fill.Left && fill.Bottom > fill.Top) {
+    const TDeviceScale& scale = raster_.Scale();
+    TRect deviceFill = scale.Rect(fill);
+    if (PenVisible() && DrawsPixelLines() && scale.FineStrokes()) {
+      // The outline is a whole number of device pixels wide, which a
+      // coordinate pixel need not be: the fill starts where the outline ends.
+      deviceFill.Left = scale.Edge(left) + scale.StrokeWidth();
+      deviceFill.Top = scale.Edge(top) + scale.StrokeWidth();
+    }
+    if (fill.Right > fill.Left && fill.Bottom > fill.Top && !IsEmpty(deviceFill)) {
       if (image_ != nullptr && brush_.Style == bsSolid) {
-        RasterPass().FillRect(fill, brushArgb_, pen_.Mode == pmNotXor);
+        RasterPass().FillDeviceRect(deviceFill, brushArgb_, pen_.Mode == pmNotXor);
       } else {
         QtPass();
         UseQPen(QPen(Qt::NoPen));
         UseMix(pen_.Mode == pmNotXor);
         painter_->setBrush(qbrush_);
-        painter_->drawRect(ToQRect(raster_.Scale().Rect(fill)));
+        painter_->drawRect(ToQRect(deviceFill));
       }
     }
   }

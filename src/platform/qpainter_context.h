@@ -29,7 +29,9 @@ namespace fendrel {
 // With a scale above 1 (images only) the device's pixels are that much finer
 // than the coordinates: coordinate pixel edge x lies on device edge
 // round(x * scale), so shapes that meet in coordinates meet on the device
-// without gaps; a one-pixel line covers whole coordinate pixels; fills
+// without gaps; below a scale of 1.5 a one-pixel line covers whole
+// coordinate pixels, from 1.5 it is stepped in device pixels and
+// round(scale) of them wide (a pen of width w: round(w * scale)); fills
 // follow their edges and text is drawn at the device's resolution.
 class TQPainterContext : public TDrawContext {
  public:

@@ -12,10 +12,21 @@ namespace fendrel {
 // coordinates meet on the device, with neither a gap nor an overlap.
 class TDeviceScale {
  public:
-  explicit TDeviceScale(double ratio = 1.0) : ratio_(ratio > 0.0 ? ratio : 1.0) {}
+  explicit TDeviceScale(double ratio = 1.0)
+      : ratio_(ratio > 0.0 ? ratio : 1.0), whole_(ratio_ == std::round(ratio_)) {}
 
   double Ratio() const { return ratio_; }
   bool Scaled() const { return ratio_ != 1.0; }
+  // Each coordinate pixel is the same number of device pixels.
+  bool Whole() const { return whole_; }
+  // From one and a half device pixels per coordinate pixel a slope laid in
+  // blocks shows as a staircase; strokes are then stepped in device pixels.
+  // Below that they stay in whole coordinate pixels, as drawn at ratio 1.
+  bool FineStrokes() const { return ratio_ >= 1.5; }
+  // A pen of width pixels as device pixels across the stroke.
+  int StrokeWidth(int width = 1) const {
+    return static_cast<int>(std::clamp(std::round(std::max(width, 1) * ratio_), 1.0, 1e4));
+  }
 
   int Edge(int v) const {
     if (!Scaled()) return v;
@@ -38,6 +49,7 @@ class TDeviceScale {
 
  private:
   double ratio_;
+  bool whole_;
 };
 
 }  // namespace fendrel

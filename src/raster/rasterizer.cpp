@@ -17,6 +17,10 @@ void TRasterizer::SetDevice(const TRect& device) {
 }
 
 void TRasterizer::Line(TPoint a, TPoint b, int& phase) {
+  if (scale_.FineStrokes()) {
+    FineLine(a, b, phase);
+    return;
+  }
   if (ink_.Pattern.Solid() && !scale_.Scaled()) {
     TLineSteps steps;
     if (PlanLine(a, b, clip_.Bounds(), steps)) SolidLine(steps);
@@ -101,6 +105,131 @@ void TRasterizer::SolidLine(const TLineSteps& steps) {
   }
 }
 
+void TRasterizer::FineLine(TPoint a, TPoint b, int& phase) {
+  const int pen = scale_.StrokeWidth();
+  const TPoint from{scale_.Edge(a.X), scale_.Edge(a.Y)};
+  const TPoint to{scale_.Edge(b.X), scale_.Edge(b.Y)};
+  // A point is the pen's square right of and below its device corner. The
+  // line covers the square of its start, and its steps outside both
+  // squares: along a row or a column it stops short of the last square
+  // either way, the sides of an outline meet without a pixel drawn twice,
+  // and a slope joins the square its neighbour starts from.
+  const TLinePattern& pattern = ink_.Pattern;
+  if (pattern.Solid() && (from.X == to.X || from.Y == to.Y)) {
+    // Along a row or a column: the rectangle from the start square up to
+    // the last one, as the steps below would lay it.
+    if (from == to) return;
+    const int left = std::min(from.X, to.X + (to.X < from.X ? pen : 0));
+    const int top = std::min(from.Y, to.Y + (to.Y < from.Y ? pen : 0));
+    const int right = std::max(from.X + pen, to.X + (to.X > from.X ? 0 : pen));
+    const int bottom = std::max(from.Y + pen, to.Y + (to.Y > from.Y ? 0 : pen));
+    FillDeviceRect({left, top, right, bottom}, ink_.Color, ink_.NotXor);
+    return;
+  }
+  const TRect& bounds = clip_.Bounds();
+  TLineSteps steps;
+  const bool planned = PlanLine(from, to, bounds, steps);
+  if (!IsEmpty(bounds) && steps.Count > 0) {
+    if (!clip_.IsRect()) clip_.Build();
+    const bool checkSpans = !clip_.IsRect();
+    const bool notXor = ink_.NotXor;
+    const bool xMajor = steps.XMajor;
+    const TRect start{from.X, from.Y, from.X + pen, from.Y + pen};
+    const TRect end{to.X, to.Y, to.X + pen, to.Y + pen};
+    const int majorStart = xMajor ? from.X : from.Y;
+    // Steps counted from the start square's far side, so that dashes and
+    // dots, counted in pen widths, begin with the square either way.
+    const int lead = steps.MajorStep < 0 ? pen - 1 : 0;
+    const bool solid = pattern.Solid();
+    const bool direct = !checkSpans && !notXor;
+    const std::ptrdiff_t stride = buffer_.Stride();
+    // Lays the run of pixels from low to high (excluded) across the line at
+    // major, with the colour of step k.
+    auto run = [&](int major, int low, int high, std::int64_t k) {
+      std::uint32_t color = ink_.Color;
+      if (!solid) {
+        const bool on = pattern.On((phase + k) / pen);
+        if (!on && !ink_.OpaqueGaps) return;
+        if (!on) color = ink_.Gap;
+      }
+      if (xMajor) {
+        if (major < bounds.Left || major >= bounds.Right) return;
+        const int top = std::max(low, bounds.Top);
+        const int bottom = std::min(high, bounds.Bottom);
+        if (top >= bottom) return;
+        std::uint32_t* pixel = buffer_.Row(top) + major;
+        for (int y = top; y < bottom; ++y, pixel += stride) {
+          if (checkSpans && !clip_.Contains(major, y)) continue;
+          *pixel = notXor ? NotXor(color, *pixel) : color;
+        }
+      } else {
+        if (major < bounds.Top || major >= bounds.Bottom) return;
+        const int left = std::max(low, bounds.Left);
+        const int right = std::min(high, bounds.Right);
+        if (left >= right) return;
+        FillSpan(buffer_.Row(major), major, left, right, color, notXor);
+      }
+    };
+    if (solid) {
+      FillDeviceRect(start, ink_.Color, notXor);
+    } else {
+      for (int d = 0; d < pen; ++d) {
+        const int major = majorStart + d;
+        const int minor = xMajor ? from.Y : from.X;
+        run(major, minor, minor + pen, steps.MajorStep > 0 ? d : lead - d);
+      }
+    }
+    // What a run keeps outside a square: both are pen pixels long.
+    auto outside = [xMajor](const TRect& square, int major, int& low, int& high) {
+      const int majorLow = xMajor ? square.Left : square.Top;
+      const int minorLow = xMajor ? square.Top : square.Left;
+      if (major < majorLow || major >= majorLow + (square.Right - square.Left)) return;
+      if (low < minorLow) {
+        high = std::min(high, minorLow);
+      } else {
+        low = std::max(low, minorLow + (square.Right - square.Left));
+      }
+    };
+    if (planned && solid && direct) {
+      // The series' slopes: the runs written straight into the picture.
+      const std::uint32_t color = ink_.Color;
+      ForEachLineStep(steps, [&](int x, int y, std::int64_t) {
+        const int major = xMajor ? x : y;
+        int low = xMajor ? y : x;
+        int high = low + pen;
+        outside(start, major, low, high);
+        outside(end, major, low, high);
+        if (xMajor) {
+          if (major < bounds.Left || major >= bounds.Right) return;
+          low = std::max(low, bounds.Top);
+          high = std::min(high, bounds.Bottom);
+          if (low >= high) return;
+          std::uint32_t* pixel = buffer_.Row(low) + major;
+          for (int k = low; k < high; ++k, pixel += stride) *pixel = color;
+        } else {
+          if (major < bounds.Top || major >= bounds.Bottom) return;
+          std::uint32_t* row = buffer_.Row(major);
+          for (int k = std::max(low, bounds.Left); k < std::min(high, bounds.Right); ++k) {
+            row[k] = color;
+          }
+        }
+      });
+    } else if (planned) {
+      ForEachLineStep(steps, [&](int x, int y, std::int64_t i) {
+        const int major = xMajor ? x : y;
+        int low = xMajor ? y : x;
+        int high = low + pen;
+        outside(start, major, low, high);
+        outside(end, major, low, high);
+        if (low < high) run(major, low, high, i + lead);
+      });
+    }
+  }
+  if (pattern.Period > 0) {
+    phase = static_cast<int>((phase + steps.Count) % (std::int64_t{pattern.Period} * pen));
+  }
+}
+
 void TRasterizer::PutPixel(int x, int y, std::uint32_t color, bool notXor) {
   const TRect& bounds = clip_.Bounds();
   const int left = std::max(scale_.Edge(x), bounds.Left);
@@ -144,8 +273,20 @@ void TRasterizer::FillSpan(std::uint32_t* row, int y, int from, int to, std::uin
 }
 
 void TRasterizer::FillRect(const TRect& rect, std::uint32_t color, bool notXor) {
-  const TRect area = Intersected(scale_.Rect(rect), clip_.Bounds());
+  FillDeviceRect(scale_.Rect(rect), color, notXor);
+}
+
+void TRasterizer::FillDeviceRect(const TRect& device, std::uint32_t color, bool notXor) {
+  const TRect area = Intersected(device, clip_.Bounds());
   if (IsEmpty(area)) return;
+  if (clip_.IsRect() && !notXor) {
+    // A plain copy; strokes along a column, a pen wide, come here too.
+    for (int y = area.Top; y < area.Bottom; ++y) {
+      std::uint32_t* row = buffer_.Row(y);
+      for (int x = area.Left; x < area.Right; ++x) row[x] = color;
+    }
+    return;
+  }
   if (!clip_.IsRect()) clip_.Build();
   for (int y = area.Top; y < area.Bottom; ++y) {
     FillSpan(buffer_.Row(y), y, area.Left, area.Right, color, notXor);

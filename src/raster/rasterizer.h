@@ -25,7 +25,10 @@ struct TLineInk {
 // Draws by the raster rules into a pixel buffer at a device scale, within a
 // clip of device pixels. Coordinates are in coordinate pixels:
 // - a line covers its start and stops one pixel short of its end; at a
-//   scale above 1 it covers whole coordinate pixels;
+//   scale above 1 it covers whole coordinate pixels, and from a scale of
+//   1.5 it is stepped in device pixels instead, StrokeWidth() of them
+//   across: each point is then the pen's square at its device corner, so
+//   that lines along an edge lie on the edge's pixels;
 // - a polygon is filled by the alternate rule, with pixel centres on whole
 //   coordinates: an edge holds its top row but not its bottom one, a span
 //   its left crossing but not its right; scaled, along the device edges of
@@ -54,6 +57,8 @@ class TRasterizer {
   void Line(TPoint a, TPoint b, int& phase);
   void FillPolygon(std::span<const TPoint> points, std::uint32_t color, bool notXor);
   void FillRect(const TRect& rect, std::uint32_t color, bool notXor);
+  // A rectangle of device pixels, right and bottom edges excluded.
+  void FillDeviceRect(const TRect& device, std::uint32_t color, bool notXor);
   // One coordinate pixel, copied.
   void Pixel(int x, int y, std::uint32_t color);
 
@@ -62,6 +67,8 @@ class TRasterizer {
   void PutPixel(int x, int y, std::uint32_t color, bool notXor);
   // The solid, unscaled line: the series lines and outlines.
   void SolidLine(const TLineSteps& steps);
+  // The line stepped in device pixels; phase counts device steps.
+  void FineLine(TPoint a, TPoint b, int& phase);
   void FillSpan(std::uint32_t* row, int y, int from, int to, std::uint32_t color, bool notXor);
 
   TPixelBuffer buffer_;

@@ -17,6 +17,7 @@
 #include "chart/series_paint.h"
 #include "platform/qpainter_context.h"
 #include "platform/recording_context.h"
+#include "raster/line.h"
 #include "support/window_chart.h"
 #include "support/worker_count.h"
 
@@ -827,6 +828,47 @@ int CountPixels(const QImage& image, QRgb colour) {
 }
 
 // Set FENDREL_PICTURE_DIR to keep the pictures for a look.
+// At a ratio of 2 a blown-up picture is made of 2 x 2 blocks of one colour
+// each. The series' slopes are stepped in device pixels, so along every
+// sloped segment some block is split; the plot's frame, along whole pixels,
+// still covers its blocks exactly.
+TEST(ChartPixels, SlopesAreFinerThanBlocksAtRatioTwo) {
+  TTestChart test;
+  const QImage image = test.Chart.RenderToImage(2.0);
+  SavePicture(image, "test_chart_ratio2");
+  const TRect p = test.Chart.PlotRect;
+  std::vector<TSegment> lines;
+  for (int i = 0; i + 1 < test.Series.PointCount(); ++i)
+    lines.emplace_back(PixelOf(test.Series, i), PixelOf(test.Series, i + 1));
+  auto split = [&image](int x, int y) {
+    const QRgb c = image.pixel(2 * x, 2 * y);
+    return image.pixel(2 * x + 1, 2 * y) != c || image.pixel(2 * x, 2 * y + 1) != c ||
+           image.pixel(2 * x + 1, 2 * y + 1) != c;
+  };
+  int sloped = 0;
+  for (const auto& [a, b] : lines) {
+    if (a.X == b.X || a.Y == b.Y) continue;
+    ++sloped;
+    // The blocks around the segment, within the series' clip; the frame,
+    // drawn after the series, may hide one along its edge.
+    bool seen = false;
+    bool anySplit = false;
+    for (int y = std::max(std::min(a.Y, b.Y), p.Top + 1);
+         y <= std::min(std::max(a.Y, b.Y), p.Bottom - 2); ++y) {
+      for (int x = std::min(a.X, b.X); x <= std::max(a.X, b.X); ++x) {
+        seen |= IsRed(image.pixel(2 * x, 2 * y)) || IsRed(image.pixel(2 * x + 1, 2 * y + 1));
+        anySplit |= split(x, y);
+      }
+    }
+    EXPECT_TRUE(anySplit || !seen) << a.X << "," << a.Y << " to " << b.X << "," << b.Y;
+  }
+  EXPECT_GT(sloped, 50);
+  for (int y = p.Top; y <= p.Bottom; y += 7) {
+    EXPECT_FALSE(split(p.Left, y)) << y;
+    EXPECT_EQ(image.pixel(2 * p.Left, 2 * y), qRgb(0, 0, 0)) << y;
+  }
+}
+
 TEST(ChartPicture, BothChartsOfTheWindow) {
   TTestChart test;
   const QImage testImage = test.Chart.RenderToImage();

@@ -344,6 +344,21 @@ TEST(QPainterContext, ScaledFiguresMeetWithoutGapsOrOverlaps) {
       blue.insert(dots.begin(), dots.end());
       return blue;
     }());
+
+    // An outlined rectangle in not-xor: outline and fill meet with neither
+    // a gap nor a pixel laid twice (white either way).
+    TImageFrameBuffer boxFrame(40, 30, false, scale);
+    TDrawContext& box = boxFrame.BeginPaint();
+    box.SetPen({clBlack, 1, psSolid, pmNotXor});
+    box.SetBrush({clBlack, bsSolid});
+    box.Rectangle(3, 4, 31, 23);
+    boxFrame.EndPaint();
+    // Finer strokes are round(scale) device pixels wide, reaching past the
+    // last coordinate pixel where that one is narrower.
+    const auto outer = [&](int v) {
+      return scale >= 1.5 ? edge(v - 1) + static_cast<int>(std::lround(scale)) : edge(v);
+    };
+    EXPECT_EQ(Find(boxFrame.Image()), Range(edge(3), outer(31) - 1, edge(4), outer(23) - 1));
   }
 }
 

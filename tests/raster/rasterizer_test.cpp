@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 #include <utility>
 #include <vector>
@@ -93,20 +94,26 @@ TEST(RasterLine, PatternsCarryTheirPhaseAndPaintGapsOnlyWhenOpaque) {
   EXPECT_EQ(Find(canvas.picture, kRed), (Pixels{{3, 2}, {4, 2}, {5, 2}, {9, 2}, {10, 2}, {11, 2}}));
 }
 
+// Also on whole ratios of finer pixels, where strokes are stepped in
+// device pixels.
 TEST(RasterLine, ColumnRunLaysTheSamePixelsAsItsSteps) {
-  const std::vector<TPoint> steps = {{7, 3}, {7, 12}, {7, 1}, {7, 9}, {7, 8}};
-  TCanvas one;
-  TCanvas each;
-  TColumnRun run;
-  for (std::size_t i = 0; i + 1 < steps.size(); ++i) {
-    run.Add(steps[i], steps[i + 1]);
-    each.Line(steps[i], steps[i + 1]);
+  for (const double scale : {1.0, 2.0, 3.0}) {
+    SCOPED_TRACE(scale);
+    const std::vector<TPoint> steps = {{7, 3}, {7, 12}, {7, 1}, {7, 9}, {7, 8}};
+    const TDeviceScale device(scale);
+    TCanvas one(device.Edge(24), device.Edge(16), scale);
+    TCanvas each(device.Edge(24), device.Edge(16), scale);
+    TColumnRun run;
+    for (std::size_t i = 0; i + 1 < steps.size(); ++i) {
+      run.Add(steps[i], steps[i + 1]);
+      each.Line(steps[i], steps[i + 1]);
+    }
+    ASSERT_TRUE(run.Pending());
+    const auto [from, to] = run.Take();
+    EXPECT_FALSE(run.Pending());
+    one.Line(from, to);
+    EXPECT_EQ(Find(one.picture, kBlack), Find(each.picture, kBlack));
   }
-  ASSERT_TRUE(run.Pending());
-  const auto [from, to] = run.Take();
-  EXPECT_FALSE(run.Pending());
-  one.Line(from, to);
-  EXPECT_EQ(Find(one.picture, kBlack), Find(each.picture, kBlack));
 }
 
 TEST(RasterMix, NotXorTwiceRestoresThePicture) {
@@ -152,23 +159,28 @@ TEST(RasterFill, AlternateRuleWithLeftAndTopEdgesIn) {
   EXPECT_EQ(Find(rect.picture, kBlack), Range(2, 7, 3, 6));
 }
 
-// Ribbons of every slant: the fill stays under the outline, never beside it.
+// Ribbons of every slant: the fill stays under the outline, never beside it,
+// on coordinate pixels and on finer ones.
 TEST(RasterFill, NeverLeaksPastTheOutline) {
-  for (int dx = 1; dx <= 12; dx += 3) {
-    for (int dy = -20; dy <= 20; dy += 3) {
-      TCanvas canvas(48, 48);
-      const TPoint ribbon[] = {{10 + dx, 24 + dy}, {10, 24}, {16, 18}, {16 + dx, 18 + dy}};
-      canvas.raster.FillPolygon(ribbon, kRed, false);
-      int phase = 0;
-      for (int i = 0; i < 4; ++i) canvas.raster.Line(ribbon[i], ribbon[(i + 1) % 4], phase);
-      for (const auto& [x, y] : Find(canvas.picture, kRed)) {
-        for (const auto& [nx, ny] : {std::pair{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}}) {
-          // The steepest ribbons reach past the picture's top edge.
-          if (nx < 0 || ny < 0 || nx >= canvas.picture.Width() || ny >= canvas.picture.Height()) {
-            continue;
+  for (const double scale : {1.0, 1.5, 2.0, 2.25}) {
+    SCOPED_TRACE(scale);
+    const int size = TDeviceScale(scale).Edge(48);
+    for (int dx = 1; dx <= 12; dx += 3) {
+      for (int dy = -20; dy <= 20; dy += 3) {
+        TCanvas canvas(size, size, scale);
+        const TPoint ribbon[] = {{10 + dx, 24 + dy}, {10, 24}, {16, 18}, {16 + dx, 18 + dy}};
+        canvas.raster.FillPolygon(ribbon, kRed, false);
+        int phase = 0;
+        for (int i = 0; i < 4; ++i) canvas.raster.Line(ribbon[i], ribbon[(i + 1) % 4], phase);
+        for (const auto& [x, y] : Find(canvas.picture, kRed)) {
+          for (const auto& [nx, ny] : {std::pair{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}}) {
+            // The steepest ribbons reach past the picture's top edge.
+            if (nx < 0 || ny < 0 || nx >= canvas.picture.Width() || ny >= canvas.picture.Height()) {
+              continue;
+            }
+            ASSERT_NE(canvas.picture.At(nx, ny), kWhite)
+                << "fill at " << x << "," << y << " dx " << dx << " dy " << dy;
           }
-          ASSERT_NE(canvas.picture.At(nx, ny), kWhite)
-              << "fill at " << x << "," << y << " dx " << dx << " dy " << dy;
         }
       }
     }
@@ -234,10 +246,62 @@ TEST(RasterScale, FiguresMeetWithoutGapsOrOverlaps) {
     red.insert(dots.begin(), dots.end());
     EXPECT_EQ(Find(canvas.picture, kRed), red);
 
-    // A one-pixel line covers whole coordinate pixels.
+    // A one-pixel line covers whole coordinate pixels; on finer pixels it is
+    // a whole number of device pixels wide.
     TCanvas line(device.Edge(40), device.Edge(30), scale);
     line.Line({2, 5}, {6, 5});
-    EXPECT_EQ(Find(line.picture, kBlack), Range(edge(2), edge(6) - 1, edge(5), edge(6) - 1));
+    const int across = scale >= 1.5 ? edge(5) + device.StrokeWidth() : edge(6);
+    EXPECT_EQ(Find(line.picture, kBlack), Range(edge(2), edge(6) - 1, edge(5), across - 1));
+  }
+}
+
+// From 1.5 device pixels per coordinate pixel, strokes step in device
+// pixels with a pen of round(ratio) pixels: a slope is no staircase of
+// blocks, yet lines along edges lie on the edges' pixels.
+TEST(RasterScale, FineStrokesStepInDevicePixels) {
+  {
+    TCanvas canvas(16, 8, 2.0);
+    canvas.Line({0, 0}, {4, 2});
+    Pixels expected = Range(0, 1, 0, 1);  // the pen's square at the start
+    for (int x = 0; x < 8; ++x) {
+      const int y = (x + 1) / 2;  // the rounded half-steps of a slope of a half
+      expected.insert({{x, y}, {x, y + 1}});
+    }
+    EXPECT_EQ(Find(canvas.picture, kBlack), expected);
+  }
+  for (const double scale : {1.5, 2.0, 2.25, 3.0}) {
+    SCOPED_TRACE(scale);
+    const TDeviceScale device(scale);
+    auto edge = [&device](int v) { return device.Edge(v); };
+    const int pen = device.StrokeWidth();
+    EXPECT_EQ(pen, static_cast<int>(std::lround(scale)));
+    // An outline as a rectangle lays it, in not-xor: a pixel laid twice, or
+    // one left out, would show as white in the band.
+    TCanvas canvas(edge(24), edge(16), scale);
+    canvas.Ink(TLinePattern{}, false, true);
+    int phase = 0;
+    const TPoint corners[] = {{2, 3}, {19, 3}, {19, 12}, {2, 12}};
+    for (int i = 0; i < 4; ++i) canvas.raster.Line(corners[i], corners[(i + 1) % 4], phase);
+    Pixels ring = Range(edge(2), edge(19) + pen - 1, edge(3), edge(12) + pen - 1);
+    for (const auto& p : Range(edge(2) + pen, edge(19) - 1, edge(3) + pen, edge(12) - 1))
+      ring.erase(p);
+    EXPECT_EQ(Find(canvas.picture, kBlack), ring);
+    // On whole ratios the ring is the coordinate pixels' own.
+    if (scale == std::round(scale)) {
+      EXPECT_EQ(edge(19) + pen, edge(20));
+    }
+
+    // The alternate-pixel pen keeps its look: dots a pen wide, as far apart.
+    TCanvas dots(edge(24), edge(16), scale);
+    dots.Ink(MakeLinePattern({1, 1}));
+    dots.Line({10, 4}, {2, 4});
+    Pixels dotted;
+    for (int x = edge(10) + pen - 1, k = 0; x > edge(2) + pen - 1; --x, ++k) {
+      if ((k / pen) % 2 == 0) {
+        for (int y = edge(4); y < edge(4) + pen; ++y) dotted.insert({x, y});
+      }
+    }
+    EXPECT_EQ(Find(dots.picture, kBlack), dotted);
   }
 }
 

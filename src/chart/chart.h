@@ -184,6 +184,12 @@ class TChart : public QWidget, public TChangeSink {
   const TChartTitle& Title() const { return Title_; }
   TChartTitle& Foot() { return Foot_; }
   const TChartTitle& Foot() const { return Foot_; }
+  // What the series stand for, one and many, in what a screen reader hears
+  // of the chart: "8 bands of 12 points".
+  void SetSeriesNouns(std::string one, std::string many) {
+    SeriesNouns_ = {std::move(one), std::move(many)};
+  }
+  const std::string& SeriesNoun(bool many) const { return many ? SeriesNouns_[1] : SeriesNouns_[0]; }
   TChartWall& BackWall() { return BackWall_; }
   const TChartWall& BackWall() const { return BackWall_; }
   TChartWall& LeftWall() { return LeftWall_; }
@@ -483,6 +489,7 @@ class TChart : public QWidget, public TChangeSink {
   // The failure of the last paint, already reported; empty after a good one.
   std::string PaintFailure_;
   // The name and description a screen reader was last told of.
+  std::array<std::string, 2> SeriesNouns_{"series", "series"};
   std::string AnnouncedName_;
   std::string AnnouncedDescription_;
 };

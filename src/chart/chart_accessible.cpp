@@ -87,10 +87,11 @@ std::string ChartDescription(const TChart& chart) {
   if (series == 1) {
     text += Counted(points, "point", "points");
   } else if (sameCounts) {
-    text += Counted(series, "series", "series") + " of " + Counted(firstCount, "point", "points");
+    text += Counted(series, chart.SeriesNoun(false), chart.SeriesNoun(true)) + " of " +
+            Counted(firstCount, "point", "points");
   } else {
-    text +=
-        Counted(series, "series", "series") + ", " + Counted(points, "point", "points") + " in all";
+    text += Counted(series, chart.SeriesNoun(false), chart.SeriesNoun(true)) + ", " +
+            Counted(points, "point", "points") + " in all";
   }
   if (values.Found) {
     const std::string thousands = ThousandsSeparator().toStdString();

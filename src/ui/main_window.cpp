@@ -318,6 +318,7 @@ void TForm1::SetUpCharts() {
   Series1->SetParentChart(chTest);
 
   SetUpChart(*chWave, "Wavelet data (haars)");
+  chWave->SetSeriesNouns("band", "bands");
   chWave->Foot().ClearText();
   chWave->Foot().AddText("Level 0");
   chWave->SetView3D(true);

@@ -40,8 +40,9 @@ TEST(ChartAccessible, DescriptionTellsTitleFootSeriesPointsAndRange) {
             "Wavelet data (haars), Level 1: 3 series, 7 points in all, values -2 to 1.234,5");
   third->SetActive(false);
   chart.Foot().SetVisible(false);
+  chart.SetSeriesNouns("band", "bands");
   EXPECT_EQ(ChartDescription(chart),
-            "Wavelet data (haars): 2 series of 3 points, values -2 to 1.234,5");
+            "Wavelet data (haars): 2 bands of 3 points, values -2 to 1.234,5");
   ApplySeparators({'.', QString()});
 
   // Qt's accessibility reaches the chart as a chart named by its title.

@@ -174,7 +174,7 @@ class AccessibilityTree(FendrelTestCase):
         self.tab_through(TAB_ORDER)
         self.desktop.key("Up")  # the level spin's edit steps to level 1
         wait_for("the wavelet chart to describe level 1", lambda: re.match(
-            rf"^Wavelet data \(haars\), Level 1: 2 series of 50 points, values {NUMBER} to "
+            rf"^Wavelet data \(haars\), Level 1: 2 bands of 50 points, values {NUMBER} to "
             rf"{NUMBER}$", self.find(self.ask(), "chart", "Wavelet data (haars)")["description"]))
         self.desktop.key("Tab", "Tab", "Tab")
         self.wait_focus(("radio button", "Moving average"))

@@ -141,17 +141,9 @@ void TRasterizer::FineLine(TPoint a, TPoint b, int& phase) {
     // dots, counted in pen widths, begin with the square either way.
     const int lead = steps.MajorStep < 0 ? pen - 1 : 0;
     const bool solid = pattern.Solid();
-    const bool direct = !checkSpans && !notXor;
     const std::ptrdiff_t stride = buffer_.Stride();
-    // Lays the run of pixels from low to high (excluded) across the line at
-    // major, with the colour of step k.
-    auto run = [&](int major, int low, int high, std::int64_t k) {
-      std::uint32_t color = ink_.Color;
-      if (!solid) {
-        const bool on = pattern.On((phase + k) / pen);
-        if (!on && !ink_.OpaqueGaps) return;
-        if (!on) color = ink_.Gap;
-      }
+    // Lays the pixels from low to high (excluded) across the line at major.
+    auto lay = [&](int major, int low, int high, std::uint32_t color) {
       if (xMajor) {
         if (major < bounds.Left || major >= bounds.Right) return;
         const int top = std::max(low, bounds.Top);
@@ -167,8 +159,21 @@ void TRasterizer::FineLine(TPoint a, TPoint b, int& phase) {
         const int left = std::max(low, bounds.Left);
         const int right = std::min(high, bounds.Right);
         if (left >= right) return;
-        FillSpan(buffer_.Row(major), major, left, right, color, notXor);
+        std::uint32_t* const row = buffer_.Row(major);
+        // A dense series' steep slopes are runs of a pen's width: written
+        // here, as a call per run would cost more than the pixels.
+        if (checkSpans || notXor) {
+          FillSpan(row, major, left, right, color, notXor);
+        } else {
+          for (int x = left; x < right; ++x) row[x] = color;
+        }
       }
+    };
+    // The same with the colour of step k of the pattern.
+    auto run = [&](int major, int low, int high, std::int64_t k) {
+      if (solid) return lay(major, low, high, ink_.Color);
+      const bool on = pattern.On((phase + k) / pen);
+      if (on || ink_.OpaqueGaps) lay(major, low, high, on ? ink_.Color : ink_.Gap);
     };
     if (solid) {
       FillDeviceRect(start, ink_.Color, notXor);
@@ -190,31 +195,7 @@ void TRasterizer::FineLine(TPoint a, TPoint b, int& phase) {
         low = std::max(low, minorLow + (square.Right - square.Left));
       }
     };
-    if (planned && solid && direct) {
-      // The series' slopes: the runs written straight into the picture.
-      const std::uint32_t color = ink_.Color;
-      ForEachLineStep(steps, [&](int x, int y, std::int64_t) {
-        const int major = xMajor ? x : y;
-        int low = xMajor ? y : x;
-        int high = low + pen;
-        outside(start, major, low, high);
-        outside(end, major, low, high);
-        if (xMajor) {
-          if (major < bounds.Left || major >= bounds.Right) return;
-          low = std::max(low, bounds.Top);
-          high = std::min(high, bounds.Bottom);
-          if (low >= high) return;
-          std::uint32_t* pixel = buffer_.Row(low) + major;
-          for (int k = low; k < high; ++k, pixel += stride) *pixel = color;
-        } else {
-          if (major < bounds.Top || major >= bounds.Bottom) return;
-          std::uint32_t* row = buffer_.Row(major);
-          for (int k = std::max(low, bounds.Left); k < std::min(high, bounds.Right); ++k) {
-            row[k] = color;
-          }
-        }
-      });
-    } else if (planned) {
+    if (planned) {
       ForEachLineStep(steps, [&](int x, int y, std::int64_t i) {
         const int major = xMajor ? x : y;
         int low = xMajor ? y : x;
@@ -279,14 +260,6 @@ void TRasterizer::FillRect(const TRect& rect, std::uint32_t color, bool notXor) 
 void TRasterizer::FillDeviceRect(const TRect& device, std::uint32_t color, bool notXor) {
   const TRect area = Intersected(device, clip_.Bounds());
   if (IsEmpty(area)) return;
-  if (clip_.IsRect() && !notXor) {
-    // A plain copy; strokes along a column, a pen wide, come here too.
-    for (int y = area.Top; y < area.Bottom; ++y) {
-      std::uint32_t* row = buffer_.Row(y);
-      for (int x = area.Left; x < area.Right; ++x) row[x] = color;
-    }
-    return;
-  }
   if (!clip_.IsRect()) clip_.Build();
   for (int y = area.Top; y < area.Bottom; ++y) {
     FillSpan(buffer_.Row(y), y, area.Left, area.Right, color, notXor);

@@ -528,24 +528,6 @@ void ReadBlock(std::string_view text, const TTextLayout& layout, char separator,
   block.records = record;
 }
 
-// Blocks of whole lines, each with room in the series for one record per line.
-struct RecordBlocks {
-  std::vector<std::string_view> texts;
-  std::vector<std::size_t> room;  // one more than texts: the last is the lines in all
-};
-
-RecordBlocks CutRecordBlocks(std::string_view text, std::size_t blockSize) {
-  RecordBlocks blocks{LineBlocks(text, blockSize), {}};
-  std::vector<std::size_t> lines(blocks.texts.size());
-  ForEachBlock(blocks.texts.size(), [&](std::size_t i) {
-    std::size_t length = 0;
-    lines[i] = CountLines(blocks.texts[i], length);
-  });
-  blocks.room.assign(lines.size() + 1, 0);
-  for (std::size_t i = 0; i < lines.size(); ++i) blocks.room[i + 1] = blocks.room[i] + lines[i];
-  return blocks;
-}
-
 struct ReadInto {
   TSampleData series;
   std::vector<BlockRead> blocks;
@@ -555,10 +537,10 @@ struct ReadInto {
 
 // The whole text's data records read with one separator, each block into its
 // own room of the series.
-ReadInto ReadBlocks(const RecordBlocks& blocks, const TTextLayout& layout, char separator,
+ReadInto ReadBlocks(const TCountedBlocks& blocks, const TTextLayout& layout, char separator,
                     bool wantX) {
   ReadInto read;
-  const std::size_t lines = blocks.room.back();
+  const std::size_t lines = blocks.firstLines.back();
   if (lines > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
     throw std::length_error("Too many lines for a sample series");
   }
@@ -568,11 +550,11 @@ ReadInto ReadBlocks(const RecordBlocks& blocks, const TTextLayout& layout, char 
   double* const xs = read.series.XData();
   double* const ys = read.series.YData();
   read.blocks.resize(blocks.texts.size());
-  read.room = blocks.room;
+  read.room = blocks.firstLines;
   ForEachBlock(blocks.texts.size(), [&](std::size_t i) {
-    const std::size_t first = blocks.room[i];
+    const std::size_t first = blocks.firstLines[i];
     ReadBlock(blocks.texts[i], layout, separator, wantX ? xs + first : nullptr, ys + first,
-              blocks.room[i + 1] - first, read.blocks[i]);
+              blocks.firstLines[i + 1] - first, read.blocks[i]);
   });
   const bool multiLine = std::any_of(read.blocks.begin(), read.blocks.end(),
                                      [](const BlockRead& block) { return block.multiLine; });
@@ -648,7 +630,7 @@ TForeignRead ReadForeignText(std::string_view text, const TTextLayout& layout, T
   }
   text = text.substr(static_cast<std::size_t>(header.Position() - text.data()));
 
-  const RecordBlocks blocks = CutRecordBlocks(text, kReadBlockBytes);
+  const TCountedBlocks blocks = CountedLineBlocks(text, kReadBlockBytes);
   const bool wantX = source == tsFile && layout.columns == 2 && layout.valueColumn == 1;
   TForeignRead result;
   char separator = layout.decimalSeparator != '\0' ? layout.decimalSeparator : UserSeparator();

@@ -293,19 +293,14 @@ void ReadFileBlock(std::string_view text, char separator, double* xs, double* ys
   std::fill(ys + line, ys + count, 0.0);
 }
 
-// Whole lines of a text in blocks, each with the place of its first sample.
-struct FileBlocks {
-  std::vector<std::string_view> texts;
-  std::vector<std::size_t> offsets;  // one more than texts: the last is the count
-};
-
 // Reads every block with one separator into `series`, sized beforehand.
-SeparatorEvidence ReadFileBlocks(const FileBlocks& blocks, char separator, TSampleData& series) {
+SeparatorEvidence ReadFileBlocks(const TCountedBlocks& blocks, char separator,
+                                 TSampleData& series) {
   std::vector<SeparatorEvidence> evidence(blocks.texts.size());
   ForEachBlock(blocks.texts.size(), [&](std::size_t i) {
-    const std::size_t first = blocks.offsets[i];
+    const std::size_t first = blocks.firstLines[i];
     ReadFileBlock(blocks.texts[i], separator, series.XData() + first, series.YData() + first,
-                  blocks.offsets[i + 1] - first, evidence[i]);
+                  blocks.firstLines[i + 1] - first, evidence[i]);
   });
   SeparatorEvidence all;
   for (const SeparatorEvidence& e : evidence) all.Merge(e);
@@ -317,26 +312,13 @@ SeparatorEvidence ReadFileBlocks(const FileBlocks& blocks, char separator, TSamp
 void ReadSampleFileText(std::string_view text, TSampleData& series) {
   // The lines of every block are counted first, so that each block reads
   // straight into its place in the series. A NUL ends the text.
-  FileBlocks blocks{LineBlocks(text, kReadBlockBytes), {}};
-  const std::size_t count = blocks.texts.size();
-  std::vector<std::size_t> lines(count);
-  std::vector<std::size_t> lengths(count);
-  ForEachBlock(count, [&](std::size_t i) { lines[i] = CountLines(blocks.texts[i], lengths[i]); });
-  std::size_t used = 0;
-  blocks.offsets.push_back(0);
-  while (used < count) {
-    const bool endsText = lengths[used] < blocks.texts[used].size();
-    blocks.texts[used] = blocks.texts[used].substr(0, lengths[used]);
-    blocks.offsets.push_back(blocks.offsets.back() + lines[used]);
-    ++used;
-    if (endsText) break;
-  }
-  blocks.texts.resize(used);
-  if (blocks.offsets.back() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+  const TCountedBlocks blocks = CountedLineBlocks(text, kReadBlockBytes);
+  const std::size_t lines = blocks.firstLines.back();
+  if (lines > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
     throw std::length_error("Too many lines for a sample series");
   }
   // Built apart and moved in at the end: the series changes only as a whole.
-  const auto samples = static_cast<std::int32_t>(blocks.offsets.back());
+  const auto samples = static_cast<std::int32_t>(lines);
   // Sized without clearing: the workers' writes are the first touch of the
   // pages, which a series of millions of samples would otherwise pay here.
   TSampleData loaded;

@@ -89,6 +89,25 @@ std::size_t CountLines(std::string_view text, std::size_t& length) {
   return breaks;
 }
 
+TCountedBlocks CountedLineBlocks(std::string_view text, std::size_t blockSize) {
+  TCountedBlocks blocks{LineBlocks(text, blockSize), {}};
+  const std::size_t count = blocks.texts.size();
+  std::vector<std::size_t> lines(count);
+  std::vector<std::size_t> lengths(count);
+  ForEachBlock(count, [&](std::size_t i) { lines[i] = CountLines(blocks.texts[i], lengths[i]); });
+  std::size_t used = 0;
+  blocks.firstLines.push_back(0);
+  while (used < count) {
+    const bool endsText = lengths[used] < blocks.texts[used].size();
+    blocks.texts[used] = blocks.texts[used].substr(0, lengths[used]);
+    blocks.firstLines.push_back(blocks.firstLines.back() + lines[used]);
+    ++used;
+    if (endsText) break;
+  }
+  blocks.texts.resize(used);
+  return blocks;
+}
+
 std::string JoinPieces(std::vector<std::string>& pieces) {
   if (pieces.empty()) return std::string();
   if (pieces.size() == 1) return std::move(pieces.front());

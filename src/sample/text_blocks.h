@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-
 namespace fendrel {
 
 // Cuts a text into blocks of whole lines for parallel work. A block ends where
@@ -22,6 +21,16 @@ std::vector<std::string_view> LineBlocks(std::string_view text, std::size_t bloc
 // The number of lines the line rules find in a text that a NUL ends, if one
 // stands in it; `length` receives where the text ends.
 std::size_t CountLines(std::string_view text, std::size_t& length);
+
+// LineBlocks of a text up to a NUL, if one stands in it, each with the number
+// of lines before it, so that a reader can put every block's lines straight
+// into their place.
+struct TCountedBlocks {
+  std::vector<std::string_view> texts;
+  // One more than texts: the last is the number of lines in all.
+  std::vector<std::size_t> firstLines;
+};
+TCountedBlocks CountedLineBlocks(std::string_view text, std::size_t blockSize);
 
 // The pieces joined in order, copied in parallel; the pieces are used up.
 std::string JoinPieces(std::vector<std::string>& pieces);

@@ -24,6 +24,8 @@ SCRIPT_SUFFIXES = (".py", ".sh", ".cmake", ".in")
 SKIPPED_FOLDERS = {"corpus", "__pycache__"}
 PYTHON_ARGV = re.compile(r"""(?:\[|\b(?:run|Popen|call|check_call|check_output|which|spawn)\()"""
                          r"""\s*["']([A-Za-z][\w.+-]*)["']""")
+# Programs named by their full path, outside the search path (/usr/libexec).
+ABSOLUTE_PROGRAM = re.compile(r"""["'](/usr/(?:libexec|lib|bin|sbin)/[\w.+/-]+)["']""")
 CMAKE_COMMAND = re.compile(r"\bCOMMAND\s+([A-Za-z][\w.+-]*)")
 CMAKE_FIND_PROGRAM = re.compile(r"\bfind_program\s*\(([^)]*)\)")
 COMPILER_OPTION = re.compile(r"_COMPILER=([A-Za-z][\w.+-]*)")
@@ -58,7 +60,7 @@ def commands(path):
         text = file.read()
     name = os.path.basename(path)
     if name.endswith(".py") or text.startswith("#!/usr/bin/env python"):
-        return set(PYTHON_ARGV.findall(text))
+        return set(PYTHON_ARGV.findall(text)) | set(ABSOLUTE_PROGRAM.findall(text))
     code = "\n".join(re.sub(r"(^|\s)#.*", "", line) for line in text.splitlines())
     if name == "CMakeLists.txt" or name.endswith((".cmake", ".cmake.in")):
         found = set(CMAKE_COMMAND.findall(code))

@@ -80,6 +80,26 @@ void TWavelet::Load(const TSampleData* series) {
   maxLevel_ = FloorLog2(n);
 }
 
+std::unique_ptr<TWavelet> TWavelet::Clone() const {
+  auto copy = std::make_unique<TWavelet>();
+  const std::size_t n = Size(std::max(CommonLength(), 0));
+  const std::size_t bands = Size(bandCount_);
+  copy->current_.Reserve(bands * n);
+  double* target = copy->current_.Data();
+  ForEachBandSpan(bands, n, [&](std::size_t i, std::size_t c0, std::size_t c1) {
+    const std::span<const double> band = BandValues(static_cast<std::int32_t>(i));
+    const std::size_t kept = std::clamp(band.size(), c0, c1);
+    std::copy(band.begin() + static_cast<std::ptrdiff_t>(c0),
+              band.begin() + static_cast<std::ptrdiff_t>(kept), target + i * n + c0);
+    std::fill(target + i * n + kept, target + i * n + c1, 0.0);
+  });
+  copy->length_ = static_cast<std::int32_t>(n);
+  copy->bandCount_ = bandCount_;
+  copy->level_ = level_;
+  copy->maxLevel_ = maxLevel_;
+  return copy;
+}
+
 void TWavelet::SetLevel(std::int32_t level) {
   if (level < 0 || level >= maxLevel_ || level == level_) return;
   TakeBackLentBands();

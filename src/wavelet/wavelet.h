@@ -31,6 +31,10 @@ class TWavelet {
   // x = position, and returns to level 0.
   void Load(const TSampleData* series);
 
+  // A packet of its own at the same level with the same bands (lent bands
+  // taken back as a step would).
+  std::unique_ptr<TWavelet> Clone() const;
+
   // Steps down or up until Level() == level; ignored outside 0 .. MaxLevel() - 1.
   void SetLevel(std::int32_t level);
   void Decompose();

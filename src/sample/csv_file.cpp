@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/progress.h"
 #include "sample/atomic_file.h"
 #include "sample/text_blocks.h"
 #include "sample/text_writer.h"
@@ -41,6 +42,7 @@ void SaveBandTableCsv(const std::string& path, const std::vector<std::span<const
                       }
                       const std::int64_t begin = (piece - 1) * rowsPerPiece;
                       const std::int64_t end = std::min(rows, begin + rowsPerPiece);
+                      AdvanceProgress(end - begin);
                       TextWriter text(out, static_cast<std::size_t>((end - begin) * columns * 20));
                       for (std::int64_t i = begin; i < end; ++i) {
                         text.Whole(static_cast<std::int32_t>(i));

@@ -144,18 +144,17 @@ bool TSession::ChangeLevel(std::int32_t level) {
   const bool moves = level >= 0 && level < wavelet_->MaxLevel() && level != from;
   const auto samples = static_cast<std::int64_t>(wavelet_->BandValues(0).size()) *
                        std::max(wavelet_->BandCount(), 1);
-  // One step writes the next level beside the current one and swaps only at
-  // its end, so that a cancelled step leaves the packet where it was. A
-  // longer way is walked on a copy.
-  const bool oneStep = level == from + 1 || level == from - 1;
   return RunJob(
       "change the level", samples,
-      [this, level, moves, oneStep](TProgress& progress) -> TJob::TApply {
+      [this, level, moves](TProgress& /*progress*/) -> TJob::TApply {
         if (!moves) return [this] { RedrawStep(); };
-        if (oneStep) {
-          progress.Start(0);
-          wavelet_->SetLevel(level);
-          return [this] { RedrawStep(); };
+        // One step is written beside the current level and swapped in by
+        // the apply step; a longer way is walked on a copy.
+        if (wavelet_->PrepareStep(level)) {
+          return [this] {
+            wavelet_->CommitStep();
+            RedrawStep();
+          };
         }
         auto moved = std::make_shared<std::unique_ptr<TWavelet>>(wavelet_->Clone());
         (*moved)->SetLevel(level);
@@ -197,8 +196,8 @@ bool TSession::OpenFile(const std::string& path) {
     std::optional<TTextLayout> question;
     std::shared_ptr<const std::string> kept;
     TTextImport import;
-    progress.Start(0);
     ReadFileText(path, [&](std::string_view text) {
+      progress.Start(2 * static_cast<std::int64_t>(text.size()));
       import = ImportText(text, tsFile, **series, [&](TImportQuestion& asked) {
         question = asked.layout;
         kept = std::make_shared<const std::string>(text);
@@ -222,7 +221,7 @@ void TSession::ImportJob(std::shared_ptr<const std::string> text, TTextSource so
   auto read = std::make_shared<std::optional<TForeignRead>>(std::move(question.read));
   RunJob(std::move(what), static_cast<std::int64_t>(text->size() / 8),
          [this, text, source, layout, read](TProgress& progress) -> TJob::TApply {
-           progress.Start(0);
+           progress.Start(2 * static_cast<std::int64_t>(text->size()));
            auto series =
                std::make_shared<std::unique_ptr<TSampleData>>(std::make_unique<TSampleData>());
            const TTextImport import =
@@ -330,7 +329,7 @@ bool TSession::PasteText(std::string_view pasted) {
   const std::string what = "paste the data";
   return RunJob(what, static_cast<std::int64_t>(text->size() / 8),
                 [this, text, what](TProgress& progress) -> TJob::TApply {
-                  progress.Start(0);
+                  progress.Start(2 * static_cast<std::int64_t>(text->size()));
                   auto series = std::make_shared<std::unique_ptr<TSampleData>>(
                       std::make_unique<TSampleData>());
                   std::optional<TTextLayout> question;

@@ -63,7 +63,7 @@ constexpr int kMinChartHeight = 120;
 constexpr char kSampleExt[] = "qls";
 // A job that ends sooner shows nothing of itself.
 constexpr int kJobShowMs = 500;
-constexpr int kProgressSteps = 1000;
+constexpr int kProgressSteps = 100000;
 
 QFont WindowFont() {
   // Stands in for the 8-point "MS Sans Serif" of the design: a sans face whose
@@ -463,6 +463,10 @@ void TForm1::CreateJobProgress() {
   JobProgress->setObjectName(QStringLiteral("JobProgress"));
   JobProgress->setAccessibleName(QStringLiteral("Progress"));
   JobProgress->setMaximumWidth(200);
+  // Tenths of a percent: a job of many minutes still shows that it moves.
+  connect(JobProgress, &QProgressBar::valueChanged, this, [this](int value) {
+    JobProgress->setFormat(QStringLiteral("%1 %").arg(100.0 * value / kProgressSteps, 0, 'f', 1));
+  });
   JobCancel = new QPushButton(QStringLiteral("Cancel"), this);
   JobCancel->setObjectName(QStringLiteral("JobCancel"));
   JobCancel->setFocusPolicy(Qt::NoFocus);

@@ -155,7 +155,8 @@ void SoakSession::Start(std::uint64_t seed) {
   fs::create_directories(folder_);
   clipboard_ = std::make_unique<RecordingClipboard>();
   dialogs_ = std::make_unique<SoakDialogs>(*this);
-  form_ = std::make_unique<TForm1>();
+  desktop_ = std::make_unique<TDesktop>(TDesktop{*dialogs_, *clipboard_});
+  form_ = std::make_unique<TForm1>(nullptr, desktop_.get());
   // Commands run to their end before the next event, whatever their size, so
   // that a log replays the same way however fast the machine is; JobAction
   // makes its command a job. A session with an inline size of its own runs

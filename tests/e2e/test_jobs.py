@@ -21,7 +21,6 @@ CANCEL_LIMIT = 0.5
 LEVELS = 10
 
 # Client-area rectangles (left, top, right, bottom) below the menu bar.
-RANDOM_SAMPLE = (16, 70, 113, 87)  # the "Random sample" check box
 KNN = (16, 208, 120, 225)  # the "K-Nearest-Neighbor" radio button
 DATA_VIEWS = (170, 0, 775, 486)  # both grids and both charts
 STATUS_WIDTH, STATUS_HEIGHT = 330, 20  # where the job's progress and Cancel show
@@ -64,18 +63,24 @@ class JobTestCase(FendrelTestCase):
                           frame.height)
 
     def wait_idle(self, what, timeout=None):
-        """Waits until the window takes commands again: a click on "Random
-        sample" toggles it (while a job runs the window takes none). Returns
-        the time the window was seen idle."""
+        """Waits until the window takes commands again: a right click on the
+        test chart opens its context menu (while a job runs the window takes
+        no click), which Escape closes again. Returns the time the window was
+        seen idle."""
+        d = self.desktop
         deadline = time.monotonic() + (timeout or 30 * TIMEOUT)
-        left, top, right, bottom = RANDOM_SAMPLE
-        x, y = (left + 8, (top + bottom) // 2 + self.app.menu_bar_height)
         while time.monotonic() < deadline:
-            before = self.client(self.frame(), RANDOM_SAMPLE)
-            self.desktop.click(self.app.window, x, y)
-            for _ in range(4):
-                if self.client(self.frame(), RANDOM_SAMPLE) != before:
-                    return time.monotonic()
+            before = self.app.popups()
+            self.app.click("chTest", button=3)
+            menu = None
+            probe_end = time.monotonic() + 0.3
+            while menu is None and time.monotonic() < probe_end:
+                menu = self.app.popups() - before or None
+            if menu:
+                seen = time.monotonic()
+                d.key("Escape")
+                self.app.wait_popups_closed("the context menu to close", menu)
+                return seen
         raise WaitTimeout(f"timed out waiting for the window to be idle after {what}")
 
     def click_client(self, rect):
@@ -133,13 +138,13 @@ class Jobs(JobTestCase):
 
         before = self.client(self.frame(), DATA_VIEWS)
         self.measure("Open", lambda: app.choose_file("ctrl+o", self.big, "Open", focus_back=False))
-        self.assertNotEqual(self.client(self.frame(), DATA_VIEWS), before, "the file did not open")
+        self.assertTrue(self.client(self.frame(), DATA_VIEWS) != before, "the file did not open")
 
         for level in range(1, LEVELS + 1):
             before = self.client(self.frame(), DATA_VIEWS)
             self.measure(f"Level step to {level}", lambda: self.press_level_keys("Up"))
-            self.assertNotEqual(self.client(self.frame(), DATA_VIEWS), before,
-                                f"the bands of level {level} are not shown")
+            self.assertTrue(self.client(self.frame(), DATA_VIEWS) != before,
+                            f"the bands of level {level} are not shown")
 
         # Moving average, every level.
         def evaluate():
@@ -210,8 +215,8 @@ class Jobs(JobTestCase):
         finally:
             pinger.stop()
         after = self.frame()
-        self.assertEqual(self.client(after, DATA_VIEWS), self.client(before, DATA_VIEWS),
-                         "the cancelled forecast changed what the window shows")
+        self.assertTrue(self.client(after, DATA_VIEWS) == self.client(before, DATA_VIEWS),
+                        "the cancelled forecast changed what the window shows")
 
         self.write_figures()
         for what, _, longest in self.figures:

@@ -9,6 +9,7 @@
 #include "sample/csv_file.h"
 #include "sample/foreign_text.h"
 #include "sample/sample_data.h"
+#include "sample/sample_file.h"
 #include "session/session_desktop.h"
 #include "session/session_view.h"
 #include "wavelet/wavelet.h"
@@ -137,7 +138,10 @@ bool TSession::ShowImported(const TTextImport& import) {
 bool TSession::Save() {
   return Run([&] {
     std::string path;
-    if (desktop_.ChooseFile(fcSaveSample, path)) testData_->SaveToFile(path);
+    if (!desktop_.ChooseFile(fcSaveSample, path)) return;
+    if (const std::int64_t rounded = testData_->SaveToFile(path); rounded > 0) {
+      desktop_.ShowMessage(RoundedValuesMessage(rounded));
+    }
   });
 }
 

@@ -51,8 +51,8 @@ double LibraryRead(std::string_view text) {
 bool SameAsWritten(const TSampleData& loaded, const TSampleData& saved) {
   if (loaded.Count() != saved.Count()) return false;
   for (std::int32_t i = 0; i < saved.Count(); ++i) {
-    if (loaded.GetX(i) != LibraryRead(FormatFixed(saved.GetX(i), 16, 8))) return false;
-    if (loaded.GetY(i) != LibraryRead(FormatFixed(saved.GetY(i), 16, 8))) return false;
+    if (loaded.GetX(i) != LibraryRead(FormatKept(saved.GetX(i)))) return false;
+    if (loaded.GetY(i) != LibraryRead(FormatKept(saved.GetY(i)))) return false;
   }
   return true;
 }

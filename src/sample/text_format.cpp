@@ -531,10 +531,6 @@ constexpr int kKeptPrecision = 16;
 constexpr int kKeptDecimals = 8;
 constexpr double kKeptError = 5e-9;
 
-bool ReadsBackWithin(double value, double back) {
-  return std::abs(back - value) <= kKeptError * std::abs(value);
-}
-
 }  // namespace
 
 std::size_t FormatKeptTo(char* buffer, double value, bool& rounded, std::size_t limit) {
@@ -545,52 +541,50 @@ std::size_t FormatKeptTo(char* buffer, double value, bool& rounded, std::size_t 
   }
   char eight[64];
   const std::size_t eightLength = FormatFixedTo(eight, value, kKeptPrecision, kKeptDecimals);
+  // The value to 9 significant digits, which hold it within 5e-9 of itself.
+  // Deciding on them rather than on the value keeps the text stable: what is
+  // read back from it is written again with the same bytes.
+  char nine[40];
+  const double magnitude = std::abs(value);
+  const auto made =
+      std::to_chars(nine, nine + sizeof nine, magnitude, std::chars_format::scientific, 8);
+  double kept = 0;
+  std::from_chars(nine, made.ptr, kept);
   const char separator = DecimalSeparator();
   double back = 0;
   if (ReadNumber(std::string_view(eight, eightLength), back, separator) &&
-      ReadsBackWithin(value, back)) {
+      std::abs(std::abs(back) - kept) <= kKeptError * kept) {
     std::memcpy(buffer, eight, eightLength + 1);
     return eightLength;
   }
-  // The fewest significant digits that read back well, each count rounded
-  // correctly; they set how many decimals the fixed-point text needs.
-  const double magnitude = std::abs(value);
-  for (int digits = 1; digits <= 17; ++digits) {
-    char text[40];
-    const auto made = std::to_chars(text, text + sizeof text, magnitude,
-                                    std::chars_format::scientific, digits - 1);
-    double near = 0;
-    std::from_chars(text, made.ptr, near);
-    if (!ReadsBackWithin(magnitude, near)) continue;
-    const char* e = std::find(text, made.ptr, 'e');
-    int exponent = 0;
-    std::from_chars(e + (e[1] == '+' ? 2 : 1), made.ptr, exponent);
-    // Below 0.1 the first digit stands -exponent places after the separator.
-    const int zeros = -exponent - 1;
-    int kept = digits;
-    while (kept > 1 && text[kept] == '0') --kept;  // digit k > 1 stands at text[k]
-    const int decimals = zeros + kept;
-    const std::size_t length = (value < 0 ? 1 : 0) + 2 + static_cast<std::size_t>(decimals);
-    if (zeros < 0 || decimals <= kKeptDecimals) break;
-    if (length > limit) {
-      rounded = true;
-      break;
-    }
-    char* out = buffer;
-    if (value < 0) *out++ = '-';
-    *out++ = '0';
-    *out++ = separator;
-    out = WriteRepeated(out, '0', zeros);
-    *out++ = text[0];
-    if (kept > 1) {
-      std::memcpy(out, text + 2, static_cast<std::size_t>(kept - 1));
-      out += kept - 1;
-    }
-    *out = '\0';
-    return static_cast<std::size_t>(out - buffer);
+  const char* e = std::find(nine, made.ptr, 'e');
+  int exponent = 0;
+  std::from_chars(e + (e[1] == '+' ? 2 : 1), made.ptr, exponent);
+  // Below 0.1 the first digit stands -exponent places after the separator;
+  // digit k > 1 of the nine stands at nine[k].
+  const int zeros = -exponent - 1;
+  int digits = 9;
+  while (digits > 1 && nine[digits] == '0') --digits;
+  const int decimals = zeros + digits;
+  if (zeros < 0 || decimals <= kKeptDecimals) {
+    std::memcpy(buffer, eight, eightLength + 1);
+    return eightLength;
   }
-  std::memcpy(buffer, eight, eightLength + 1);
-  return eightLength;
+  if ((value < 0 ? 1u : 0u) + 2u + static_cast<std::size_t>(decimals) > limit) {
+    rounded = true;
+    std::memcpy(buffer, eight, eightLength + 1);
+    return eightLength;
+  }
+  char* out = buffer;
+  if (value < 0) *out++ = '-';
+  *out++ = '0';
+  *out++ = separator;
+  out = WriteRepeated(out, '0', zeros);
+  *out++ = nine[0];
+  std::memcpy(out, nine + 2, static_cast<std::size_t>(digits - 1));
+  out += digits - 1;
+  *out = '\0';
+  return static_cast<std::size_t>(out - buffer);
 }
 
 std::string FormatKept(double value) {

@@ -23,9 +23,11 @@ std::size_t FormatFixedTo(char* buffer, double value, int precision, int decimal
 
 // The number text of the sample file and the clipboard: the fixed-point text
 // with precision 16 and 8 decimals, except for a value below 0.1 in magnitude,
-// of which 8 decimals keep fewer than eight significant digits: when that text
-// reads back off by more than 5e-9 of the value, the fewest decimals beyond 8
-// at which it does not, still in fixed point. A text that would pass `limit`
+// of which 8 decimals keep fewer than eight significant digits. Unless its
+// 8-decimal text reads back within 5e-9 of the value's first 9 significant
+// digits, such a value is written with the fewest decimals beyond 8 that hold
+// those 9 digits, still in fixed point: within 5e-9 of the value, and read
+// back and written again, the same text. A text that would pass `limit`
 // characters stays the 8-decimal one, and `rounded` is set. `buffer` holds at
 // least limit + 1 characters (kKeptTextRoom serves the usual limit).
 inline constexpr std::size_t kLongestKeptText = 350;

@@ -158,7 +158,7 @@ TEST_F(RobustInput, ExtremeNumbersReadAndSurviveASave) {
   EXPECT_EQ(Contents(path),
             "1.797693134862315E308,-1.797693134862315E308\r\n"
             "1E308,-1E308\r\n"
-            "0." + std::string(323, '0') + "5,1.00000000\r\n");
+            "0." + std::string(323, '0') + "494065646,1.00000000\r\n");
   const Samples back = Load(path);
   ASSERT_EQ(back.size(), 3u);
   EXPECT_NEAR(back[0].first / kMax, 1.0, 1e-15);

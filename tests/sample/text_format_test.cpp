@@ -71,15 +71,23 @@ TEST(FixedText, SmallValuesKeepTheirDigitsInFilesAndClipboard) {
       {5e-9, "0.000000005"}};
   // clang-format on
   for (const auto& c : cases) EXPECT_EQ(FormatKept(c.value), c.text) << c.value;
-  // The smallest double needs 324 decimals; a text past the limit stays at 8.
+  // The smallest double needs 332 decimals; a text past the limit stays at 8.
   const double tiny = std::numeric_limits<double>::denorm_min();
-  EXPECT_EQ(FormatKept(tiny), "0." + std::string(323, '0') + "5");
+  EXPECT_EQ(FormatKept(tiny), "0." + std::string(323, '0') + "494065646");
   char buffer[kKeptTextRoom];
   bool rounded = false;
   EXPECT_EQ(std::string(buffer, FormatKeptTo(buffer, 1e-9, rounded, 10)), "0.00000000");
   EXPECT_TRUE(rounded);
   EXPECT_EQ(std::string(buffer, FormatKeptTo(buffer, 1e-9, rounded, 11)), "0.000000001");
   EXPECT_FALSE(rounded);
+  // Read back and written again, a text stays the same.
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 20000; ++i) {
+    const double v = std::ldexp(std::uniform_real_distribution<double>(-1, 1)(random), -i % 60);
+    const std::string text = FormatKept(v);
+    ASSERT_EQ(FormatKept(ReadNumberOrZero(text)), text) << v;
+    ASSERT_LE(std::fabs(ReadNumberOrZero(text) - v), 5e-9 * std::fabs(v) + 5e-9 * (std::fabs(v) >= 0.1));
+  }
   DecimalSeparatorScope comma(',');
   EXPECT_EQ(FormatKept(-2.5e-10), "-0,00000000025");
 }

@@ -31,6 +31,7 @@
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
 #include "sample/text_format.h"
+#include "ui/tooltips.h"
 
 namespace fendrel {
 
@@ -74,8 +75,12 @@ class TEvaluationTableModel : public QAbstractTableModel {
     return {};
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    if (role != Qt::DisplayRole) return {};
-    if (orientation == Qt::Horizontal) return headers_.value(section);
+    if (orientation != Qt::Horizontal) return {};
+    if (role == Qt::DisplayRole) return headers_.value(section);
+    if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) {
+      const QString tip = EvaluationColumnTip(headers_.value(section));
+      return tip.isEmpty() ? QVariant() : QVariant(tip);
+    }
     return {};
   }
 

@@ -28,7 +28,9 @@ class TDockLayout;
 class TLineSeries;
 class TPopupMenu;
 class TSplitter;
+class TStatusLine;
 class TStringGrid;
+class TUserGuide;
 class TWaveletView;
 
 // The one window of Fendrel: the parameters on the left, the test series and
@@ -63,6 +65,8 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
   // Writes the chart that Copy Chart would copy, in the type its name asks for.
   void ExportPicture1Click(QObject* sender);
   void About1Click(QObject* sender);
+  // Opens the user guide, a window of its own beside the main one.
+  void UserGuide1Click(QObject* sender);
   void Evaluate1Click(QObject* sender);
   void Exit1Click(QObject* sender);
 
@@ -87,6 +91,10 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
  private:
   void CreateMenus();
   void CreateParameters();
+  // The status line, left in the status bar, whose right stays free.
+  void CreateStatusBar();
+  // What every control says it does, as tooltip and accessible description.
+  void SetToolTips();
   void CreateDataViews();
   void SetUpCharts();
   void SetTabOrder();
@@ -152,6 +160,8 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
   TStringGrid* sgWave = nullptr;
   TSplitter* Splitter3 = nullptr;
   TChart* chWave = nullptr;
+  TStatusLine* StatusLine = nullptr;
+  TUserGuide* UserGuide = nullptr;
 
   // Menus.
   QMenu* File1 = nullptr;
@@ -171,6 +181,7 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
   QAction* Evaluate1 = nullptr;
   QMenu* Help1 = nullptr;
   QAction* About1 = nullptr;
+  QAction* UserGuide1 = nullptr;
   TPopupMenu* PopupMenu1 = nullptr;
   QAction* Copy1 = nullptr;
   QAction* Past1 = nullptr;

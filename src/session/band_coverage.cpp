@@ -45,8 +45,7 @@ std::string WhereTheBandsAre(const TBandCoverage& c) {
   }
   // A band value that a forecast went into, even in part, counts as one.
   const std::int64_t values = (c.rebuilt >> c.level) - (c.forecastFrom >> c.level);
-  text += values == 1 ? " The last value of each band is a forecast: "
-                      : " The last " + Number(values) + " values of each band are forecasts: ";
+  text += " Each band ends in " + Number(values) + (values == 1 ? " forecast: " : " forecasts: ");
   text += Range(c.forecastFrom, c.rebuilt - 1) + " at level 0.";
   return text;
 }
@@ -65,8 +64,7 @@ std::string WhereTheForecastGoes(const TBandCoverage& c) {
                                      " and replaces the last " +
                                      (left == 1 ? std::string("sample") : Samples(left));
   text += "; a level whose bands reach the end starts after sample " + Number(c.loaded - 1) +
-          ". The deepest such level is " + Number(c.DeepestWhole()) +
-          ", stepped to straight after loading.";
+          ". The deepest is level " + Number(c.DeepestWhole()) + ", stepped to right after loading.";
   return text;
 }
 

@@ -3,12 +3,13 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QStringList>
+#include <algorithm>
 
 namespace fendrel {
 
 namespace {
 
-constexpr int kLines = 2;
+constexpr int kLines = 3;
 
 }  // namespace
 
@@ -49,11 +50,31 @@ void TStatusLine::changeEvent(QEvent* event) {
 }
 
 void TStatusLine::Elide() {
-  const int room = std::max(contentsRect().width() - 2 * margin(), 0);
+  // Each line of the status starts a line of its own and wraps at words; what
+  // passes the last line that fits is cut with an ellipsis.
+  const int room = std::max(contentsRect().width() - 2 * margin(), 1);
   const QFontMetrics metrics = fontMetrics();
-  QStringList lines = status_.split(QLatin1Char('\n'));
-  for (QString& line : lines) line = metrics.elidedText(line, Qt::ElideRight, room);
-  setText(lines.join(QLatin1Char('\n')));
+  QStringList shown;
+  for (const QString& line : status_.split(QLatin1Char('\n'))) {
+    QString current;
+    for (const QString& word : line.split(QLatin1Char(' '))) {
+      const QString longer = current.isEmpty() ? word : current + QLatin1Char(' ') + word;
+      if (!current.isEmpty() && metrics.horizontalAdvance(longer) > room) {
+        shown << current;
+        current = word;
+      } else {
+        current = longer;
+      }
+    }
+    shown << current;
+  }
+  if (shown.size() > kLines) {
+    const QString rest = QStringList(shown.mid(kLines - 1)).join(QLatin1Char(' '));
+    shown = shown.mid(0, kLines - 1);
+    shown << rest;
+  }
+  for (QString& line : shown) line = metrics.elidedText(line, Qt::ElideRight, room);
+  setText(shown.join(QLatin1Char('\n')));
 }
 
 }  // namespace fendrel

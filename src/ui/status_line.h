@@ -6,11 +6,12 @@
 
 namespace fendrel {
 
-// The status line: where the bands are and where the forecast lands, in two
-// lines of text that always take the room of two, so that the window's
-// client area keeps its height whatever they say. A line too long for the
-// width is cut with an ellipsis; the whole text is the tooltip, and a screen
-// reader gets it whole as the line's name.
+// The status line: where the bands are and where the forecast lands, in up to
+// three lines of text that always take the room of three, so that the
+// window's client area keeps its height whatever they say. Each line of the
+// status starts a line and wraps at words; what does not fit is cut with an
+// ellipsis. The whole text is the tooltip, and a screen reader gets it whole
+// as the line's name.
 class TStatusLine : public QLabel {
  public:
   explicit TStatusLine(QWidget* parent = nullptr);

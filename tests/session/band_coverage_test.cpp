@@ -31,14 +31,14 @@ TEST(BandCoverage, FollowsTheBandsAndTheForecastsDownAndUp) {
   packet.SetLevel(3);
   const std::string replaces =
       "The forecast starts after sample 303 and replaces the last 5 samples; a level whose "
-      "bands reach the end starts after sample 308. The deepest such level is 0, stepped to "
-      "straight after loading.";
+      "bands reach the end starts after sample 308. The deepest is level 0, stepped to right "
+      "after loading.";
   EXPECT_EQ(TextOf(packet),
             "Level 3: the bands hold samples 0–303 of 309; 5 at the end are left out.\n" + replaces);
   Forecast(packet);
   EXPECT_EQ(TextOf(packet),
-            "Level 3: the bands hold samples 0–303 of 309; 5 at the end are left out. The last "
-            "value of each band is a forecast: samples 304–311 at level 0.\n" +
+            "Level 3: the bands hold samples 0–303 of 309; 5 at the end are left out. Each band "
+            "ends in 1 forecast: samples 304–311 at level 0.\n" +
                 replaces);
   packet.SetLevel(0);
   EXPECT_EQ(TextOf(packet),
@@ -55,11 +55,11 @@ TEST(BandCoverage, FollowsTheBandsAndTheForecastsDownAndUp) {
   Forecast(packet);
   Forecast(packet);
   EXPECT_EQ(TextOf(packet),
-            "Level 3: the bands hold samples 0–255 of 309; 53 at the end are left out. The last 2 "
-            "values of each band are forecasts: samples 256–271 at level 0.\n"
+            "Level 3: the bands hold samples 0–255 of 309; 53 at the end are left out. Each band "
+            "ends in 2 forecasts: samples 256–271 at level 0.\n"
             "The forecast starts after sample 255 and replaces the last 53 samples; a level whose "
-            "bands reach the end starts after sample 308. The deepest such level is 0, stepped to "
-            "straight after loading.");
+            "bands reach the end starts after sample 308. The deepest is level 0, stepped to right "
+            "after loading.");
   // A band lent out and grown counts as a forecast too.
   packet.Load(&series);
   packet.SetLevel(1);

@@ -48,7 +48,7 @@ int main(int argc, char* argv[]) {
     chart->BackWall().Brush().SetColor(clWhite);
     chart->BackWall().Brush().SetStyle(bsClear);
     chart->SetView3D(true);
-    chart->setFixedSize(256, 220);
+    chart->setFixedSize(232, 200);
     layout->addWidget(chart);
     packet.SetLevel(level);
     views.push_back(std::make_unique<TWaveletView>(*chart, grid));

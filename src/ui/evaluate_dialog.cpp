@@ -79,7 +79,10 @@ class TEvaluationTableModel : public QAbstractTableModel {
     if (role == Qt::DisplayRole) return headers_.value(section);
     if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) {
       const QString tip = EvaluationColumnTip(headers_.value(section));
-      return tip.isEmpty() ? QVariant() : QVariant(tip);
+      if (tip.isEmpty()) return {};
+      // As rich text a tooltip wraps at words.
+      if (role == Qt::ToolTipRole) return QStringLiteral("<p>") + tip.toHtmlEscaped() + "</p>";
+      return tip;
     }
     return {};
   }

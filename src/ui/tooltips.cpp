@@ -57,7 +57,8 @@ QString TControlTips::SampleGenerate() {
 }
 
 void SetControlTip(QWidget* control, const QString& text) {
-  control->setToolTip(text);
+  // As rich text the tooltip wraps at words whatever its length.
+  control->setToolTip(QStringLiteral("<p>") + text.toHtmlEscaped() + QStringLiteral("</p>"));
   control->setAccessibleDescription(text);
 }
 

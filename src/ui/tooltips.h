@@ -19,7 +19,8 @@ struct TControlTips {
   static QString SampleGenerate();
 };
 
-// Gives the control the text as its tooltip and its accessible description.
+// Gives the control the text as its tooltip (wrapped) and its accessible
+// description.
 void SetControlTip(QWidget* control, const QString& text);
 
 // The tooltip of a column of the evaluation's tables, known by its header;

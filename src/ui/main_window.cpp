@@ -592,7 +592,8 @@ void TForm1::ShowLevelPosition(std::int16_t level) { UpDown1->SetPosition(level)
 
 void TForm1::ShowTestSeries(const TSampleData& series) {
   waveView_->ShowTestSeries(series, *sgTest, *chTest->SeriesAt(0));
-  // A new series starts its bands from the top-left cell too.
+  // A new series is shown from the top-left cell of both grids.
+  sgTest->ScrollToStart();
   sgWave->ScrollToStart();
 }
 

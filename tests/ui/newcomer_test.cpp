@@ -60,12 +60,16 @@ TEST_F(NewcomerTest, TheWindowSaysWhereTheForecastLands) {
   EXPECT_EQ(table->cellAt(95, 0)->text(QAccessible::Description), "");
   EXPECT_EQ(table->rowDescription(96), "96, forecast");
 
-  // A new series starts from the top-left cell of the bands, unmarked.
-  ui.sgWave->SelectCell({1, 90});
-  ui.sgWave->verticalScrollBar()->setValue(80);
+  // A new series starts from the top-left cell of both grids, the bands unmarked.
+  for (TStringGrid* grid : {ui.sgTest, ui.sgWave}) {
+    grid->SelectCell({1, 90});
+    grid->verticalScrollBar()->setValue(80);
+  }
   ui.Button1->click();
-  EXPECT_EQ(ui.sgWave->TopRow(), 1);
-  EXPECT_EQ(ui.sgWave->Current(), (TGridCoord{1, 1}));
+  for (TStringGrid* grid : {ui.sgTest, ui.sgWave}) {
+    EXPECT_EQ(grid->TopRow(), 1);
+    EXPECT_EQ(grid->Current(), (TGridCoord{1, 1}));
+  }
   EXPECT_FALSE(ui.sgWave->IsMarkedRow(100));
 }
 

@@ -175,8 +175,7 @@ void BM_TestDataText(benchmark::State& state) {
   for (auto _ : state) text = TestDataText(series);
   TSampleData pasted;
   if (!PasteTextToSeries(text, pasted) || pasted.Count() != series.Count() ||
-      pasted.GetY(pasted.Count() - 1) !=
-          LibraryRead(FormatKept(series.GetY(series.Count() - 1)))) {
+      pasted.GetY(pasted.Count() - 1) != LibraryRead(FormatKept(series.GetY(series.Count() - 1)))) {
     state.SkipWithError("copied text does not paste back");
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -58,13 +58,14 @@ std::string WhereTheForecastGoes(const TBandCoverage& c) {
            Number(c.rebuilt - 1) +
            (c.Forecasts() > 0 ? ", the last forecast." : ", the end of the series.");
   }
-  std::string text = held == 0 ? "The forecast starts at sample 0 and replaces all " +
-                                     Samples(c.loaded)
-                               : "The forecast starts after sample " + Number(held - 1) +
-                                     " and replaces the last " +
-                                     (left == 1 ? std::string("sample") : Samples(left));
+  std::string text = held == 0
+                         ? "The forecast starts at sample 0 and replaces all " + Samples(c.loaded)
+                         : "The forecast starts after sample " + Number(held - 1) +
+                               " and replaces the last " +
+                               (left == 1 ? std::string("sample") : Samples(left));
   text += "; a level whose bands reach the end starts after sample " + Number(c.loaded - 1) +
-          ". The deepest is level " + Number(c.DeepestWhole()) + ", stepped to right after loading.";
+          ". The deepest is level " + Number(c.DeepestWhole()) +
+          ", stepped to right after loading.";
   return text;
 }
 

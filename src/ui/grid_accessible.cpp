@@ -64,7 +64,8 @@ class TGridCellAccessible : public QAccessibleInterface, public QAccessibleTable
     }
     if (t != QAccessible::Name) return {};
     QString name = QString::fromStdString(grid_->Cell(place_.col, place_.row));
-    if (marked && place_.col == 0) name += QStringLiteral(", ") + QString::fromStdString(grid_->MarkNote());
+    if (marked && place_.col == 0)
+      name += QStringLiteral(", ") + QString::fromStdString(grid_->MarkNote());
     return name;
   }
   void setText(QAccessible::Text /*t*/, const QString& /*text*/) override {}

@@ -86,7 +86,8 @@ TEST(FixedText, SmallValuesKeepTheirDigitsInFilesAndClipboard) {
     const double v = std::ldexp(std::uniform_real_distribution<double>(-1, 1)(random), -i % 60);
     const std::string text = FormatKept(v);
     ASSERT_EQ(FormatKept(ReadNumberOrZero(text)), text) << v;
-    ASSERT_LE(std::fabs(ReadNumberOrZero(text) - v), 5e-9 * std::fabs(v) + 5e-9 * (std::fabs(v) >= 0.1));
+    ASSERT_LE(std::fabs(ReadNumberOrZero(text) - v),
+              5e-9 * std::fabs(v) + 5e-9 * (std::fabs(v) >= 0.1));
   }
   DecimalSeparatorScope comma(',');
   EXPECT_EQ(FormatKept(-2.5e-10), "-0,00000000025");

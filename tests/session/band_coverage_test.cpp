@@ -11,9 +11,7 @@
 namespace fendrel {
 namespace {
 
-std::string TextOf(const TWavelet& packet) {
-  return BandCoverageText(TBandCoverage::Of(packet));
-}
+std::string TextOf(const TWavelet& packet) { return BandCoverageText(TBandCoverage::Of(packet)); }
 
 void Forecast(TWavelet& packet) {
   packet.AppendToBands(std::vector<double>(static_cast<std::size_t>(packet.BandCount()), 1.0));
@@ -33,8 +31,9 @@ TEST(BandCoverage, FollowsTheBandsAndTheForecastsDownAndUp) {
       "The forecast starts after sample 303 and replaces the last 5 samples; a level whose "
       "bands reach the end starts after sample 308. The deepest is level 0, stepped to right "
       "after loading.";
-  EXPECT_EQ(TextOf(packet),
-            "Level 3: the bands hold samples 0–303 of 309; 5 at the end are left out.\n" + replaces);
+  EXPECT_EQ(
+      TextOf(packet),
+      "Level 3: the bands hold samples 0–303 of 309; 5 at the end are left out.\n" + replaces);
   Forecast(packet);
   EXPECT_EQ(TextOf(packet),
             "Level 3: the bands hold samples 0–303 of 309; 5 at the end are left out. Each band "

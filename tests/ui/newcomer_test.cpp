@@ -21,7 +21,9 @@ namespace {
 
 class NewcomerTest : public ::testing::Test {
  protected:
-  std::string Status() const { return Control<TStatusLine>(form, "StatusLine")->Status().toStdString(); }
+  std::string Status() const {
+    return Control<TStatusLine>(form, "StatusLine")->Status().toStdString();
+  }
 
   RecordingDialogs dialogs;
   TForm1 form;

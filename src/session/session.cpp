@@ -257,8 +257,10 @@ bool TSession::Save() {
   return RunJob("save \"" + path + "\"", testData_->Count(),
                 [this, path](TProgress& progress) -> TJob::TApply {
                   progress.Start(testData_->Count());
-                  testData_->SaveToFile(path);
-                  return [] {};
+                  const std::int64_t rounded = testData_->SaveToFile(path);
+                  return [this, rounded] {
+                    if (rounded > 0) desktop_.ShowMessage(RoundedValuesMessage(rounded));
+                  };
                 });
 }
 

@@ -32,6 +32,7 @@
 #include "platform/dialogs.h"
 #include "platform/job_runner.h"
 #include "sample/text_format.h"
+#include "ui/tooltips.h"
 
 namespace fendrel {
 
@@ -75,8 +76,15 @@ class TEvaluationTableModel : public QAbstractTableModel {
     return {};
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    if (role != Qt::DisplayRole) return {};
-    if (orientation == Qt::Horizontal) return headers_.value(section);
+    if (orientation != Qt::Horizontal) return {};
+    if (role == Qt::DisplayRole) return headers_.value(section);
+    if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) {
+      const QString tip = EvaluationColumnTip(headers_.value(section));
+      if (tip.isEmpty()) return {};
+      // As rich text a tooltip wraps at words.
+      if (role == Qt::ToolTipRole) return QStringLiteral("<p>") + tip.toHtmlEscaped() + "</p>";
+      return tip;
+    }
     return {};
   }
 

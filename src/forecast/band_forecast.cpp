@@ -4,8 +4,7 @@
 #include <span>
 #include <vector>
 
-#include "forecast/k_nearest_neighbor.h"
-#include "forecast/moving_average.h"
+#include "forecast/forecaster.h"
 #include "sample/sample_data.h"
 #include "wavelet/wavelet.h"
 
@@ -26,16 +25,7 @@ void ForecastBands(TWavelet& wavelet, const TForecastSettings& settings) {
       band.SetCount(static_cast<std::int32_t>(values.size()));
       for (std::int32_t i = had; i < band.Count(); ++i) band.SetX(i, i);
       std::copy(values.begin(), values.end(), band.YData());
-      if (settings.method == fmMovingAverage) {
-        TMovingAverage forecaster(band);
-        if (settings.window > 0) forecaster.SetWindow(settings.window);
-        forecasts.push_back(forecaster.Forecast());
-      } else {
-        TKNearestNeighbor forecaster(band);
-        forecaster.SetUseWindowAverage(settings.useWindowAverage);
-        if (settings.window > 0) forecaster.SetWindow(settings.window);
-        forecasts.push_back(forecaster.Forecast());
-      }
+      forecasts.push_back(ForecastAfter(band, band.Count(), settings));
     }
   } catch (...) {
     wavelet.AppendToBands(forecasts);

@@ -4,13 +4,17 @@
 #include <tbb/parallel_for.h>
 #include <tbb/partitioner.h>
 
+#include <boost/math/distributions/students_t.hpp>
+
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <span>
 
+#include "core/parallel.h"
 #include "forecast/k_nearest_neighbor.h"
-#include "forecast/moving_average.h"
+#include "forecast/season.h"
 #include "sample/sample_data.h"
 #include "wavelet/wavelet.h"
 
@@ -28,19 +32,6 @@ std::optional<double> NaiveScale(const double* x, std::int32_t count, std::int32
   double sum = 0.0;
   for (std::int32_t i = 1; i <= before - 1; ++i) sum = sum + std::fabs(x[i] - x[i - 1]);
   return sum / (before - 1);
-}
-
-// The window a forecaster over a band of `length` samples gets from the
-// window-size spin: the spin's value, or the forecaster's own default.
-std::int32_t WindowFor(const TForecastSettings& settings, std::int32_t length) {
-  return settings.window > 0 ? settings.window : length / 10;
-}
-
-// Rough cost of one band forecast, to weigh the progress: the values it reads.
-std::int64_t ForecastCost(const TForecastSettings& settings, std::int32_t length) {
-  const std::int64_t window = std::max(WindowFor(settings, length), 2);
-  if (settings.method == fmMovingAverage) return std::min<std::int64_t>(window, length) + 1;
-  return window * std::max<std::int64_t>(length - window, 0) + length + 1;
 }
 
 // The origins of a level: multiples of the horizon h with 2h <= t,
@@ -86,52 +77,39 @@ void RebuildBlock(double* values, double* scratch, std::int32_t h) {
   if (current != values) std::copy_n(current, h, values);
 }
 
-// The forecast of band b's value after its first `length` samples, as "Do
-// forecast" would make it on that band cut there: the forecasters read no
-// sample after the position they forecast from.
-double BandForecast(const TSampleData& band, std::int32_t length, const TForecastSettings& settings,
-                    const TEvaluationProgress* progress) {
-  const std::int32_t window = WindowFor(settings, length);
-  if (settings.method == fmMovingAverage) {
-    TMovingAverage forecaster(band);
-    forecaster.SetWindow(window);
-    return forecaster.ForecastAt(length - 1);
-  }
-  TKNearestNeighbor forecaster(band);
-  forecaster.SetUseWindowAverage(settings.useWindowAverage);
-  forecaster.SetWindow(window);
-  // One forecast over a long band can take seconds.
-  if (progress != nullptr) forecaster.SetCancel(progress->CancelFlag());
-  return forecaster.ForecastAt(length - 1);
-}
-
-// Forecasts of one level, band after band, per origin; false once cancelled.
-bool ForecastLevel(const TWavelet& wavelet, const TEvaluationSettings& settings,
-                   TLevelEvaluation& result, TEvaluationProgress* progress) {
-  const std::int32_t h = result.horizon;
-  const std::int32_t longest = result.origins.back() / h;
-  // Each band as a series of its own, cut after the last origin's prefix:
-  // the forecasters take a series, and one copy per level serves every origin.
+// For each length ell of `lengths` and each of the h bands, the forecast of
+// the band's value after its first ell samples, as "Do forecast" would make
+// it on that band cut there, rebuilt into the h samples the bands' values
+// add to the series: lengths.size() blocks of h values, written to `out`.
+// bandValues(b) gives band b's values, at least the longest length of them.
+// False once cancelled.
+template <typename BandValues>
+bool ForecastBlocks(const BandValues& bandValues, std::int32_t h,
+                    const std::vector<std::int32_t>& lengths, const TForecastSettings& settings,
+                    std::vector<double>& out, TEvaluationProgress* progress) {
+  const std::int32_t longest = *std::max_element(lengths.begin(), lengths.end());
+  // Each band as a series of its own, cut after the longest length: the
+  // forecasters take a series, and one copy per band serves every length.
   std::vector<TSampleData> bands(Size(h));
   tbb::parallel_for(tbb::blocked_range<std::int32_t>(0, h, 256),
                     [&](const tbb::blocked_range<std::int32_t>& range) {
                       for (std::int32_t b = range.begin(); b != range.end(); ++b) {
-                        const std::span<const double> values = wavelet.BandValues(b);
+                        const std::span<const double> values = bandValues(b);
                         TSampleData& band = bands[Size(b)];
                         band.SetCountForOverwrite(longest);
                         std::copy_n(values.begin(), longest, band.YData());
                       }
                     });
 
-  const std::int64_t items = std::int64_t{h} * static_cast<std::int64_t>(result.origins.size());
-  result.forecasts.assign(Size(items), 0.0);
+  const std::int64_t items = std::int64_t{h} * static_cast<std::int64_t>(lengths.size());
+  out.assign(Size(items), 0.0);
   std::atomic<bool> stopped{false};
-  // One item is one band at one origin; each writes its own slot, so the
+  // One item is one band at one length; each writes its own slot, so the
   // split among workers cannot change a bit. Ranges of about kRangeCost
   // values read keep the cancellation prompt and the progress moving.
   constexpr std::int64_t kRangeCost = std::int64_t{1} << 16;
   const std::int64_t grain =
-      std::clamp<std::int64_t>(kRangeCost / ForecastCost(settings.forecast, longest), 1, 4096);
+      std::clamp<std::int64_t>(kRangeCost / ForecastCost(settings, longest), 1, 4096);
   tbb::parallel_for(
       tbb::blocked_range<std::int64_t>(0, items, Size(grain)),
       [&](const tbb::blocked_range<std::int64_t>& range) {
@@ -141,34 +119,94 @@ bool ForecastLevel(const TWavelet& wavelet, const TEvaluationSettings& settings,
             stopped.store(true, std::memory_order_relaxed);
             break;
           }
-          const std::int64_t origin = item / h;
+          const std::int32_t length = lengths[Size(item / h)];
           const auto b = static_cast<std::int32_t>(item % h);
-          const std::int32_t length = result.origins[Size(origin)] / h;
           try {
-            result.forecasts[Size(item)] =
-                BandForecast(bands[Size(b)], length, settings.forecast, progress);
+            // One forecast over a long band can take seconds.
+            out[Size(item)] = ForecastAfter(bands[Size(b)], length, settings,
+                                            progress != nullptr ? progress->CancelFlag() : nullptr);
           } catch (const TForecastCancelled&) {
             stopped.store(true, std::memory_order_relaxed);
             break;
           }
-          done += ForecastCost(settings.forecast, length);
+          done += ForecastCost(settings, length);
         }
         if (progress != nullptr) progress->Advance(done);
       },
       tbb::simple_partitioner());
   if (stopped.load()) return false;
 
-  const auto origins = static_cast<std::int32_t>(result.origins.size());
-  tbb::parallel_for(tbb::blocked_range<std::int32_t>(0, origins),
+  const auto blocks = static_cast<std::int32_t>(lengths.size());
+  tbb::parallel_for(tbb::blocked_range<std::int32_t>(0, blocks),
                     [&](const tbb::blocked_range<std::int32_t>& range) {
                       std::vector<double> scratch(Size(h));
                       for (std::int32_t o = range.begin(); o != range.end(); ++o) {
-                        RebuildBlock(result.forecasts.data() + Size(o) * Size(h), scratch.data(),
-                                     h);
+                        RebuildBlock(out.data() + Size(o) * Size(h), scratch.data(), h);
                       }
                     });
   return true;
 }
+
+// Forecasts of one level, band after band, per origin; false once cancelled.
+bool ForecastLevel(const TWavelet& wavelet, const TEvaluationSettings& settings,
+                   TLevelEvaluation& result, TEvaluationProgress* progress) {
+  const std::int32_t h = result.horizon;
+  std::vector<std::int32_t> lengths;
+  lengths.reserve(result.origins.size());
+  for (const std::int32_t t : result.origins) lengths.push_back(t / h);
+  return ForecastBlocks([&](std::int32_t b) { return wavelet.BandValues(b); }, h, lengths,
+                        settings.forecast, result.forecasts, progress);
+}
+
+// The bands of the last (count / 2^level) * 2^level samples, band after
+// band, level by level: the packet of the series that ends with the last
+// sample, as a file of those samples would give it. A step drops each band's
+// first value when the bands' length is odd (the first block no longer
+// fits), then takes the packet's sums and differences.
+class TTailBands {
+ public:
+  explicit TTailBands(const TSampleData& series)
+      : current_(series.YData(), series.YData() + std::max(series.Count(), 0)),
+        length_(std::max(series.Count(), 0)) {}
+
+  void Step() {
+    const std::int32_t skip = length_ % 2;
+    const std::int32_t m = length_ / 2;
+    spare_.resize(Size(bands_) * 2 * Size(m));
+    const std::size_t pairs = Size(bands_) * Size(m);
+    ForEachRange(pairs, std::size_t{1} << 15, [&](std::size_t begin, std::size_t end) {
+      for (std::size_t f = begin; f < end;) {
+        const std::size_t i = f / Size(m);
+        const std::size_t c0 = f % Size(m);
+        const std::size_t c1 = std::min(Size(m), c0 + (end - f));
+        const double* y = current_.data() + i * Size(length_) + Size(skip);
+        double* average = spare_.data() + 2 * i * Size(m);
+        double* difference = average + m;
+        for (std::size_t c = c0; c < c1; ++c) {
+          const double p = y[2 * c];
+          const double q = y[2 * c + 1];
+          average[c] = (p + q) / 2;
+          difference[c] = (p - q) / 2;
+        }
+        f += c1 - c0;
+      }
+    });
+    std::swap(current_, spare_);
+    length_ = m;
+    bands_ *= 2;
+  }
+
+  std::span<const double> Band(std::int32_t b) const {
+    return {current_.data() + Size(b) * Size(length_), Size(length_)};
+  }
+  std::int32_t Length() const { return length_; }
+
+ private:
+  std::vector<double> current_;
+  std::vector<double> spare_;
+  std::int32_t length_ = 0;
+  std::int32_t bands_ = 1;
+};
 
 void Score(const double* x, std::optional<double> scale, TLevelEvaluation& result) {
   const std::int32_t h = result.horizon;
@@ -208,6 +246,121 @@ void Score(const double* x, std::optional<double> scale, TLevelEvaluation& resul
   }
 }
 
+// NaN after every number, so that sorting errors is defined.
+bool Before(double a, double b) { return a < b || (!std::isnan(a) && std::isnan(b)); }
+
+void InsertSorted(std::vector<double>& sorted, double value) {
+  sorted.insert(std::upper_bound(sorted.begin(), sorted.end(), value, Before), value);
+}
+
+// The simple forecasts, the best of them, the test against it, the
+// intervals and their coverage. Every sum runs over the origins in order and
+// the steps in order; the steps are shared out among workers, each writing
+// its own entries.
+void Compare(const double* x, std::int32_t season, std::optional<double> scale,
+             TLevelEvaluation& result) {
+  const std::int32_t h = result.horizon;
+  const std::size_t origins = result.origins.size();
+  const std::size_t n = result.forecasts.size();
+  std::vector<double> actual(n);
+  for (std::size_t o = 0; o < origins; ++o) {
+    const std::int32_t t = result.origins[o];
+    for (std::int32_t j = 0; j < h; ++j) actual[o * Size(h) + Size(j)] = x[t + j];
+  }
+  const auto simple = [&](TSimpleForecast method) {
+    std::vector<double> values(n);
+    for (std::size_t o = 0; o < origins; ++o) {
+      for (std::int32_t j = 0; j < h; ++j) {
+        values[o * Size(h) + Size(j)] = result.Simple(x, season, method, o, j);
+      }
+    }
+    return values;
+  };
+
+  const bool seasonal = season >= 2 && result.origins.front() >= season;
+  if (seasonal) result.seasonalNaive = Metrics(actual, simple(sfSeasonalNaive), scale);
+  result.drift = Metrics(actual, simple(sfDrift), scale);
+  result.mean = Metrics(actual, simple(sfMean), scale);
+
+  TSimpleForecast best = sfNaive;
+  double bestMae = result.naive.mae;
+  const auto consider = [&](TSimpleForecast method, double mae) {
+    if (mae < bestMae) {
+      best = method;
+      bestMae = mae;
+    }
+  };
+  if (result.seasonalNaive) consider(sfSeasonalNaive, result.seasonalNaive->mae);
+  consider(sfDrift, result.drift.mae);
+  consider(sfMean, result.mean.mae);
+  result.bestSimple = best;
+  if (bestMae != 0.0) result.relativeToBest = result.method.mae / bestMae;
+  const std::vector<double> bestValues = simple(best);
+
+  std::vector<double> differentials(origins);
+  for (std::size_t o = 0; o < origins; ++o) {
+    double sum = 0.0;
+    for (std::size_t j = 0; j < Size(h); ++j) {
+      const std::size_t k = o * Size(h) + j;
+      sum = sum + (std::fabs(actual[k] - result.forecasts[k]) - std::fabs(actual[k] - bestValues[k]));
+    }
+    differentials[o] = sum / h;
+  }
+  result.pValue = DieboldMarianoPValue(differentials);
+
+  const auto count = static_cast<std::int32_t>(origins);
+  const bool covers = count > kCoverageHistory;
+  std::vector<std::int64_t> covered(2 * Size(h), 0);
+  ForEachRange(Size(h), 256, [&](std::size_t begin, std::size_t end) {
+    std::vector<double> errors;
+    std::vector<double> sorted;
+    for (std::size_t j = begin; j < end; ++j) {
+      THorizonErrors& step = result.perHorizon[j];
+      double sum = 0.0;
+      errors.clear();
+      for (std::size_t o = 0; o < origins; ++o) {
+        const std::size_t k = o * Size(h) + j;
+        sum = sum + std::fabs(actual[k] - bestValues[k]);
+        errors.push_back(actual[k] - result.forecasts[k]);
+      }
+      step.bestMae = sum / static_cast<double>(origins);
+      sorted = errors;
+      std::sort(sorted.begin(), sorted.end(), Before);
+      step.low80 = Quantile(sorted, 0.10);
+      step.high80 = Quantile(sorted, 0.90);
+      step.low95 = Quantile(sorted, 0.025);
+      step.high95 = Quantile(sorted, 0.975);
+      if (!covers) continue;
+      // The intervals at origin o come from the origins before it alone.
+      sorted.assign(errors.begin(), errors.begin() + kCoverageHistory);
+      std::sort(sorted.begin(), sorted.end(), Before);
+      for (std::size_t o = kCoverageHistory; o < origins; ++o) {
+        const std::size_t k = o * Size(h) + j;
+        const double f = result.forecasts[k];
+        const double a = actual[k];
+        if (f + Quantile(sorted, 0.10) <= a && a <= f + Quantile(sorted, 0.90)) ++covered[2 * j];
+        if (f + Quantile(sorted, 0.025) <= a && a <= f + Quantile(sorted, 0.975)) {
+          ++covered[2 * j + 1];
+        }
+        InsertSorted(sorted, errors[o]);
+      }
+    }
+  });
+  if (covers) {
+    TCoverage coverage;
+    std::int64_t in80 = 0;
+    std::int64_t in95 = 0;
+    for (std::size_t j = 0; j < Size(h); ++j) {
+      in80 += covered[2 * j];
+      in95 += covered[2 * j + 1];
+    }
+    coverage.steps = std::int64_t{count - kCoverageHistory} * h;
+    coverage.covered80 = static_cast<double>(in80) / static_cast<double>(coverage.steps);
+    coverage.covered95 = static_cast<double>(in95) / static_cast<double>(coverage.steps);
+    result.coverage = coverage;
+  }
+}
+
 }  // namespace
 
 std::int32_t DefaultTestSpan(std::int32_t count) {
@@ -233,6 +386,60 @@ std::optional<std::int32_t> TEvaluation::BestLevel() const {
     if (!best || *level.relativeMae < *levels[Size(*best)].relativeMae) best = level.level;
   }
   return best;
+}
+
+bool TLevelEvaluation::BeatsBest() const {
+  return relativeToBest && pValue && *relativeToBest < 1.0 && *pValue < 0.05;
+}
+
+std::optional<std::int32_t> TEvaluation::VerdictLevel() const {
+  std::optional<std::int32_t> best;
+  for (const TLevelEvaluation& level : levels) {
+    if (!level.BeatsBest()) continue;
+    if (!best || *level.relativeToBest < *levels[Size(*best)].relativeToBest) best = level.level;
+  }
+  return best;
+}
+
+std::optional<std::int32_t> TEvaluation::ClosestLevel() const {
+  std::optional<std::int32_t> best;
+  for (const TLevelEvaluation& level : levels) {
+    if (!level.relativeToBest) continue;
+    if (!best || *level.relativeToBest < *levels[Size(*best)].relativeToBest) best = level.level;
+  }
+  return best;
+}
+
+std::optional<double> DieboldMarianoPValue(const std::vector<double>& differentials) {
+  const std::size_t count = differentials.size();
+  if (count < 3) return std::nullopt;
+  const auto k = static_cast<double>(count);
+  double sum = 0.0;
+  for (const double d : differentials) sum = sum + d;
+  const double mean = sum / k;
+  double squares = 0.0;
+  for (const double d : differentials) squares = squares + (d - mean) * (d - mean);
+  const double variance = squares / k;
+  if (variance == 0.0 || std::isnan(variance)) return std::nullopt;
+  const double statistic = mean / std::sqrt(variance / k) * std::sqrt((k - 1) / k);
+  if (std::isnan(statistic)) return std::nullopt;
+  if (std::isinf(statistic)) return 0.0;
+  const boost::math::students_t distribution(k - 1);
+  return 2 * boost::math::cdf(boost::math::complement(distribution, std::fabs(statistic)));
+}
+
+double Quantile(const std::vector<double>& sorted, double p) {
+  if (sorted.empty()) return 0.0;
+  const double position = static_cast<double>(sorted.size() - 1) * p;
+  const double below = std::floor(position);
+  const auto i = static_cast<std::size_t>(below);
+  const std::size_t next = std::min(i + 1, sorted.size() - 1);
+  const double t = position - below;
+  const double a = sorted[i];
+  const double b = sorted[next];
+  // numpy's interpolation, from the nearer end.
+  const double difference = b - a;
+  return t >= 0.5 ? b - difference * (1 - t) : a + difference * t;
 }
 
 TErrorMetrics Metrics(const std::vector<double>& actual, const std::vector<double>& forecast,
@@ -285,15 +492,47 @@ std::optional<TEvaluation> Evaluate(const TSampleData& series, const TEvaluation
     }
     evaluation.levels.push_back(std::move(result));
   }
+  for (const TLevelEvaluation& result : evaluation.levels) {
+    if (!result.Evaluable()) continue;
+    total += std::int64_t{result.horizon} *
+             ForecastCost(settings.forecast, count / result.horizon);
+  }
   if (progress != nullptr) progress->Start(total);
 
-  const std::optional<double> scale =
-      NaiveScale(series.YData(), count, evaluation.settings.testSpan);
+  const double* x = series.YData();
+  const std::int32_t before = count - evaluation.settings.testSpan;
+  if (settings.season > 0) {
+    evaluation.season = std::clamp(settings.season, 1, std::max(before / 2, 1));
+    evaluation.seasonFound = false;
+  } else {
+    evaluation.season = FindSeason(x, before);
+  }
+
+  // The sums before every origin, in index order, as one running sum.
+  std::vector<double> running(Size(count) + 1, 0.0);
+  for (std::int32_t i = 0; i < count; ++i) running[Size(i) + 1] = running[Size(i)] + x[i];
+  evaluation.sumAll = running[Size(count)];
+
+  const std::optional<double> scale = NaiveScale(x, count, evaluation.settings.testSpan);
+  TTailBands tail(series);
+  std::int32_t lastEvaluable = -1;
+  for (const TLevelEvaluation& result : evaluation.levels) {
+    if (result.Evaluable()) lastEvaluable = result.level;
+  }
   for (TLevelEvaluation& result : evaluation.levels) {
-    if (result.level > 0) wavelet.Decompose();
+    if (result.level > 0) {
+      wavelet.Decompose();
+      if (result.level <= lastEvaluable) tail.Step();
+    }
     if (!result.Evaluable()) continue;
     if (!ForecastLevel(wavelet, evaluation.settings, result, progress)) return std::nullopt;
-    Score(series.YData(), scale, result);
+    Score(x, scale, result);
+    for (const std::int32_t t : result.origins) result.sumsBefore.push_back(running[Size(t)]);
+    Compare(x, evaluation.season, scale, result);
+    if (!ForecastBlocks([&](std::int32_t b) { return tail.Band(b); }, result.horizon,
+                        {tail.Length()}, evaluation.settings.forecast, result.next, progress)) {
+      return std::nullopt;
+    }
   }
   if (progress != nullptr && progress->Cancelled()) return std::nullopt;
   return evaluation;

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
@@ -108,10 +109,6 @@ namespace {
 constexpr int kPollMs = 50;
 constexpr int kProgressSteps = 1000;
 
-bool BeatsNaive(const TLevelEvaluation& level) {
-  return level.relativeMae && *level.relativeMae < 1.0;
-}
-
 // The tables' columns while no evaluation has finished.
 const TEvaluation& NoEvaluation() {
   static const TEvaluation none;
@@ -168,6 +165,18 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
   inputs->addSpacing(16);
   inputs->addWidget(originsLabel);
   inputs->addWidget(OriginsSpin);
+  SeasonSpin = new QSpinBox(this);
+  SeasonSpin->setRange(1, std::max((count - SpanSpin->value()) / 2, 1));
+  SeasonSpin->setValue(1);
+  SeasonSpin->setObjectName(QStringLiteral("SeasonSpin"));
+  auto* seasonLabel = new QLabel(QStringLiteral("&Season:"), this);
+  seasonLabel->setBuddy(SeasonSpin);
+  SeasonSourceLabel = new QLabel(QStringLiteral("found in the series"), this);
+  SeasonSourceLabel->setObjectName(QStringLiteral("SeasonSourceLabel"));
+  inputs->addSpacing(16);
+  inputs->addWidget(seasonLabel);
+  inputs->addWidget(SeasonSpin);
+  inputs->addWidget(SeasonSourceLabel);
   inputs->addStretch(1);
   layout->addLayout(inputs);
 
@@ -185,6 +194,9 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
   LevelsTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   BestLabel = new QLabel(tables);
   BestLabel->setObjectName(QStringLiteral("BestLabel"));
+  BestLabel->setWordWrap(true);
+  CoverageLabel = new QLabel(tables);
+  CoverageLabel->setObjectName(QStringLiteral("CoverageLabel"));
   horizonModel_ = new TEvaluationTableModel(fendrel::HorizonTable(NoEvaluation(), 0), this);
   HorizonTable = new QTableView(tables);
   HorizonTable->setObjectName(QStringLiteral("HorizonTable"));
@@ -196,6 +208,7 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
   tablesLayout->addWidget(LevelsTable, 0, 0);
   tablesLayout->addWidget(HorizonTable, 0, 1);
   tablesLayout->addWidget(BestLabel, 1, 0, 1, 2);
+  tablesLayout->addWidget(CoverageLabel, 2, 0, 1, 2);
   tablesLayout->setColumnStretch(0, 5);
   tablesLayout->setColumnStretch(1, 2);
 
@@ -217,6 +230,21 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
   SetUpSeries(*actual_, "Actual", clBlue, Chart);
   SetUpSeries(*forecast_, "Forecast", clRed, Chart);
   SetUpSeries(*naive_, "Naive", clGreen, Chart);
+  best_ = std::make_unique<TLineSeries>();
+  next_ = std::make_unique<TLineSeries>();
+  low80_ = std::make_unique<TLineSeries>();
+  high80_ = std::make_unique<TLineSeries>();
+  low95_ = std::make_unique<TLineSeries>();
+  high95_ = std::make_unique<TLineSeries>();
+  SetUpSeries(*best_, "Best simple forecast", clOlive, Chart);
+  SetUpSeries(*next_, "Next block", clFuchsia, Chart);
+  SetUpSeries(*low80_, "80 % low", clPurple, Chart);
+  SetUpSeries(*high80_, "80 % high", clPurple, Chart);
+  SetUpSeries(*low95_, "95 % low", clGray, Chart);
+  SetUpSeries(*high95_, "95 % high", clGray, Chart);
+  for (TLineSeries* bound : {low80_.get(), high80_.get(), low95_.get(), high95_.get()}) {
+    bound->LinePen().SetStyle(psDash);
+  }
   splitter->setStretchFactor(0, 1);
   splitter->setStretchFactor(1, 1);
   layout->addWidget(splitter, 1);
@@ -254,8 +282,15 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
   restart_->setInterval(150);
   connect(restart_, &QTimer::timeout, this, [this] { Start(); });
   const auto changed = [this] { restart_->start(); };
-  connect(SpanSpin, &QSpinBox::valueChanged, this, changed);
+  connect(SpanSpin, &QSpinBox::valueChanged, this, [this, changed] {
+    SpanChanged();
+    changed();
+  });
   connect(OriginsSpin, &QSpinBox::valueChanged, this, changed);
+  connect(SeasonSpin, &QSpinBox::valueChanged, this, [this, changed] {
+    SeasonSetByUser();
+    changed();
+  });
   connect(CancelButton, &QPushButton::clicked, this, [this] {
     StopJob();
     ShowRunning(false);
@@ -307,7 +342,8 @@ void TEvaluateDialog::SetExportPicture(std::function<void(TChart&)> exporter) {
 void TEvaluateDialog::Start() {
   StopJob();
   auto job = std::make_shared<TJob>();
-  const TEvaluationSettings settings{settings_, SpanSpin->value(), OriginsSpin->value()};
+  const TEvaluationSettings settings{settings_, SpanSpin->value(), OriginsSpin->value(),
+                                     seasonSetByUser_ ? SeasonSpin->value() : 0};
   job_ = job;
   // The job keeps what it works on: the series is the dialog's, which waits
   // for every job before it goes.
@@ -355,6 +391,17 @@ void TEvaluateDialog::Poll() {
   }
 }
 
+void TEvaluateDialog::SeasonSetByUser() {
+  seasonSetByUser_ = true;
+  SeasonSourceLabel->setText(QStringLiteral("set by you"));
+}
+
+void TEvaluateDialog::SpanChanged() {
+  // The season is looked for before the test span, in at most half of it.
+  const QSignalBlocker quiet(SeasonSpin);
+  SeasonSpin->setMaximum(std::max((series_.Count() - SpanSpin->value()) / 2, 1));
+}
+
 void TEvaluateDialog::ShowRunning(bool running) {
   Progress->setVisible(running);
   CancelButton->setVisible(running);
@@ -371,23 +418,18 @@ void TEvaluateDialog::ShowEvaluation() {
         if (!level.Evaluable() && column == 3) return QStringLiteral("not evaluable");
         return TEvaluationTableModel::GridText(cell);
       },
-      [shown](int row) { return BeatsNaive(shown->levels[static_cast<std::size_t>(row)]); });
+      [shown](int row) { return shown->levels[static_cast<std::size_t>(row)].BeatsBest(); });
 
-  const std::optional<std::int32_t> best = evaluation.BestLevel();
-  QString text;
-  if (best) {
-    const double relative = *evaluation.levels[static_cast<std::size_t>(*best)].relativeMae;
-    text = QStringLiteral("Best level: %1 (relative MAE %2)")
-               .arg(*best)
-               .arg(QString::fromStdString(FormatFixed(relative, 15, 6)));
-    if (relative >= 1.0) text += QStringLiteral("; no level beats the naive forecast");
-  } else {
-    const bool any = std::ranges::any_of(evaluation.levels, &TLevelEvaluation::Evaluable);
-    text = any ? QStringLiteral("No level has a relative MAE: the naive forecast has no error")
-               : QStringLiteral("No level can be evaluated: the series is too short");
+  if (evaluation.seasonFound) {
+    const QSignalBlocker quiet(SeasonSpin);
+    SeasonSpin->setValue(evaluation.season);
   }
-  BestLabel->setText(text);
+  MethodLabel->setText(
+      QString::fromStdString(MethodText(settings_) + "; " + SeasonText(evaluation)));
+  BestLabel->setText(QString::fromStdString(VerdictText(evaluation)));
 
+  std::optional<std::int32_t> best = evaluation.VerdictLevel();
+  if (!best) best = evaluation.ClosestLevel();
   int select = 0;
   if (best) {
     select = *best;
@@ -412,7 +454,12 @@ void TEvaluateDialog::SelectLevel(int level) {
 }
 
 void TEvaluateDialog::ShowSelectedLevel() {
-  for (TLineSeries* series : {actual_.get(), forecast_.get(), naive_.get()}) series->ClearPoints();
+  for (TLineSeries* series : {actual_.get(), forecast_.get(), naive_.get(), best_.get(),
+                              next_.get(), low80_.get(), high80_.get(), low95_.get(),
+                              high95_.get()}) {
+    series->ClearPoints();
+  }
+  CoverageLabel->clear();
   if (!evaluation_ || evaluation_->levels.empty()) {
     horizonModel_->Reset(fendrel::HorizonTable(NoEvaluation(), 0));
     return;
@@ -428,14 +475,29 @@ void TEvaluateDialog::ShowSelectedLevel() {
     if (i >= 0) actual_->AddPoint(i, x[i]);
   }
   const auto h = static_cast<std::size_t>(level->horizon);
+  const TSimpleForecast simple = level->bestSimple.value_or(sfNaive);
   for (std::size_t o = 0; o < level->origins.size(); ++o) {
     const std::int32_t t = level->origins[o];
     for (std::size_t j = 0; j < h; ++j) {
       forecast_->AddPoint(static_cast<double>(t) + static_cast<double>(j),
                           level->forecasts[o * h + j]);
       naive_->AddPoint(static_cast<double>(t) + static_cast<double>(j), x[t - 1]);
+      best_->AddPoint(static_cast<double>(t) + static_cast<double>(j),
+                      level->Simple(x, evaluation_->season, simple, o, static_cast<std::int32_t>(j)));
     }
   }
+  for (std::size_t j = 0; j < level->next.size(); ++j) {
+    const double at = static_cast<double>(count) + static_cast<double>(j);
+    const double f = level->next[j];
+    const THorizonErrors& step = level->perHorizon[j];
+    next_->AddPoint(at, f);
+    low80_->AddPoint(at, f + step.low80);
+    high80_->AddPoint(at, f + step.high80);
+    low95_->AddPoint(at, f + step.low95);
+    high95_->AddPoint(at, f + step.high95);
+  }
+  best_->SetTitle("Best simple forecast (" + std::string(SimpleForecastName(simple)) + ")");
+  CoverageLabel->setText(QString::fromStdString(CoverageText(*level)));
   Chart->Title().ClearText();
   Chart->Title().AddText("Test span, level " + std::to_string(level->level));
 }

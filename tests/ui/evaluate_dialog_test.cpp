@@ -72,20 +72,26 @@ TEST_F(EvaluateDialogTest, CtrlCCopiesTheWholeLevelsTable) {
   const std::vector<std::string> lines = Lines(clipboard.Text());
   ASSERT_EQ(lines.size(), 7u);  // the header and levels 0 to 5
   EXPECT_EQ(lines[0],
-            "Level\tHorizon\tOrigins\tMAE\tRMSE\tMAPE\tMASE\tNaive MAE\tNaive RMSE\tRelative MAE");
+            "Level\tHorizon\tOrigins\tMAE\tRMSE\tMAPE\tMASE\tNaive MAE\tNaive RMSE\tRelative MAE\t"
+            "Seasonal naive MAE\tDrift MAE\tMean MAE\tBest simple\tRelative to best\tp-value");
   const TLevelEvaluation& one = dialog.Evaluation()->levels[0];
   EXPECT_EQ(lines[1].rfind("0\t1\t20\t" + FormatFixed(one.method.mae, 16, 8) + "\t", 0), 0u);
   EXPECT_NE(lines[1].find(FormatFixed(*one.relativeMae, 16, 8)), std::string::npos);
   EXPECT_NE(lines[1].find(','), std::string::npos);
   // 32 samples from 80 on would end past the series: not evaluable.
-  EXPECT_EQ(lines[6], "5\t32\t0\t\t\t\t\t\t\t");
+  EXPECT_EQ(lines[6], "5\t32\t0\t\t\t\t\t\t\t\t\t\t\t\t\t");
   EXPECT_TRUE(dialogs.messages.empty());
 
   dialog.SelectLevel(1);
   const std::vector<std::string> rows = Lines(dialog.ForecastsText());
-  ASSERT_EQ(rows.size(), 21u);
-  EXPECT_EQ(rows[0], "Index\tActual\tForecast\tNaive");
+  ASSERT_EQ(rows.size(), 23u);  // the header, 20 tested samples, the next block's 2
+  EXPECT_EQ(rows[0],
+            "Index\tActual\tForecast\tNaive\tBest simple\t80 % low\t80 % high\t95 % low\t95 % "
+            "high\tPart");
   EXPECT_EQ(rows[1].substr(0, 3), "80\t");
+  EXPECT_EQ(rows[20].substr(rows[20].size() - 14), "\t\t\t\t\ttest span");
+  EXPECT_EQ(rows[21].rfind("100\t\t", 0), 0u);
+  EXPECT_EQ(rows[22].substr(rows[22].size() - 11), "\tnext block");
   EXPECT_EQ(dialog.HorizonTable->model()->rowCount(), 2);
 
   dialog.show();
@@ -100,7 +106,7 @@ TEST_F(EvaluateDialogTest, ATooShortSeriesGivesLevelsThatAreNotEvaluable) {
   TEvaluateDialog dialog(Wave(2), {fmMovingAverage, 12, true});
   EXPECT_EQ(dialog.MethodLabel->text().toStdString(), "Moving average, window 12");
   WaitUntilDone(dialog);
-  EXPECT_EQ(Lines(dialog.LevelsText()).at(1), "0\t1\t0\t\t\t\t\t\t\t");
+  EXPECT_EQ(Lines(dialog.LevelsText()).at(1), "0\t1\t0\t\t\t\t\t\t\t\t\t\t\t\t\t");
   EXPECT_TRUE(dialogs.errors.empty());
 }
 

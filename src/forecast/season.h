@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace fendrel {
+
+// The season of a series from its first `count` samples: the lag k in
+// 2 .. min((count - 1) / 3, 400) at which the autocorrelation r_k of the
+// one-step changes is a local peak of at least 0.3, the highest such peak
+// (the smaller lag on a tie); 1 when no lag qualifies, when count < 16 or
+// when the changes do not vary. Every lag's sum runs in index order, so the
+// lanes and workers that share out the lags change no bit.
+std::int32_t FindSeason(const double* x, std::int32_t count);
+
+// The autocovariances c_0 .. c_lags of the one-step changes of x[0 ..
+// count - 1] about their mean, each summed in index order (count >= 2).
+std::vector<double> ChangeAutocovariances(const double* x, std::int32_t count,
+                                          std::int32_t lags);
+
+}  // namespace fendrel

@@ -308,57 +308,26 @@ void Compare(const double* x, std::int32_t season, std::optional<double> scale,
   }
   result.pValue = DieboldMarianoPValue(differentials);
 
-  const auto count = static_cast<std::int32_t>(origins);
-  const bool covers = count > kCoverageHistory;
-  std::vector<std::int64_t> covered(2 * Size(h), 0);
   ForEachRange(Size(h), 256, [&](std::size_t begin, std::size_t end) {
-    std::vector<double> errors;
     std::vector<double> sorted;
     for (std::size_t j = begin; j < end; ++j) {
       THorizonErrors& step = result.perHorizon[j];
       double sum = 0.0;
-      errors.clear();
+      sorted.clear();
       for (std::size_t o = 0; o < origins; ++o) {
         const std::size_t k = o * Size(h) + j;
         sum = sum + std::fabs(actual[k] - bestValues[k]);
-        errors.push_back(actual[k] - result.forecasts[k]);
+        sorted.push_back(actual[k] - result.forecasts[k]);
       }
       step.bestMae = sum / static_cast<double>(origins);
-      sorted = errors;
       std::sort(sorted.begin(), sorted.end(), Before);
       step.low80 = Quantile(sorted, 0.10);
       step.high80 = Quantile(sorted, 0.90);
       step.low95 = Quantile(sorted, 0.025);
       step.high95 = Quantile(sorted, 0.975);
-      if (!covers) continue;
-      // The intervals at origin o come from the origins before it alone.
-      sorted.assign(errors.begin(), errors.begin() + kCoverageHistory);
-      std::sort(sorted.begin(), sorted.end(), Before);
-      for (std::size_t o = kCoverageHistory; o < origins; ++o) {
-        const std::size_t k = o * Size(h) + j;
-        const double f = result.forecasts[k];
-        const double a = actual[k];
-        if (f + Quantile(sorted, 0.10) <= a && a <= f + Quantile(sorted, 0.90)) ++covered[2 * j];
-        if (f + Quantile(sorted, 0.025) <= a && a <= f + Quantile(sorted, 0.975)) {
-          ++covered[2 * j + 1];
-        }
-        InsertSorted(sorted, errors[o]);
-      }
     }
   });
-  if (covers) {
-    TCoverage coverage;
-    std::int64_t in80 = 0;
-    std::int64_t in95 = 0;
-    for (std::size_t j = 0; j < Size(h); ++j) {
-      in80 += covered[2 * j];
-      in95 += covered[2 * j + 1];
-    }
-    coverage.steps = std::int64_t{count - kCoverageHistory} * h;
-    coverage.covered80 = static_cast<double>(in80) / static_cast<double>(coverage.steps);
-    coverage.covered95 = static_cast<double>(in95) / static_cast<double>(coverage.steps);
-    result.coverage = coverage;
-  }
+  result.coverage = HonestCoverage(actual, result.forecasts, h);
 }
 
 }  // namespace
@@ -426,6 +395,45 @@ std::optional<double> DieboldMarianoPValue(const std::vector<double>& differenti
   if (std::isinf(statistic)) return 0.0;
   const boost::math::students_t distribution(k - 1);
   return 2 * boost::math::cdf(boost::math::complement(distribution, std::fabs(statistic)));
+}
+
+std::optional<TCoverage> HonestCoverage(const std::vector<double>& actual,
+                                       const std::vector<double>& forecasts, std::int32_t h) {
+  const std::size_t origins = h > 0 ? std::min(actual.size(), forecasts.size()) / Size(h) : 0;
+  if (origins <= Size(kCoverageHistory)) return std::nullopt;
+  // Per step, the errors of the origins so far, kept sorted as they come.
+  std::vector<std::int64_t> covered(2 * Size(h), 0);
+  ForEachRange(Size(h), 256, [&](std::size_t begin, std::size_t end) {
+    std::vector<double> sorted;
+    for (std::size_t j = begin; j < end; ++j) {
+      sorted.clear();
+      for (std::size_t o = 0; o < origins; ++o) {
+        const std::size_t k = o * Size(h) + j;
+        const double f = forecasts[k];
+        const double a = actual[k];
+        if (o >= Size(kCoverageHistory)) {
+          if (f + Quantile(sorted, 0.10) <= a && a <= f + Quantile(sorted, 0.90)) {
+            ++covered[2 * j];
+          }
+          if (f + Quantile(sorted, 0.025) <= a && a <= f + Quantile(sorted, 0.975)) {
+            ++covered[2 * j + 1];
+          }
+        }
+        InsertSorted(sorted, a - f);
+      }
+    }
+  });
+  TCoverage coverage;
+  std::int64_t in80 = 0;
+  std::int64_t in95 = 0;
+  for (std::size_t j = 0; j < Size(h); ++j) {
+    in80 += covered[2 * j];
+    in95 += covered[2 * j + 1];
+  }
+  coverage.steps = static_cast<std::int64_t>(origins - Size(kCoverageHistory)) * h;
+  coverage.covered80 = static_cast<double>(in80) / static_cast<double>(coverage.steps);
+  coverage.covered95 = static_cast<double>(in95) / static_cast<double>(coverage.steps);
+  return coverage;
 }
 
 double Quantile(const std::vector<double>& sorted, double p) {

@@ -173,6 +173,14 @@ TErrorMetrics Metrics(const std::vector<double>& actual, const std::vector<doubl
 // three or when they do not vary.
 std::optional<double> DieboldMarianoPValue(const std::vector<double>& differentials);
 
+// The coverage of the intervals over forecasts of h steps per origin, origin
+// after origin: at each origin after the first kCoverageHistory, the
+// intervals of each step come from the errors (actual - forecast) of the
+// earlier origins alone, and a step counts as covered when forecast + low <=
+// actual <= forecast + high. Empty with kCoverageHistory origins or fewer.
+std::optional<TCoverage> HonestCoverage(const std::vector<double>& actual,
+                                       const std::vector<double>& forecasts, std::int32_t h);
+
 // The quantile p of sorted values, interpolated linearly at position
 // p (n - 1), as numpy's default; 0 for no values.
 double Quantile(const std::vector<double>& sorted, double p);

@@ -96,12 +96,9 @@ std::vector<double> ChangeAutocovariances(const double* x, std::int32_t count,
   return c;
 }
 
-std::int32_t FindSeason(const double* x, std::int32_t count) {
-  if (count < 16) return 1;
-  const std::int32_t top = std::min((count - 1) / 3, 400);
-  if (top < 2) return 1;
-  const std::vector<double> c = ChangeAutocovariances(x, count, top);
-  if (c[0] == 0.0) return 1;
+std::int32_t SeasonOf(const std::vector<double>& c, std::int32_t top) {
+  top = std::min(top, static_cast<std::int32_t>(c.size()) - 1);
+  if (top < 2 || c[0] == 0.0) return 1;
   const auto r = [&](std::int32_t k) {
     return k > top ? -std::numeric_limits<double>::infinity() : c[Size(k)] / c[0];
   };
@@ -116,6 +113,13 @@ std::int32_t FindSeason(const double* x, std::int32_t count) {
     }
   }
   return season;
+}
+
+std::int32_t FindSeason(const double* x, std::int32_t count) {
+  if (count < 16) return 1;
+  const std::int32_t top = std::min((count - 1) / 3, 400);
+  if (top < 2) return 1;
+  return SeasonOf(ChangeAutocovariances(x, count, top), top);
 }
 
 }  // namespace fendrel

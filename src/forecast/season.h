@@ -13,6 +13,11 @@ namespace fendrel {
 // lanes and workers that share out the lags change no bit.
 std::int32_t FindSeason(const double* x, std::int32_t count);
 
+// The rule applied to the autocovariances c_0 .. c_top of the changes
+// (r_k = c_k / c_0, r_{top + 1} counting as minus infinity); 1 when c_0 is 0
+// or no lag qualifies.
+std::int32_t SeasonOf(const std::vector<double>& c, std::int32_t top);
+
 // The autocovariances c_0 .. c_lags of the one-step changes of x[0 ..
 // count - 1] about their mean, each summed in index order (count >= 2).
 std::vector<double> ChangeAutocovariances(const double* x, std::int32_t count,

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "forecast/air_passengers.h"
 #include "sample/text_format.h"
 #include "support/recording_clipboard.h"
 #include "support/recording_dialogs.h"
@@ -122,6 +123,34 @@ TEST_F(EvaluateDialogTest, ChangingTheSpanRecomputesAndCancelStops) {
   ASSERT_NE(dialog.Evaluation(), nullptr);
   EXPECT_EQ(dialog.Evaluation()->settings.testSpan, 30);
   EXPECT_EQ(dialog.Evaluation()->levels[0].origins.size(), 3u);
+}
+
+TEST_F(EvaluateDialogTest, TheVerdictOnASeasonalSeriesNamesTheSeasonalNaiveForecast) {
+  TSampleData passengers;
+  for (const double y : kAirPassengers) passengers.Append(passengers.Count(), y);
+  TEvaluateDialog dialog(passengers, {fmNearestNeighbor, 0, true});
+  WaitUntilDone(dialog);
+  EXPECT_EQ(dialog.SeasonSpin->value(), 12);
+  EXPECT_EQ(dialog.SeasonSpin->maximum(), 58);  // half of the 116 samples before the span
+  EXPECT_EQ(dialog.SeasonSourceLabel->text(), "found in the series");
+  EXPECT_EQ(dialog.MethodLabel->text().toStdString(),
+            "K-Nearest-Neighbor, automatic window, window average; Season 12, found in the series");
+  const std::string verdict = dialog.BestLabel->text().toStdString();
+  EXPECT_EQ(verdict.rfind("No level beats the best simple forecast with confidence", 0), 0u);
+  EXPECT_NE(verdict.find("than the seasonal naive forecast"), std::string::npos) << verdict;
+  EXPECT_EQ(dialog.CoverageLabel->text().toStdString().rfind("80 % interval covered", 0), 0u);
+  // Copy Forecasts ends with the next block, after the last sample.
+  dialog.SelectLevel(2);
+  const std::vector<std::string> rows = Lines(dialog.ForecastsText());
+  EXPECT_EQ(rows.back().rfind("147\t\t", 0), 0u);
+
+  dialog.SeasonSpin->setValue(6);
+  EXPECT_EQ(dialog.SeasonSourceLabel->text(), "set by you");
+  WaitUntilDone(dialog);
+  EXPECT_EQ(dialog.Evaluation()->season, 6);
+  EXPECT_FALSE(dialog.Evaluation()->seasonFound);
+  EXPECT_NE(dialog.MethodLabel->text().toStdString().find("Season 6, set by you"),
+            std::string::npos);
 }
 
 TEST_F(EvaluateDialogTest, TheForecastMenuStandsBetweenEditAndHelp) {

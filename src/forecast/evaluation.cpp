@@ -4,9 +4,8 @@
 #include <tbb/parallel_for.h>
 #include <tbb/partitioner.h>
 
-#include <boost/math/distributions/students_t.hpp>
-
 #include <algorithm>
+#include <boost/math/distributions/students_t.hpp>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -88,8 +87,11 @@ bool ForecastBlocks(const BandValues& bandValues, std::int32_t h,
                     const std::vector<std::int32_t>& lengths, const TForecastSettings& settings,
                     std::vector<double>& out, TEvaluationProgress* progress) {
   const std::int32_t longest = *std::max_element(lengths.begin(), lengths.end());
+  std::int32_t from = longest;
+  for (const std::int32_t length : lengths) from = std::min(from, FirstRead(settings, length));
   // Each band as a series of its own, cut after the longest length: the
   // forecasters take a series, and one copy per band serves every length.
+  // Only what the forecasts read is copied.
   std::vector<TSampleData> bands(Size(h));
   tbb::parallel_for(tbb::blocked_range<std::int32_t>(0, h, 256),
                     [&](const tbb::blocked_range<std::int32_t>& range) {
@@ -97,7 +99,8 @@ bool ForecastBlocks(const BandValues& bandValues, std::int32_t h,
                         const std::span<const double> values = bandValues(b);
                         TSampleData& band = bands[Size(b)];
                         band.SetCountForOverwrite(longest);
-                        std::copy_n(values.begin(), longest, band.YData());
+                        std::copy(values.begin() + from, values.begin() + longest,
+                                  band.YData() + from);
                       }
                     });
 
@@ -162,16 +165,22 @@ bool ForecastLevel(const TWavelet& wavelet, const TEvaluationSettings& settings,
 // band, level by level: the packet of the series that ends with the last
 // sample, as a file of those samples would give it. A step drops each band's
 // first value when the bands' length is odd (the first block no longer
-// fits), then takes the packet's sums and differences.
+// fits), then takes the packet's sums and differences. Until a step first
+// drops a value these are the whole series' own bands, read from its packet.
 class TTailBands {
  public:
-  explicit TTailBands(const TSampleData& series)
-      : current_(series.YData(), series.YData() + std::max(series.Count(), 0)),
-        length_(std::max(series.Count(), 0)) {}
+  TTailBands(const TWavelet& packet, std::int32_t count) : packet_(packet), length_(count) {}
 
+  // One level down; the whole series' packet must still be at the level
+  // before the step.
   void Step() {
     const std::int32_t skip = length_ % 2;
     const std::int32_t m = length_ / 2;
+    if (!own_ && skip == 0) {
+      length_ = m;
+      bands_ *= 2;
+      return;
+    }
     spare_.resize(Size(bands_) * 2 * Size(m));
     const std::size_t pairs = Size(bands_) * Size(m);
     ForEachRange(pairs, std::size_t{1} << 15, [&](std::size_t begin, std::size_t end) {
@@ -179,7 +188,7 @@ class TTailBands {
         const std::size_t i = f / Size(m);
         const std::size_t c0 = f % Size(m);
         const std::size_t c1 = std::min(Size(m), c0 + (end - f));
-        const double* y = current_.data() + i * Size(length_) + Size(skip);
+        const double* y = Source(static_cast<std::int32_t>(i)) + skip;
         double* average = spare_.data() + 2 * i * Size(m);
         double* difference = average + m;
         for (std::size_t c = c0; c < c1; ++c) {
@@ -192,20 +201,27 @@ class TTailBands {
       }
     });
     std::swap(current_, spare_);
+    own_ = true;
     length_ = m;
     bands_ *= 2;
   }
 
-  std::span<const double> Band(std::int32_t b) const {
-    return {current_.data() + Size(b) * Size(length_), Size(length_)};
-  }
+  // Valid while the whole series' packet is at this level.
+  std::span<const double> Band(std::int32_t b) const { return {Source(b), Size(length_)}; }
   std::int32_t Length() const { return length_; }
 
  private:
+  const double* Source(std::int32_t b) const {
+    if (!own_) return packet_.BandValues(b).data();
+    return current_.data() + Size(b) * Size(length_);
+  }
+
+  const TWavelet& packet_;
   std::vector<double> current_;
   std::vector<double> spare_;
   std::int32_t length_ = 0;
   std::int32_t bands_ = 1;
+  bool own_ = false;
 };
 
 void Score(const double* x, std::optional<double> scale, TLevelEvaluation& result) {
@@ -244,90 +260,220 @@ void Score(const double* x, std::optional<double> scale, TLevelEvaluation& resul
     result.perHorizon[j] = {s[0] / origins, std::sqrt(s[1] / origins), s[2] / origins,
                             std::sqrt(s[3] / origins)};
   }
+  result.actual = std::move(actual);
 }
 
 // NaN after every number, so that sorting errors is defined.
-bool Before(double a, double b) { return a < b || (!std::isnan(a) && std::isnan(b)); }
+constexpr auto kBefore = [](double a, double b) {
+  return a < b || (!std::isnan(a) && std::isnan(b));
+};
 
-void InsertSorted(std::vector<double>& sorted, double value) {
-  sorted.insert(std::upper_bound(sorted.begin(), sorted.end(), value, Before), value);
+// Where quantile p of `count` sorted values lies: the values at i and next,
+// and the share t of the way between them.
+struct TQuantilePosition {
+  std::size_t i = 0;
+  std::size_t next = 0;
+  double t = 0.0;
+};
+
+TQuantilePosition PositionOf(std::size_t count, double p) {
+  const double position = static_cast<double>(count - 1) * p;
+  const double below = std::floor(position);
+  const auto i = static_cast<std::size_t>(below);
+  return {i, std::min(i + 1, count - 1), position - below};
+}
+
+double QuantileAt(const double* sorted, const TQuantilePosition& at) {
+  const double a = sorted[at.i];
+  const double b = sorted[at.next];
+  // numpy's interpolation, from the nearer end.
+  const double difference = b - a;
+  return at.t >= 0.5 ? b - difference * (1 - at.t) : a + difference * at.t;
+}
+
+// The probabilities of the interval bounds: 80 % low and high, 95 % low and high.
+constexpr double kBounds[4] = {0.10, 0.90, 0.025, 0.975};
+
+// The honest coverage of the intervals. The steps are shared out in blocks;
+// each block first copies its steps' values origin by origin, so that each
+// step's origins then lie together. Per step, the errors arrive in origin
+// order and are kept sorted: before each origin after the first
+// kCoverageHistory they give that origin's intervals.
+std::optional<TCoverage> Coverage(const std::vector<double>& actual,
+                                  const std::vector<double>& forecasts, std::int32_t h) {
+  const std::size_t origins = h > 0 ? std::min(actual.size(), forecasts.size()) / Size(h) : 0;
+  if (origins <= Size(kCoverageHistory)) return std::nullopt;
+  // Where the bounds lie among the errors of the first o origins.
+  std::vector<TQuantilePosition> at(4 * origins);
+  for (std::size_t o = Size(kCoverageHistory); o < origins; ++o) {
+    for (std::size_t q = 0; q < 4; ++q) at[4 * o + q] = PositionOf(o, kBounds[q]);
+  }
+  std::vector<std::int64_t> covered(2 * Size(h), 0);
+  constexpr std::size_t kSteps = 64;
+  ForEachRange(Size(h), kSteps, [&](std::size_t begin, std::size_t end) {
+    const std::size_t width = end - begin;
+    std::vector<double> a(width * origins);
+    std::vector<double> f(width * origins);
+    for (std::size_t o = 0; o < origins; ++o) {
+      for (std::size_t j = begin; j < end; ++j) {
+        a[(j - begin) * origins + o] = actual[o * Size(h) + j];
+        f[(j - begin) * origins + o] = forecasts[o * Size(h) + j];
+      }
+    }
+    std::vector<double> sorted;
+    sorted.reserve(origins);
+    for (std::size_t j = begin; j < end; ++j) {
+      const double* aj = a.data() + (j - begin) * origins;
+      const double* fj = f.data() + (j - begin) * origins;
+      sorted.clear();
+      for (std::size_t o = 0; o < origins; ++o) {
+        if (o >= Size(kCoverageHistory)) {
+          const TQuantilePosition* bounds = &at[4 * o];
+          if (fj[o] + QuantileAt(sorted.data(), bounds[0]) <= aj[o] &&
+              aj[o] <= fj[o] + QuantileAt(sorted.data(), bounds[1])) {
+            ++covered[2 * j];
+          }
+          if (fj[o] + QuantileAt(sorted.data(), bounds[2]) <= aj[o] &&
+              aj[o] <= fj[o] + QuantileAt(sorted.data(), bounds[3])) {
+            ++covered[2 * j + 1];
+          }
+        }
+        // Insertion from the end, after any equal value: the few origins
+        // make this cheaper than a search and a move.
+        const double e = aj[o] - fj[o];
+        sorted.push_back(e);
+        std::size_t p = sorted.size() - 1;
+        for (; p > 0 && kBefore(e, sorted[p - 1]); --p) sorted[p] = sorted[p - 1];
+        sorted[p] = e;
+      }
+    }
+  });
+  TCoverage coverage;
+  std::int64_t in80 = 0;
+  std::int64_t in95 = 0;
+  for (std::size_t j = 0; j < Size(h); ++j) {
+    in80 += covered[2 * j];
+    in95 += covered[2 * j + 1];
+  }
+  coverage.steps = static_cast<std::int64_t>(origins - Size(kCoverageHistory)) * h;
+  coverage.covered80 = static_cast<double>(in80) / static_cast<double>(coverage.steps);
+  coverage.covered95 = static_cast<double>(in95) / static_cast<double>(coverage.steps);
+  return coverage;
+}
+
+// The next block of a level: each tail band's forecast after its last value,
+// rebuilt into the samples after the last one. False once cancelled.
+bool NextBlock(const TTailBands& tail, std::int32_t h, const TForecastSettings& settings,
+               std::vector<double>& out, TEvaluationProgress* progress) {
+  const std::int32_t length = tail.Length();
+  const std::int32_t from = FirstRead(settings, length);
+  out.assign(Size(h), 0.0);
+  std::atomic<bool> stopped{false};
+  constexpr std::int64_t kRangeCost = std::int64_t{1} << 16;
+  const std::int64_t grain =
+      std::clamp<std::int64_t>(kRangeCost / ForecastCost(settings, length), 1, 4096);
+  tbb::parallel_for(
+      tbb::blocked_range<std::int32_t>(0, h, Size(grain)),
+      [&](const tbb::blocked_range<std::int32_t>& range) {
+        // One series per range, refilled for each band: no band is lent out.
+        TSampleData band;
+        band.SetCountForOverwrite(length);
+        std::int64_t done = 0;
+        for (std::int32_t b = range.begin(); b != range.end(); ++b) {
+          if (progress != nullptr && progress->Cancelled()) {
+            stopped.store(true, std::memory_order_relaxed);
+            break;
+          }
+          const std::span<const double> values = tail.Band(b);
+          std::copy(values.begin() + from, values.end(), band.YData() + from);
+          try {
+            out[Size(b)] = ForecastAfter(band, length, settings,
+                                         progress != nullptr ? progress->CancelFlag() : nullptr);
+          } catch (const TForecastCancelled&) {
+            stopped.store(true, std::memory_order_relaxed);
+            break;
+          }
+          done += ForecastCost(settings, length);
+        }
+        if (progress != nullptr) progress->Advance(done);
+      },
+      tbb::simple_partitioner());
+  if (stopped.load()) return false;
+  std::vector<double> scratch(Size(h));
+  RebuildBlock(out.data(), scratch.data(), h);
+  return true;
 }
 
 // The simple forecasts, the best of them, the test against it, the
 // intervals and their coverage. Every sum runs over the origins in order and
 // the steps in order; the steps are shared out among workers, each writing
 // its own entries.
-void Compare(const double* x, std::int32_t season, std::optional<double> scale,
-             TLevelEvaluation& result) {
+void Compare(const double* x, std::int32_t season, TLevelEvaluation& result) {
   const std::int32_t h = result.horizon;
   const std::size_t origins = result.origins.size();
   const std::size_t n = result.forecasts.size();
-  std::vector<double> actual(n);
-  for (std::size_t o = 0; o < origins; ++o) {
-    const std::int32_t t = result.origins[o];
-    for (std::int32_t j = 0; j < h; ++j) actual[o * Size(h) + Size(j)] = x[t + j];
-  }
-  const auto simple = [&](TSimpleForecast method) {
-    std::vector<double> values(n);
+  const std::vector<double>& actual = result.actual;
+  // The MAE as Metrics sums it.
+  const auto mae = [&](TSimpleForecast method) {
+    double absolute = 0.0;
     for (std::size_t o = 0; o < origins; ++o) {
       for (std::int32_t j = 0; j < h; ++j) {
-        values[o * Size(h) + Size(j)] = result.Simple(x, season, method, o, j);
+        const double e = actual[o * Size(h) + Size(j)] - result.Simple(x, season, method, o, j);
+        absolute = absolute + std::fabs(e);
       }
     }
-    return values;
+    return absolute / static_cast<double>(n);
   };
 
-  const bool seasonal = season >= 2 && result.origins.front() >= season;
-  if (seasonal) result.seasonalNaive = Metrics(actual, simple(sfSeasonalNaive), scale);
-  result.drift = Metrics(actual, simple(sfDrift), scale);
-  result.mean = Metrics(actual, simple(sfMean), scale);
+  if (season >= 2 && result.origins.front() >= season) {
+    result.seasonalNaiveMae = mae(sfSeasonalNaive);
+  }
+  result.driftMae = mae(sfDrift);
+  result.meanMae = mae(sfMean);
 
   TSimpleForecast best = sfNaive;
   double bestMae = result.naive.mae;
-  const auto consider = [&](TSimpleForecast method, double mae) {
-    if (mae < bestMae) {
+  const auto consider = [&](TSimpleForecast method, double value) {
+    if (value < bestMae) {
       best = method;
-      bestMae = mae;
+      bestMae = value;
     }
   };
-  if (result.seasonalNaive) consider(sfSeasonalNaive, result.seasonalNaive->mae);
-  consider(sfDrift, result.drift.mae);
-  consider(sfMean, result.mean.mae);
+  if (result.seasonalNaiveMae) consider(sfSeasonalNaive, *result.seasonalNaiveMae);
+  consider(sfDrift, result.driftMae);
+  consider(sfMean, result.meanMae);
   result.bestSimple = best;
   if (bestMae != 0.0) result.relativeToBest = result.method.mae / bestMae;
-  const std::vector<double> bestValues = simple(best);
+  std::vector<double> bestValues(n);
+  for (std::size_t o = 0; o < origins; ++o) {
+    for (std::int32_t j = 0; j < h; ++j) {
+      bestValues[o * Size(h) + Size(j)] = result.Simple(x, season, best, o, j);
+    }
+  }
 
   std::vector<double> differentials(origins);
   for (std::size_t o = 0; o < origins; ++o) {
     double sum = 0.0;
     for (std::size_t j = 0; j < Size(h); ++j) {
       const std::size_t k = o * Size(h) + j;
-      sum = sum + (std::fabs(actual[k] - result.forecasts[k]) - std::fabs(actual[k] - bestValues[k]));
+      sum =
+          sum + (std::fabs(actual[k] - result.forecasts[k]) - std::fabs(actual[k] - bestValues[k]));
     }
     differentials[o] = sum / h;
   }
   result.pValue = DieboldMarianoPValue(differentials);
 
-  ForEachRange(Size(h), 256, [&](std::size_t begin, std::size_t end) {
-    std::vector<double> sorted;
-    for (std::size_t j = begin; j < end; ++j) {
-      THorizonErrors& step = result.perHorizon[j];
-      double sum = 0.0;
-      sorted.clear();
-      for (std::size_t o = 0; o < origins; ++o) {
-        const std::size_t k = o * Size(h) + j;
-        sum = sum + std::fabs(actual[k] - bestValues[k]);
-        sorted.push_back(actual[k] - result.forecasts[k]);
-      }
-      step.bestMae = sum / static_cast<double>(origins);
-      std::sort(sorted.begin(), sorted.end(), Before);
-      step.low80 = Quantile(sorted, 0.10);
-      step.high80 = Quantile(sorted, 0.90);
-      step.low95 = Quantile(sorted, 0.025);
-      step.high95 = Quantile(sorted, 0.975);
+  // Each step's sum over the origins in order, origin by origin.
+  std::vector<double> bestSums(Size(h), 0.0);
+  for (std::size_t o = 0; o < origins; ++o) {
+    for (std::size_t j = 0; j < Size(h); ++j) {
+      const std::size_t k = o * Size(h) + j;
+      bestSums[j] = bestSums[j] + std::fabs(actual[k] - bestValues[k]);
     }
-  });
-  result.coverage = HonestCoverage(actual, result.forecasts, h);
+  }
+  for (std::size_t j = 0; j < Size(h); ++j) {
+    result.perHorizon[j].bestMae = bestSums[j] / static_cast<double>(origins);
+  }
 }
 
 }  // namespace
@@ -398,56 +544,41 @@ std::optional<double> DieboldMarianoPValue(const std::vector<double>& differenti
 }
 
 std::optional<TCoverage> HonestCoverage(const std::vector<double>& actual,
-                                       const std::vector<double>& forecasts, std::int32_t h) {
-  const std::size_t origins = h > 0 ? std::min(actual.size(), forecasts.size()) / Size(h) : 0;
-  if (origins <= Size(kCoverageHistory)) return std::nullopt;
-  // Per step, the errors of the origins so far, kept sorted as they come.
-  std::vector<std::int64_t> covered(2 * Size(h), 0);
-  ForEachRange(Size(h), 256, [&](std::size_t begin, std::size_t end) {
-    std::vector<double> sorted;
+                                        const std::vector<double>& forecasts, std::int32_t h) {
+  return Coverage(actual, forecasts, h);
+}
+
+std::optional<TCoverage> LevelCoverage(const TLevelEvaluation& level) {
+  return HonestCoverage(level.actual, level.forecasts, level.horizon);
+}
+
+std::vector<TInterval> StepIntervals(const TLevelEvaluation& level) {
+  const std::size_t origins = level.origins.size();
+  const auto h = static_cast<std::size_t>(std::max(level.horizon, 1));
+  std::vector<TInterval> intervals(origins == 0 ? 0 : h);
+  if (origins == 0 || level.actual.size() < origins * h || level.forecasts.size() < origins * h) {
+    return intervals;
+  }
+  TQuantilePosition bounds[4];
+  for (int q = 0; q < 4; ++q) bounds[q] = PositionOf(origins, kBounds[q]);
+  ForEachRange(h, 256, [&](std::size_t begin, std::size_t end) {
+    std::vector<double> sorted(origins);
     for (std::size_t j = begin; j < end; ++j) {
-      sorted.clear();
       for (std::size_t o = 0; o < origins; ++o) {
-        const std::size_t k = o * Size(h) + j;
-        const double f = forecasts[k];
-        const double a = actual[k];
-        if (o >= Size(kCoverageHistory)) {
-          if (f + Quantile(sorted, 0.10) <= a && a <= f + Quantile(sorted, 0.90)) {
-            ++covered[2 * j];
-          }
-          if (f + Quantile(sorted, 0.025) <= a && a <= f + Quantile(sorted, 0.975)) {
-            ++covered[2 * j + 1];
-          }
-        }
-        InsertSorted(sorted, a - f);
+        const std::size_t k = o * h + j;
+        sorted[o] = level.actual[k] - level.forecasts[k];
       }
+      std::sort(sorted.begin(), sorted.end(), kBefore);
+      intervals[j] = {QuantileAt(sorted.data(), bounds[0]), QuantileAt(sorted.data(), bounds[1]),
+                      QuantileAt(sorted.data(), bounds[2]), QuantileAt(sorted.data(), bounds[3])};
     }
   });
-  TCoverage coverage;
-  std::int64_t in80 = 0;
-  std::int64_t in95 = 0;
-  for (std::size_t j = 0; j < Size(h); ++j) {
-    in80 += covered[2 * j];
-    in95 += covered[2 * j + 1];
-  }
-  coverage.steps = static_cast<std::int64_t>(origins - Size(kCoverageHistory)) * h;
-  coverage.covered80 = static_cast<double>(in80) / static_cast<double>(coverage.steps);
-  coverage.covered95 = static_cast<double>(in95) / static_cast<double>(coverage.steps);
-  return coverage;
+  return intervals;
 }
 
 double Quantile(const std::vector<double>& sorted, double p) {
   if (sorted.empty()) return 0.0;
-  const double position = static_cast<double>(sorted.size() - 1) * p;
-  const double below = std::floor(position);
-  const auto i = static_cast<std::size_t>(below);
-  const std::size_t next = std::min(i + 1, sorted.size() - 1);
-  const double t = position - below;
-  const double a = sorted[i];
-  const double b = sorted[next];
-  // numpy's interpolation, from the nearer end.
-  const double difference = b - a;
-  return t >= 0.5 ? b - difference * (1 - t) : a + difference * t;
+  return QuantileAt(sorted.data(), PositionOf(sorted.size(), p));
 }
 
 TErrorMetrics Metrics(const std::vector<double>& actual, const std::vector<double>& forecast,
@@ -502,8 +633,7 @@ std::optional<TEvaluation> Evaluate(const TSampleData& series, const TEvaluation
   }
   for (const TLevelEvaluation& result : evaluation.levels) {
     if (!result.Evaluable()) continue;
-    total += std::int64_t{result.horizon} *
-             ForecastCost(settings.forecast, count / result.horizon);
+    total += std::int64_t{result.horizon} * ForecastCost(settings.forecast, count / result.horizon);
   }
   if (progress != nullptr) progress->Start(total);
 
@@ -516,29 +646,36 @@ std::optional<TEvaluation> Evaluate(const TSampleData& series, const TEvaluation
     evaluation.season = FindSeason(x, before);
   }
 
-  // The sums before every origin, in index order, as one running sum.
-  std::vector<double> running(Size(count) + 1, 0.0);
-  for (std::int32_t i = 0; i < count; ++i) running[Size(i) + 1] = running[Size(i)] + x[i];
-  evaluation.sumAll = running[Size(count)];
+  // The sums before every origin, in index order, as one running sum kept
+  // from the start of the test span on, where the origins lie.
+  const std::int32_t spanStart = std::max(before, 0);
+  double sumBeforeSpan = 0.0;
+  for (std::int32_t i = 0; i < spanStart; ++i) sumBeforeSpan = sumBeforeSpan + x[i];
+  std::vector<double> running(Size(count - spanStart) + 1, sumBeforeSpan);
+  for (std::int32_t i = spanStart; i < count; ++i) {
+    running[Size(i - spanStart) + 1] = running[Size(i - spanStart)] + x[i];
+  }
+  evaluation.sumAll = running.back();
 
   const std::optional<double> scale = NaiveScale(x, count, evaluation.settings.testSpan);
-  TTailBands tail(series);
+  TTailBands tail(wavelet, count);
   std::int32_t lastEvaluable = -1;
   for (const TLevelEvaluation& result : evaluation.levels) {
     if (result.Evaluable()) lastEvaluable = result.level;
   }
   for (TLevelEvaluation& result : evaluation.levels) {
     if (result.level > 0) {
-      wavelet.Decompose();
       if (result.level <= lastEvaluable) tail.Step();
+      wavelet.Decompose();
     }
     if (!result.Evaluable()) continue;
     if (!ForecastLevel(wavelet, evaluation.settings, result, progress)) return std::nullopt;
     Score(x, scale, result);
-    for (const std::int32_t t : result.origins) result.sumsBefore.push_back(running[Size(t)]);
-    Compare(x, evaluation.season, scale, result);
-    if (!ForecastBlocks([&](std::int32_t b) { return tail.Band(b); }, result.horizon,
-                        {tail.Length()}, evaluation.settings.forecast, result.next, progress)) {
+    for (const std::int32_t t : result.origins) {
+      result.sumsBefore.push_back(running[Size(t - spanStart)]);
+    }
+    Compare(x, evaluation.season, result);
+    if (!NextBlock(tail, result.horizon, evaluation.settings.forecast, result.next, progress)) {
       return std::nullopt;
     }
   }

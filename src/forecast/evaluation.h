@@ -45,8 +45,11 @@ struct THorizonErrors {
   double naiveRmse = 0.0;
   // The best simple forecast's MAE at this step.
   double bestMae = 0.0;
-  // Quantiles of the errors at this step: the 80 % interval [low80, high80]
-  // and the 95 % interval [low95, high95], to add to a forecast.
+};
+
+// Quantiles of a step's errors over the origins: the 80 % interval [low80,
+// high80] and the 95 % interval [low95, high95], to add to a forecast.
+struct TInterval {
   double low80 = 0.0;
   double high80 = 0.0;
   double low95 = 0.0;
@@ -55,7 +58,7 @@ struct THorizonErrors {
 
 // How often the intervals held, measured honestly: for each origin with at
 // least kCoverageHistory earlier ones, intervals from the earlier origins
-// alone, against the level's steps there.
+// alone, against the level's steps there: the share of steps covered.
 inline constexpr std::int32_t kCoverageHistory = 10;
 struct TCoverage {
   std::int64_t steps = 0;
@@ -71,17 +74,20 @@ struct TLevelEvaluation {
   // horizon values per origin, origin after origin: the samples origin ..
   // origin + horizon - 1 of the series rebuilt from the prefix before origin.
   std::vector<double> forecasts;
+  // The samples they forecast, in the same order.
+  std::vector<double> actual;
   TErrorMetrics method;
   TErrorMetrics naive;
   std::optional<double> relativeMae;
   // One entry per step of the horizon; empty when not evaluable.
   std::vector<THorizonErrors> perHorizon;
 
-  // The simple forecasts over the same points; the seasonal naive one is
-  // empty when not available (no season, or an origin within the first one).
-  std::optional<TErrorMetrics> seasonalNaive;
-  TErrorMetrics drift;
-  TErrorMetrics mean;
+  // The simple forecasts' MAE over the same points; the seasonal naive one
+  // is empty when not available (no season, or an origin within the first
+  // season).
+  std::optional<double> seasonalNaiveMae;
+  double driftMae = 0.0;
+  double meanMae = 0.0;
   // The available simple forecast with the smallest MAE; empty when not
   // evaluable.
   std::optional<TSimpleForecast> bestSimple;
@@ -93,8 +99,6 @@ struct TLevelEvaluation {
   // The sum of the samples before each origin, in index order: the mean
   // forecast's numerator.
   std::vector<double> sumsBefore;
-  // Empty with fewer than kCoverageHistory + 1 origins.
-  std::optional<TCoverage> coverage;
   // The forecast of the horizon samples after the last one, from the last
   // (count / horizon) * horizon samples; empty when not evaluable.
   std::vector<double> next;
@@ -179,7 +183,14 @@ std::optional<double> DieboldMarianoPValue(const std::vector<double>& differenti
 // earlier origins alone, and a step counts as covered when forecast + low <=
 // actual <= forecast + high. Empty with kCoverageHistory origins or fewer.
 std::optional<TCoverage> HonestCoverage(const std::vector<double>& actual,
-                                       const std::vector<double>& forecasts, std::int32_t h);
+                                        const std::vector<double>& forecasts, std::int32_t h);
+
+// A level's intervals per step, and their honest coverage (empty with
+// kCoverageHistory origins or fewer). Worked out when asked, as only the
+// level on show needs them; the steps are shared out among workers, each
+// writing its own, so the bits do not depend on their number.
+std::vector<TInterval> StepIntervals(const TLevelEvaluation& level);
+std::optional<TCoverage> LevelCoverage(const TLevelEvaluation& level);
 
 // The quantile p of sorted values, interpolated linearly at position
 // p (n - 1), as numpy's default; 0 for no values.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <memory>
 #include <optional>
 
 #include "sample/sample_data.h"
@@ -31,10 +32,21 @@ const TLevelEvaluation* LevelAt(const TEvaluation& evaluation, std::int32_t leve
 
 TTable LevelsTable(const TEvaluation& evaluation) {
   TTable table;
-  table.columns = {"Level",          "Horizon",      "Origins",     "MAE",
-                   "RMSE",           "MAPE",         "MASE",        "Naive MAE",
-                   "Naive RMSE",     "Relative MAE", "Seasonal naive MAE",
-                   "Drift MAE",      "Mean MAE",     "Best simple", "Relative to best",
+  table.columns = {"Level",
+                   "Horizon",
+                   "Origins",
+                   "MAE",
+                   "RMSE",
+                   "MAPE",
+                   "MASE",
+                   "Naive MAE",
+                   "Naive RMSE",
+                   "Relative MAE",
+                   "Seasonal naive MAE",
+                   "Drift MAE",
+                   "Mean MAE",
+                   "Best simple",
+                   "Relative to best",
                    "p-value"};
   table.rows = static_cast<std::int64_t>(evaluation.levels.size());
   table.cell = [&evaluation](std::int64_t row, int column) -> TTableCell {
@@ -67,12 +79,11 @@ TTable LevelsTable(const TEvaluation& evaluation) {
       case 9:
         return Measure(level.relativeMae);
       case 10:
-        if (!level.seasonalNaive) return std::monostate{};
-        return level.seasonalNaive->mae;
+        return Measure(level.seasonalNaiveMae);
       case 11:
-        return level.drift.mae;
+        return level.driftMae;
       case 12:
-        return level.mean.mae;
+        return level.meanMae;
       case 13:
         if (!level.bestSimple) return std::monostate{};
         return SimpleForecastTitle(*level.bestSimple);
@@ -89,13 +100,15 @@ TTable LevelsTable(const TEvaluation& evaluation) {
 
 TTable HorizonTable(const TEvaluation& evaluation, std::int32_t level) {
   TTable table;
-  table.columns = {"Horizon",   "MAE",      "RMSE",      "Naive MAE", "Naive RMSE",
-                   "Best simple MAE", "80 % low", "80 % high", "95 % low", "95 % high"};
+  table.columns = {"Horizon",         "MAE",      "RMSE",      "Naive MAE", "Naive RMSE",
+                   "Best simple MAE", "80 % low", "80 % high", "95 % low",  "95 % high"};
   const TLevelEvaluation* shown = LevelAt(evaluation, level);
   if (shown == nullptr) return table;
   table.rows = static_cast<std::int64_t>(shown->perHorizon.size());
-  table.cell = [shown](std::int64_t row, int column) -> TTableCell {
+  auto intervals = std::make_shared<const std::vector<TInterval>>(StepIntervals(*shown));
+  table.cell = [shown, intervals](std::int64_t row, int column) -> TTableCell {
     const THorizonErrors& errors = shown->perHorizon[Size(row)];
+    const TInterval& interval = (*intervals)[Size(row)];
     switch (column) {
       case 0:
         return row + 1;
@@ -110,13 +123,13 @@ TTable HorizonTable(const TEvaluation& evaluation, std::int32_t level) {
       case 5:
         return errors.bestMae;
       case 6:
-        return errors.low80;
+        return interval.low80;
       case 7:
-        return errors.high80;
+        return interval.high80;
       case 8:
-        return errors.low95;
+        return interval.low95;
       case 9:
-        return errors.high95;
+        return interval.high95;
       default:
         return std::monostate{};
     }
@@ -135,7 +148,8 @@ TTable ForecastsTable(const TEvaluation& evaluation, const TSampleData& series,
   table.rows = tested + static_cast<std::int64_t>(shown->next.size());
   const double* x = series.YData();
   const TEvaluation* whole = &evaluation;
-  table.cell = [shown, whole, x, tested](std::int64_t row, int column) -> TTableCell {
+  auto intervals = std::make_shared<const std::vector<TInterval>>(StepIntervals(*shown));
+  table.cell = [shown, whole, x, tested, intervals](std::int64_t row, int column) -> TTableCell {
     const std::int64_t h = shown->horizon;
     const TSimpleForecast best = shown->bestSimple.value_or(sfNaive);
     if (row < tested) {
@@ -163,7 +177,7 @@ TTable ForecastsTable(const TEvaluation& evaluation, const TSampleData& series,
     const std::int32_t n = whole->count;
     const auto j = static_cast<std::int32_t>(row - tested);
     const double f = shown->next[Size(j)];
-    const THorizonErrors& step = shown->perHorizon[Size(j)];
+    const TInterval& step = (*intervals)[Size(j)];
     switch (column) {
       case 0:
         return std::int64_t{n} + j;
@@ -208,8 +222,7 @@ std::string Difference(double relative) {
 }
 
 std::string ForecastName(const TLevelEvaluation& level) {
-  return std::string("the ") + SimpleForecastName(level.bestSimple.value_or(sfNaive)) +
-         " forecast";
+  return std::string("the ") + SimpleForecastName(level.bestSimple.value_or(sfNaive)) + " forecast";
 }
 
 }  // namespace
@@ -239,11 +252,12 @@ std::string VerdictText(const TEvaluation& evaluation) {
 
 std::string CoverageText(const TLevelEvaluation& level) {
   if (!level.Evaluable()) return {};
-  if (!level.coverage) {
+  const std::optional<TCoverage> measured = LevelCoverage(level);
+  if (!measured) {
     return "Coverage needs at least " + std::to_string(kCoverageHistory + 1) +
            " origins; this level has " + std::to_string(level.origins.size()) + ".";
   }
-  const TCoverage& coverage = *level.coverage;
+  const TCoverage& coverage = *measured;
   return "80 % interval covered " + Percent(coverage.covered80) + " of " +
          std::to_string(coverage.steps) + " later steps; 95 % covered " +
          Percent(coverage.covered95) + ".";

@@ -30,8 +30,7 @@ struct TTable {
 // simple forecasts of one level.
 TTable LevelsTable(const TEvaluation& evaluation);
 TTable HorizonTable(const TEvaluation& evaluation, std::int32_t level);
-TTable ForecastsTable(const TEvaluation& evaluation, const TSampleData& series,
-                      std::int32_t level);
+TTable ForecastsTable(const TEvaluation& evaluation, const TSampleData& series, std::int32_t level);
 
 // The verdict under the levels table: which level beats the best simple
 // forecast with confidence, or which comes closest.

@@ -23,6 +23,11 @@ double ForecastAfter(const TSampleData& band, std::int32_t length,
   return forecaster.ForecastAt(length - 1);
 }
 
+std::int32_t FirstRead(const TForecastSettings& settings, std::int32_t length) {
+  if (settings.method != fmMovingAverage) return 0;
+  return std::max(length - std::max(ForecastWindow(settings, length), 2), 0);
+}
+
 std::int64_t ForecastCost(const TForecastSettings& settings, std::int32_t length) {
   const std::int64_t window = std::max(ForecastWindow(settings, length), 2);
   if (settings.method == fmMovingAverage) return std::min<std::int64_t>(window, length) + 1;
@@ -41,21 +46,6 @@ const char* SimpleForecastName(TSimpleForecast method) {
       return "mean";
   }
   return "";
-}
-
-double SimpleForecast(TSimpleForecast method, const double* x, std::int32_t t, std::int32_t j,
-                      std::int32_t season, double sumBefore) {
-  switch (method) {
-    case sfNaive:
-      return x[t - 1];
-    case sfSeasonalNaive:
-      return x[t + j - season * (j / season + 1)];
-    case sfDrift:
-      return x[t - 1] + static_cast<double>(j + 1) * (x[t - 1] - x[0]) / (t - 1);
-    case sfMean:
-      return sumBefore / t;
-  }
-  return 0.0;
 }
 
 }  // namespace fendrel

@@ -25,8 +25,11 @@ constexpr std::int32_t ForecastWindow(const TForecastSettings& settings, std::in
 // cut anywhere after them gives the same bits. A set cancel flag stops a long
 // forecast with TForecastCancelled.
 double ForecastAfter(const TSampleData& band, std::int32_t length,
-                     const TForecastSettings& settings,
-                     const std::atomic<bool>* cancel = nullptr);
+                     const TForecastSettings& settings, const std::atomic<bool>* cancel = nullptr);
+
+// The first sample ForecastAfter reads: a caller may leave the samples
+// before it unwritten.
+std::int32_t FirstRead(const TForecastSettings& settings, std::int32_t length);
 
 // Rough cost of ForecastAfter, to weigh progress: the values it reads.
 std::int64_t ForecastCost(const TForecastSettings& settings, std::int32_t length);
@@ -45,7 +48,19 @@ const char* SimpleForecastName(TSimpleForecast method);
 // before, within the last season before t (season >= 2, t >= season);
 // drift the line from x[0] through x[t - 1]; mean sumBefore / t, with
 // sumBefore the sum of x[0 .. t - 1] in index order.
-double SimpleForecast(TSimpleForecast method, const double* x, std::int32_t t, std::int32_t j,
-                      std::int32_t season, double sumBefore);
+inline double SimpleForecast(TSimpleForecast method, const double* x, std::int32_t t,
+                             std::int32_t j, std::int32_t season, double sumBefore) {
+  switch (method) {
+    case sfNaive:
+      return x[t - 1];
+    case sfSeasonalNaive:
+      return x[t + j - season * (j / season + 1)];
+    case sfDrift:
+      return x[t - 1] + static_cast<double>(j + 1) * (x[t - 1] - x[0]) / (t - 1);
+    case sfMean:
+      return sumBefore / t;
+  }
+  return 0.0;
+}
 
 }  // namespace fendrel

@@ -72,8 +72,7 @@ TLagSums PickLagSums() {
 
 }  // namespace
 
-std::vector<double> ChangeAutocovariances(const double* x, std::int32_t count,
-                                          std::int32_t lags) {
+std::vector<double> ChangeAutocovariances(const double* x, std::int32_t count, std::int32_t lags) {
   const std::int32_t length = count - 1;
   std::vector<double> c(Size(lags) + 1, 0.0);
   if (length < 1) return c;

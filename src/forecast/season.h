@@ -20,7 +20,6 @@ std::int32_t SeasonOf(const std::vector<double>& c, std::int32_t top);
 
 // The autocovariances c_0 .. c_lags of the one-step changes of x[0 ..
 // count - 1] about their mean, each summed in index order (count >= 2).
-std::vector<double> ChangeAutocovariances(const double* x, std::int32_t count,
-                                          std::int32_t lags);
+std::vector<double> ChangeAutocovariances(const double* x, std::int32_t count, std::int32_t lags);
 
 }  // namespace fendrel

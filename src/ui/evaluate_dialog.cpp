@@ -454,9 +454,9 @@ void TEvaluateDialog::SelectLevel(int level) {
 }
 
 void TEvaluateDialog::ShowSelectedLevel() {
-  for (TLineSeries* series : {actual_.get(), forecast_.get(), naive_.get(), best_.get(),
-                              next_.get(), low80_.get(), high80_.get(), low95_.get(),
-                              high95_.get()}) {
+  for (TLineSeries* series :
+       {actual_.get(), forecast_.get(), naive_.get(), best_.get(), next_.get(), low80_.get(),
+        high80_.get(), low95_.get(), high95_.get()}) {
     series->ClearPoints();
   }
   CoverageLabel->clear();
@@ -482,14 +482,16 @@ void TEvaluateDialog::ShowSelectedLevel() {
       forecast_->AddPoint(static_cast<double>(t) + static_cast<double>(j),
                           level->forecasts[o * h + j]);
       naive_->AddPoint(static_cast<double>(t) + static_cast<double>(j), x[t - 1]);
-      best_->AddPoint(static_cast<double>(t) + static_cast<double>(j),
-                      level->Simple(x, evaluation_->season, simple, o, static_cast<std::int32_t>(j)));
+      best_->AddPoint(
+          static_cast<double>(t) + static_cast<double>(j),
+          level->Simple(x, evaluation_->season, simple, o, static_cast<std::int32_t>(j)));
     }
   }
-  for (std::size_t j = 0; j < level->next.size(); ++j) {
+  const std::vector<TInterval> intervals = StepIntervals(*level);
+  for (std::size_t j = 0; j < level->next.size() && j < intervals.size(); ++j) {
     const double at = static_cast<double>(count) + static_cast<double>(j);
     const double f = level->next[j];
-    const THorizonErrors& step = level->perHorizon[j];
+    const TInterval& step = intervals[j];
     next_->AddPoint(at, f);
     low80_->AddPoint(at, f + step.low80);
     high80_->AddPoint(at, f + step.high80);

@@ -50,9 +50,9 @@ class TEvaluateDialog : public QDialog {
   static std::string MethodText(const TForecastSettings& settings);
 
   // The levels table, and the selected level's forecasts (the test span's,
-  // then the next block's with its intervals), as clipboard text: a header line, TAB-separated fields,
-  // fixed-point numbers with 16 digits and 8 decimals, an empty field where a
-  // value is undefined, CR LF after every line.
+  // then the next block's with its intervals), as clipboard text: a header line, TAB-separated
+  // fields, fixed-point numbers with 16 digits and 8 decimals, an empty field where a value is
+  // undefined, CR LF after every line.
   std::string LevelsText() const;
   std::string ForecastsText() const;
 

@@ -91,9 +91,9 @@ TEST(Verdict, SimpleForecastsOfAHandWorkedSeries) {
   const TLevelEvaluation& one = evaluation->levels[0];
   EXPECT_EQ(evaluation->season, 2);
   EXPECT_FALSE(evaluation->seasonFound);
-  EXPECT_DOUBLE_EQ(one.seasonalNaive->mae, 2);
-  EXPECT_DOUBLE_EQ(one.drift.mae, 11.0 / 3);
-  EXPECT_DOUBLE_EQ(one.mean.mae, 2.75);
+  EXPECT_DOUBLE_EQ(*one.seasonalNaiveMae, 2);
+  EXPECT_DOUBLE_EQ(one.driftMae, 11.0 / 3);
+  EXPECT_DOUBLE_EQ(one.meanMae, 2.75);
   EXPECT_EQ(one.bestSimple, sfSeasonalNaive);
   EXPECT_DOUBLE_EQ(*one.relativeToBest, 2.75 / 2);
   EXPECT_FALSE(one.pValue);
@@ -104,7 +104,7 @@ TEST(Verdict, SimpleForecastsOfAHandWorkedSeries) {
   EXPECT_EQ(evaluation->season, 2);  // at most half of the four samples before the span
   settings.testSpan = 5;
   evaluation = Evaluate(Series({1, 2, 4, 3, 5, 0}), settings);
-  EXPECT_FALSE(evaluation->levels[0].seasonalNaive);
+  EXPECT_FALSE(evaluation->levels[0].seasonalNaiveMae);
   EXPECT_NE(evaluation->levels[0].bestSimple, sfSeasonalNaive);
 }
 

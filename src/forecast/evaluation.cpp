@@ -635,15 +635,17 @@ std::optional<TEvaluation> Evaluate(const TSampleData& series, const TEvaluation
     if (!result.Evaluable()) continue;
     total += std::int64_t{result.horizon} * ForecastCost(settings.forecast, count / result.horizon);
   }
-  if (progress != nullptr) progress->Start(total);
-
   const double* x = series.YData();
   const std::int32_t before = count - evaluation.settings.testSpan;
+  if (settings.season <= 0) total += SeasonCost(before);
+  if (progress != nullptr) progress->Start(total);
+
   if (settings.season > 0) {
     evaluation.season = std::clamp(settings.season, 1, std::max(before / 2, 1));
     evaluation.seasonFound = false;
   } else {
-    evaluation.season = FindSeason(x, before);
+    evaluation.season = FindSeason(x, before, progress);
+    if (progress != nullptr && progress->Cancelled()) return std::nullopt;
   }
 
   // The sums before every origin, in index order, as one running sum kept

@@ -6,6 +6,7 @@
 
 #include "core/parallel.h"
 #include "core/portability.h"
+#include "forecast/evaluation.h"
 
 namespace fendrel {
 
@@ -72,7 +73,8 @@ TLagSums PickLagSums() {
 
 }  // namespace
 
-std::vector<double> ChangeAutocovariances(const double* x, std::int32_t count, std::int32_t lags) {
+std::vector<double> ChangeAutocovariances(const double* x, std::int32_t count, std::int32_t lags,
+                                          TEvaluationProgress* progress) {
   const std::int32_t length = count - 1;
   std::vector<double> c(Size(lags) + 1, 0.0);
   if (length < 1) return c;
@@ -88,8 +90,10 @@ std::vector<double> ChangeAutocovariances(const double* x, std::int32_t count, s
   const std::int32_t blocks = (lags + 1 + kLagBlock - 1) / kLagBlock;
   std::vector<double> out(Size(blocks) * Size(kLagBlock), 0.0);
   ForEachBlock(Size(blocks), [&](std::size_t block) {
+    if (progress != nullptr && progress->Cancelled()) return;
     lagSums(e, length, static_cast<std::int32_t>(block) * kLagBlock,
             out.data() + block * Size(kLagBlock));
+    if (progress != nullptr) progress->Advance(std::int64_t{kLagBlock} * length / 32);
   });
   std::copy_n(out.begin(), c.size(), c.begin());
   return c;
@@ -114,11 +118,25 @@ std::int32_t SeasonOf(const std::vector<double>& c, std::int32_t top) {
   return season;
 }
 
-std::int32_t FindSeason(const double* x, std::int32_t count) {
+namespace {
+
+std::int32_t TopLag(std::int32_t count) { return std::min((count - 1) / 3, 400); }
+
+}  // namespace
+
+std::int64_t SeasonCost(std::int32_t count) {
+  if (count < 16 || TopLag(count) < 2) return 0;
+  const std::int32_t blocks = (TopLag(count) + kLagBlock) / kLagBlock;
+  return std::int64_t{blocks} * kLagBlock * (count - 1) / 32;
+}
+
+std::int32_t FindSeason(const double* x, std::int32_t count, TEvaluationProgress* progress) {
   if (count < 16) return 1;
-  const std::int32_t top = std::min((count - 1) / 3, 400);
+  const std::int32_t top = TopLag(count);
   if (top < 2) return 1;
-  return SeasonOf(ChangeAutocovariances(x, count, top), top);
+  const std::vector<double> c = ChangeAutocovariances(x, count, top, progress);
+  if (progress != nullptr && progress->Cancelled()) return 1;
+  return SeasonOf(c, top);
 }
 
 }  // namespace fendrel

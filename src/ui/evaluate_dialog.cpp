@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
@@ -23,45 +24,52 @@
 #include <exception>
 #include <optional>
 #include <utility>
+#include <variant>
 
 #include "chart/chart.h"
 #include "chart/series.h"
+#include "forecast/evaluation_table.h"
 #include "platform/application.h"
 #include "platform/clipboard.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/job_runner.h"
 #include "sample/text_format.h"
+#include "ui/tooltips.h"
 
 namespace fendrel {
 
-// A read-only table whose cells are worked out when shown: the per-horizon
-// table of a deep level has hundreds of thousands of rows.
+// A read-only view of an evaluation table whose cells are worked out when
+// shown: the per-horizon table of a deep level has hundreds of thousands of
+// rows.
 class TEvaluationTableModel : public QAbstractTableModel {
  public:
-  using TCell = std::function<QString(int row, int column)>;
+  using TGridText = std::function<QString(const TTableCell& cell, int row, int column)>;
   using TStandsOut = std::function<bool(int row)>;
 
-  TEvaluationTableModel(QStringList headers, QObject* parent)
-      : QAbstractTableModel(parent), headers_(std::move(headers)) {}
+  TEvaluationTableModel(TTable table, QObject* parent)
+      : QAbstractTableModel(parent), table_(std::move(table)) {}
 
-  void Reset(int rows, TCell cell, TStandsOut standsOut = {}) {
+  void Reset(TTable table, TGridText text = {}, TStandsOut standsOut = {}) {
     beginResetModel();
-    rows_ = rows;
-    cell_ = std::move(cell);
+    table_ = std::move(table);
+    text_ = std::move(text);
     standsOut_ = std::move(standsOut);
     endResetModel();
   }
 
   int rowCount(const QModelIndex& parent = {}) const override {
-    return parent.isValid() ? 0 : rows_;
+    return parent.isValid() ? 0 : static_cast<int>(table_.rows);
   }
   int columnCount(const QModelIndex& parent = {}) const override {
-    return parent.isValid() ? 0 : static_cast<int>(headers_.size());
+    return parent.isValid() ? 0 : static_cast<int>(table_.columns.size());
   }
   QVariant data(const QModelIndex& index, int role) const override {
     if (!index.isValid()) return {};
-    if (role == Qt::DisplayRole) return cell_(index.row(), index.column());
+    if (role == Qt::DisplayRole) {
+      const TTableCell cell = table_.cell(index.row(), index.column());
+      return text_ ? text_(cell, index.row(), index.column()) : GridText(cell);
+    }
     if (role == Qt::TextAlignmentRole) {
       return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
     }
@@ -75,88 +83,44 @@ class TEvaluationTableModel : public QAbstractTableModel {
     return {};
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    if (role != Qt::DisplayRole) return {};
-    if (orientation == Qt::Horizontal) return headers_.value(section);
+    if (orientation != Qt::Horizontal) return {};
+    if (section < 0 || section >= static_cast<int>(table_.columns.size())) return {};
+    const QString name = QString::fromStdString(table_.columns[static_cast<std::size_t>(section)]);
+    if (role == Qt::DisplayRole) return name;
+    if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) {
+      const QString tip = EvaluationColumnTip(name);
+      if (tip.isEmpty()) return {};
+      // As rich text a tooltip wraps at words.
+      if (role == Qt::ToolTipRole) return QStringLiteral("<p>") + tip.toHtmlEscaped() + "</p>";
+      return tip;
+    }
+    return {};
+  }
+
+  // A field as the grid shows it: numbers with 15 digits and 6 decimals.
+  static QString GridText(const TTableCell& cell) {
+    if (const auto* integer = std::get_if<std::int64_t>(&cell)) return QString::number(*integer);
+    if (const auto* number = std::get_if<double>(&cell)) {
+      return QString::fromStdString(FormatFixed(*number, 15, 6));
+    }
+    if (const auto* text = std::get_if<std::string>(&cell)) return QString::fromStdString(*text);
     return {};
   }
 
  private:
-  QStringList headers_;
-  int rows_ = 0;
-  TCell cell_ = [](int, int) { return QString(); };
+  TTable table_;
+  TGridText text_;
   TStandsOut standsOut_;
 };
 
 namespace {
 
-constexpr const char* kLevelColumns[] = {"Level",      "Horizon",     "Origins", "MAE",
-                                         "RMSE",       "MAPE",        "MASE",    "Naive MAE",
-                                         "Naive RMSE", "Relative MAE"};
-constexpr int kLevelColumnCount = 10;
-constexpr const char* kHorizonColumns[] = {"Horizon", "MAE", "RMSE", "Naive MAE", "Naive RMSE"};
-constexpr const char* kForecastColumns[] = {"Index", "Actual", "Forecast", "Naive"};
-
 constexpr int kProgressSteps = 1000;
 
-QStringList Headers(const char* const* names, int count) {
-  QStringList list;
-  for (int i = 0; i < count; ++i) list << QString::fromLatin1(names[i]);
-  return list;
-}
-
-std::string ClipboardNumber(std::optional<double> value) {
-  return value ? FormatFixed(*value, 16, 8) : std::string();
-}
-
-QString GridNumber(std::optional<double> value) {
-  return value ? QString::fromStdString(FormatFixed(*value, 15, 6)) : QString();
-}
-
-// Column c of a level's row: the integers first, then the measures, empty
-// when undefined. A level without an origin has no measure at all.
-std::optional<double> LevelMeasure(const TLevelEvaluation& level, int column) {
-  if (!level.Evaluable()) return std::nullopt;
-  switch (column) {
-    case 3:
-      return level.method.mae;
-    case 4:
-      return level.method.rmse;
-    case 5:
-      return level.method.mape;
-    case 6:
-      return level.method.mase;
-    case 7:
-      return level.naive.mae;
-    case 8:
-      return level.naive.rmse;
-    case 9:
-      return level.relativeMae;
-    default:
-      return std::nullopt;
-  }
-}
-
-std::int64_t LevelInteger(const TLevelEvaluation& level, int column) {
-  switch (column) {
-    case 0:
-      return level.level;
-    case 1:
-      return level.horizon;
-    default:
-      return static_cast<std::int64_t>(level.origins.size());
-  }
-}
-
-bool BeatsNaive(const TLevelEvaluation& level) {
-  return level.relativeMae && *level.relativeMae < 1.0;
-}
-
-void AppendLine(std::string& text, const char* const* names, int count) {
-  for (int i = 0; i < count; ++i) {
-    if (i > 0) text += '\t';
-    text += names[i];
-  }
-  text += "\r\n";
+// The tables' columns while no evaluation has finished.
+const TEvaluation& NoEvaluation() {
+  static const TEvaluation none;
+  return none;
 }
 
 void SetUpSeries(TLineSeries& series, const char* title, TColor color, TChart* chart) {
@@ -205,6 +169,18 @@ TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget*
   inputs->addSpacing(16);
   inputs->addWidget(originsLabel);
   inputs->addWidget(OriginsSpin);
+  SeasonSpin = new QSpinBox(this);
+  SeasonSpin->setRange(1, std::max((count - SpanSpin->value()) / 2, 1));
+  SeasonSpin->setValue(1);
+  SeasonSpin->setObjectName(QStringLiteral("SeasonSpin"));
+  auto* seasonLabel = new QLabel(QStringLiteral("&Season:"), this);
+  seasonLabel->setBuddy(SeasonSpin);
+  SeasonSourceLabel = new QLabel(QStringLiteral("found in the series"), this);
+  SeasonSourceLabel->setObjectName(QStringLiteral("SeasonSourceLabel"));
+  inputs->addSpacing(16);
+  inputs->addWidget(seasonLabel);
+  inputs->addWidget(SeasonSpin);
+  inputs->addWidget(SeasonSourceLabel);
   inputs->addStretch(1);
   layout->addLayout(inputs);
 
@@ -212,7 +188,7 @@ TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget*
   auto* tables = new QWidget(splitter);
   auto* tablesLayout = new QGridLayout(tables);
   tablesLayout->setContentsMargins(0, 0, 0, 0);
-  levelsModel_ = new TEvaluationTableModel(Headers(kLevelColumns, kLevelColumnCount), this);
+  levelsModel_ = new TEvaluationTableModel(fendrel::LevelsTable(NoEvaluation()), this);
   LevelsTable = new QTableView(tables);
   LevelsTable->setObjectName(QStringLiteral("LevelsTable"));
   LevelsTable->setModel(levelsModel_);
@@ -222,7 +198,10 @@ TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget*
   LevelsTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   BestLabel = new QLabel(tables);
   BestLabel->setObjectName(QStringLiteral("BestLabel"));
-  horizonModel_ = new TEvaluationTableModel(Headers(kHorizonColumns, 5), this);
+  BestLabel->setWordWrap(true);
+  CoverageLabel = new QLabel(tables);
+  CoverageLabel->setObjectName(QStringLiteral("CoverageLabel"));
+  horizonModel_ = new TEvaluationTableModel(fendrel::HorizonTable(NoEvaluation(), 0), this);
   HorizonTable = new QTableView(tables);
   HorizonTable->setObjectName(QStringLiteral("HorizonTable"));
   HorizonTable->setModel(horizonModel_);
@@ -233,6 +212,7 @@ TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget*
   tablesLayout->addWidget(LevelsTable, 0, 0);
   tablesLayout->addWidget(HorizonTable, 0, 1);
   tablesLayout->addWidget(BestLabel, 1, 0, 1, 2);
+  tablesLayout->addWidget(CoverageLabel, 2, 0, 1, 2);
   tablesLayout->setColumnStretch(0, 5);
   tablesLayout->setColumnStretch(1, 2);
 
@@ -254,6 +234,21 @@ TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget*
   SetUpSeries(*actual_, "Actual", clBlue, Chart);
   SetUpSeries(*forecast_, "Forecast", clRed, Chart);
   SetUpSeries(*naive_, "Naive", clGreen, Chart);
+  best_ = std::make_unique<TLineSeries>();
+  next_ = std::make_unique<TLineSeries>();
+  low80_ = std::make_unique<TLineSeries>();
+  high80_ = std::make_unique<TLineSeries>();
+  low95_ = std::make_unique<TLineSeries>();
+  high95_ = std::make_unique<TLineSeries>();
+  SetUpSeries(*best_, "Best simple forecast", clOlive, Chart);
+  SetUpSeries(*next_, "Next block", clFuchsia, Chart);
+  SetUpSeries(*low80_, "80 % low", clPurple, Chart);
+  SetUpSeries(*high80_, "80 % high", clPurple, Chart);
+  SetUpSeries(*low95_, "95 % low", clGray, Chart);
+  SetUpSeries(*high95_, "95 % high", clGray, Chart);
+  for (TLineSeries* bound : {low80_.get(), high80_.get(), low95_.get(), high95_.get()}) {
+    bound->LinePen().SetStyle(psDash);
+  }
   splitter->setStretchFactor(0, 1);
   splitter->setStretchFactor(1, 1);
   layout->addWidget(splitter, 1);
@@ -296,8 +291,15 @@ TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget*
   restart_->setInterval(150);
   connect(restart_, &QTimer::timeout, this, [this] { Start(); });
   const auto changed = [this] { restart_->start(); };
-  connect(SpanSpin, &QSpinBox::valueChanged, this, changed);
+  connect(SpanSpin, &QSpinBox::valueChanged, this, [this, changed] {
+    SpanChanged();
+    changed();
+  });
   connect(OriginsSpin, &QSpinBox::valueChanged, this, changed);
+  connect(SeasonSpin, &QSpinBox::valueChanged, this, [this, changed] {
+    SeasonSetByUser();
+    changed();
+  });
   connect(CancelButton, &QPushButton::clicked, this, [this] {
     StopJob();
     ShowRunning(false);
@@ -338,7 +340,8 @@ bool TEvaluateDialog::Running() const { return running_ || restart_->isActive();
 
 void TEvaluateDialog::Start() {
   StopJob();
-  const TEvaluationSettings settings{settings_, SpanSpin->value(), OriginsSpin->value()};
+  const TEvaluationSettings settings{settings_, SpanSpin->value(), OriginsSpin->value(),
+                                     seasonSetByUser_ ? SeasonSpin->value() : 0};
   running_ = true;
   ShowRunning(true);
   session_.Evaluate(settings, [this](const TEvaluation& evaluation) {
@@ -362,6 +365,17 @@ void TEvaluateDialog::StopJob() {
   running_ = false;
 }
 
+void TEvaluateDialog::SeasonSetByUser() {
+  seasonSetByUser_ = true;
+  SeasonSourceLabel->setText(QStringLiteral("set by you"));
+}
+
+void TEvaluateDialog::SpanChanged() {
+  // The season is looked for before the test span, in at most half of it.
+  const QSignalBlocker quiet(SeasonSpin);
+  SeasonSpin->setMaximum(std::max((series_.Count() - SpanSpin->value()) / 2, 1));
+}
+
 void TEvaluateDialog::ShowRunning(bool running) {
   Progress->setVisible(running);
   CancelButton->setVisible(running);
@@ -370,33 +384,26 @@ void TEvaluateDialog::ShowRunning(bool running) {
 
 void TEvaluateDialog::ShowEvaluation() {
   const TEvaluation& evaluation = *evaluation_;
-  const int rows = static_cast<int>(evaluation.levels.size());
   const TEvaluation* shown = &evaluation;
   levelsModel_->Reset(
-      rows,
-      [shown](int row, int column) {
+      fendrel::LevelsTable(evaluation),
+      [shown](const TTableCell& cell, int row, int column) {
         const TLevelEvaluation& level = shown->levels[static_cast<std::size_t>(row)];
-        if (column < 3) return QString::number(LevelInteger(level, column));
-        if (!level.Evaluable()) return column == 3 ? QStringLiteral("not evaluable") : QString();
-        return GridNumber(LevelMeasure(level, column));
+        if (!level.Evaluable() && column == 3) return QStringLiteral("not evaluable");
+        return TEvaluationTableModel::GridText(cell);
       },
-      [shown](int row) { return BeatsNaive(shown->levels[static_cast<std::size_t>(row)]); });
+      [shown](int row) { return shown->levels[static_cast<std::size_t>(row)].BeatsBest(); });
 
-  const std::optional<std::int32_t> best = evaluation.BestLevel();
-  QString text;
-  if (best) {
-    const double relative = *evaluation.levels[static_cast<std::size_t>(*best)].relativeMae;
-    text = QStringLiteral("Best level: %1 (relative MAE %2)")
-               .arg(*best)
-               .arg(QString::fromStdString(FormatFixed(relative, 15, 6)));
-    if (relative >= 1.0) text += QStringLiteral("; no level beats the naive forecast");
-  } else {
-    const bool any = std::ranges::any_of(evaluation.levels, &TLevelEvaluation::Evaluable);
-    text = any ? QStringLiteral("No level has a relative MAE: the naive forecast has no error")
-               : QStringLiteral("No level can be evaluated: the series is too short");
+  if (evaluation.seasonFound) {
+    const QSignalBlocker quiet(SeasonSpin);
+    SeasonSpin->setValue(evaluation.season);
   }
-  BestLabel->setText(text);
+  MethodLabel->setText(
+      QString::fromStdString(MethodText(settings_) + "; " + SeasonText(evaluation)));
+  BestLabel->setText(QString::fromStdString(VerdictText(evaluation)));
 
+  std::optional<std::int32_t> best = evaluation.VerdictLevel();
+  if (!best) best = evaluation.ClosestLevel();
   int select = 0;
   if (best) {
     select = *best;
@@ -421,29 +428,20 @@ void TEvaluateDialog::SelectLevel(int level) {
 }
 
 void TEvaluateDialog::ShowSelectedLevel() {
-  for (TLineSeries* series : {actual_.get(), forecast_.get(), naive_.get()}) series->ClearPoints();
+  for (TLineSeries* series :
+       {actual_.get(), forecast_.get(), naive_.get(), best_.get(), next_.get(), low80_.get(),
+        high80_.get(), low95_.get(), high95_.get()}) {
+    series->ClearPoints();
+  }
+  CoverageLabel->clear();
   if (!evaluation_ || evaluation_->levels.empty()) {
-    horizonModel_->Reset(0, {});
+    horizonModel_->Reset(fendrel::HorizonTable(NoEvaluation(), 0));
     return;
   }
   const auto index = static_cast<std::size_t>(
       std::clamp(SelectedLevel(), 0, static_cast<int>(evaluation_->levels.size()) - 1));
   const TLevelEvaluation* level = &evaluation_->levels[index];
-  horizonModel_->Reset(static_cast<int>(level->perHorizon.size()), [level](int row, int column) {
-    const THorizonErrors& errors = level->perHorizon[static_cast<std::size_t>(row)];
-    switch (column) {
-      case 0:
-        return QString::number(row + 1);
-      case 1:
-        return GridNumber(errors.mae);
-      case 2:
-        return GridNumber(errors.rmse);
-      case 3:
-        return GridNumber(errors.naiveMae);
-      default:
-        return GridNumber(errors.naiveRmse);
-    }
-  });
+  horizonModel_->Reset(fendrel::HorizonTable(*evaluation_, level->level));
 
   const double* x = series_.YData();
   const std::int32_t count = series_.Count();
@@ -451,53 +449,42 @@ void TEvaluateDialog::ShowSelectedLevel() {
     if (i >= 0) actual_->AddPoint(i, x[i]);
   }
   const auto h = static_cast<std::size_t>(level->horizon);
+  const TSimpleForecast simple = level->bestSimple.value_or(sfNaive);
   for (std::size_t o = 0; o < level->origins.size(); ++o) {
     const std::int32_t t = level->origins[o];
     for (std::size_t j = 0; j < h; ++j) {
       forecast_->AddPoint(static_cast<double>(t) + static_cast<double>(j),
                           level->forecasts[o * h + j]);
       naive_->AddPoint(static_cast<double>(t) + static_cast<double>(j), x[t - 1]);
+      best_->AddPoint(
+          static_cast<double>(t) + static_cast<double>(j),
+          level->Simple(x, evaluation_->season, simple, o, static_cast<std::int32_t>(j)));
     }
   }
+  const std::vector<TInterval> intervals = StepIntervals(*level);
+  for (std::size_t j = 0; j < level->next.size() && j < intervals.size(); ++j) {
+    const double at = static_cast<double>(count) + static_cast<double>(j);
+    const double f = level->next[j];
+    const TInterval& step = intervals[j];
+    next_->AddPoint(at, f);
+    low80_->AddPoint(at, f + step.low80);
+    high80_->AddPoint(at, f + step.high80);
+    low95_->AddPoint(at, f + step.low95);
+    high95_->AddPoint(at, f + step.high95);
+  }
+  best_->SetTitle("Best simple forecast (" + std::string(SimpleForecastName(simple)) + ")");
+  CoverageLabel->setText(QString::fromStdString(CoverageText(*level)));
   Chart->Title().ClearText();
   Chart->Title().AddText("Test span, level " + std::to_string(level->level));
 }
 
 std::string TEvaluateDialog::LevelsText() const {
-  std::string text;
-  AppendLine(text, kLevelColumns, kLevelColumnCount);
-  if (!evaluation_) return text;
-  for (const TLevelEvaluation& level : evaluation_->levels) {
-    for (int column = 0; column < kLevelColumnCount; ++column) {
-      if (column > 0) text += '\t';
-      text += column < 3 ? std::to_string(LevelInteger(level, column))
-                         : ClipboardNumber(LevelMeasure(level, column));
-    }
-    text += "\r\n";
-  }
-  return text;
+  return TableText(fendrel::LevelsTable(evaluation_ ? *evaluation_ : NoEvaluation()));
 }
 
 std::string TEvaluateDialog::ForecastsText() const {
-  std::string text;
-  AppendLine(text, kForecastColumns, 4);
-  if (!evaluation_ || evaluation_->levels.empty()) return text;
-  const TLevelEvaluation& level = evaluation_->levels[static_cast<std::size_t>(
-      std::clamp(SelectedLevel(), 0, static_cast<int>(evaluation_->levels.size()) - 1))];
-  const double* x = series_.YData();
-  const auto h = static_cast<std::size_t>(level.horizon);
-  for (std::size_t o = 0; o < level.origins.size(); ++o) {
-    const std::int32_t t = level.origins[o];
-    for (std::size_t j = 0; j < h; ++j) {
-      const std::size_t i = static_cast<std::size_t>(t) + j;
-      text += std::to_string(i);
-      text += '\t' + FormatFixed(x[i], 16, 8);
-      text += '\t' + FormatFixed(level.forecasts[o * h + j], 16, 8);
-      text += '\t' + FormatFixed(x[t - 1], 16, 8);
-      text += "\r\n";
-    }
-  }
-  return text;
+  if (!evaluation_) return TableText(fendrel::ForecastsTable(NoEvaluation(), series_, 0));
+  return TableText(fendrel::ForecastsTable(*evaluation_, series_, SelectedLevel()));
 }
 
 void TEvaluateDialog::ExportPicture() {

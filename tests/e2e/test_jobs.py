@@ -12,8 +12,9 @@ import os
 import time
 
 from desktop import TIMEOUT, WaitTimeout
+from fendrel_app import DESIGN_CLIENT_HEIGHT
 from ping import Pinger
-from test_fendrel import FendrelTestCase
+from test_fendrel import ARTIFACTS, FendrelTestCase
 
 SAMPLES = int(os.environ.get("E2E_JOB_SAMPLES", str(1 << 21)))
 PING_LIMIT = 0.25
@@ -23,7 +24,7 @@ LEVELS = 10
 # Client-area rectangles (left, top, right, bottom) below the menu bar.
 KNN = (16, 208, 120, 225)  # the "K-Nearest-Neighbor" radio button
 DATA_VIEWS = (170, 0, 775, 486)  # both grids and both charts
-STATUS_WIDTH, STATUS_HEIGHT = 330, 20  # where the job's progress and Cancel show
+STATUS_WIDTH = 110
 
 
 class Frame:
@@ -39,10 +40,16 @@ class Frame:
 
 
 def write_series(path, count):
-    step = 2 * math.pi / 1000
-    with open(path, "w", newline="") as sample_file:
-        sample_file.writelines(f"{i}.00000000,{math.sin(i * step) + 0.25 * math.sin(i * 0.37):.8f}\r\n"
-                               for i in range(count))
+    """A sample file of `count` samples at `path`; written once per run and
+    linked to from then on."""
+    kept = os.path.join(os.path.abspath(ARTIFACTS), f"series-{count}.qls")
+    if not os.path.exists(kept):
+        step = 2 * math.pi / 1000
+        with open(kept + ".part", "w", newline="") as sample_file:
+            sample_file.writelines(f"{i}.00000000,{math.sin(i * step) + 0.25 * math.sin(i * 0.37):.8f}\r\n"
+                                   for i in range(count))
+        os.replace(kept + ".part", kept)
+    os.link(kept, path)
 
 
 class JobTestCase(FendrelTestCase):
@@ -59,8 +66,10 @@ class JobTestCase(FendrelTestCase):
         return frame.crop(left, top, min(right, frame.width), bottom)
 
     def status(self, frame):
-        return frame.crop(frame.width - STATUS_WIDTH, frame.height - STATUS_HEIGHT, frame.width,
-                          frame.height)
+        """The right end of the status bar, where a job's Cancel button shows
+        (left of the size grip, right of the status text)."""
+        top = self.app.menu_bar_height + DESIGN_CLIENT_HEIGHT
+        return frame.crop(frame.width - STATUS_WIDTH, top + 2, frame.width - 20, frame.height - 2)
 
     def wait_idle(self, what, timeout=None):
         """Waits until the window takes commands again: a right click on the
@@ -69,9 +78,14 @@ class JobTestCase(FendrelTestCase):
         seen idle."""
         d = self.desktop
         deadline = time.monotonic() + (timeout or 30 * TIMEOUT)
+        x, y = self.app.point("chTest")
+        step = 0
         while time.monotonic() < deadline:
             before = self.app.popups()
-            self.app.click("chTest", button=3)
+            # Never where the pointer already is: xdotool would wait for a
+            # move that does not come.
+            step += 1
+            d.click(self.app.window, x + 6 * (step % 3), y, button=3)
             menu = None
             probe_end = time.monotonic() + 0.3
             while menu is None and time.monotonic() < probe_end:
@@ -97,7 +111,7 @@ class Jobs(JobTestCase):
         """Pings the window while a command runs: from start() until the
         window is idle again (and done() holds, when given). Keeps the longest
         wait for an answer."""
-        pinger = Pinger(self.desktop.display, self.app.window).start()
+        pinger = self.pinger = Pinger(self.desktop.display, self.app.window).start()
         try:
             pinger.wait_answers(3)
             pinger.reset()
@@ -160,10 +174,15 @@ class Jobs(JobTestCase):
                     return False
                 dialog.append(found[0])
                 dialog.append(self.cancel_corner(dialog[0]))
+                # Opening the dialog is no job: counted apart.
+                self.pinger.wait_answers(2)
+                self.figures.append(("Forecast > Evaluate: the dialog opens", 0.0,
+                                     self.pinger.longest()))
+                self.pinger.reset()
                 return False
             return self.cancel_corner(dialog[0]) != dialog[1]
 
-        self.measure("Forecast > Evaluate (moving average)", evaluate, evaluated)
+        self.measure("Forecast > Evaluate (moving average): the evaluation", evaluate, evaluated)
         d.key("Escape")  # closes the dialog
         self.wait_closed(dialog[0])
 
@@ -242,12 +261,11 @@ class Jobs(JobTestCase):
 class EndDuringJob(JobTestCase):
     """A long forecast runs; the program must end within a second when its
     window is closed or it is told to end."""
-    app_args = ["quarter.qls"]
+    app_args = ["big.qls"]
 
     def before_start(self):
-        # Over the size that runs at once; the forecast at level 0 runs for
-        # minutes.
-        write_series(os.path.join(self.files, "quarter.qls"), 1 << 18)
+        # The forecast at level 0 runs for minutes.
+        write_series(os.path.join(self.files, "big.qls"), SAMPLES)
 
     def start_long_forecast(self):
         # Opened from the command line: once the window takes clicks again.

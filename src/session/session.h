@@ -64,6 +64,9 @@ class TSession {
   // Every way a file comes in (the open dialog, the command line, a drop)
   // ends here: read completely, then shown from level 0.
   bool OpenFile(const std::string& path);
+  // A file's whole text that came another way (a pipe), read as OpenFile
+  // reads a file.
+  bool OpenText(std::string_view text);
   // Asks for a file and writes the test series to it.
   bool Save();
   // Asks for a file and writes the band table of the current level to it as

@@ -39,7 +39,8 @@ desktop="$root/usr/share/applications/org.fendrel.Fendrel.desktop"
 metainfo="$root/usr/share/metainfo/org.fendrel.Fendrel.metainfo.xml"
 mime="$root/usr/share/mime/packages/fendrel.xml"
 icons="$root/usr/share/icons/hicolor"
-for file in "$root/usr/bin/fendrel" "$desktop" "$metainfo" "$mime" "$icons/scalable/apps/fendrel.svg"; do
+for file in "$root/usr/bin/fendrel" "$root/usr/bin/fendrel-cli" \
+  "$root/usr/share/man/man1/fendrel.1.gz" "$root/usr/share/man/man1/fendrel-cli.1.gz" "$desktop" "$metainfo" "$mime" "$icons/scalable/apps/fendrel.svg"; do
   [ -f "$file" ] || fail "the package has no ${file#"$root"}"
 done
 for size in 16 32 48 64 128 256; do
@@ -70,6 +71,16 @@ status=0
 lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || status=$?
 grep -v 'running with root privileges' "$work/lintian.log" || echo "(nothing to report)"
 ((status == 0)) || fail "lintian reports errors"
+
+step "fendrel-cli --version, unpacked"
+# Links no Qt and needs no display.
+cli_version="$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/fendrel-cli" --version)" ||
+  fail "fendrel-cli --version"
+echo "$cli_version"
+[ "$cli_version" = "fendrel-cli $version" ] || fail "fendrel-cli names version '$cli_version'"
+if objdump -p "$root/usr/bin/fendrel-cli" | grep -q 'NEEDED.*Qt'; then
+  fail "fendrel-cli links Qt"
+fi
 
 step "the unpacked program under Xvfb"
 "$here/../e2e/run_e2e.sh" "$root/usr/bin/fendrel" "$work/e2e" test_fendrel.CommandLine

@@ -147,17 +147,8 @@ void Evaluate(TSession& session, const TCliOptions& options) {
                      " is beyond the longest for this series, " + std::to_string(longest) + ".");
   }
   if (options.origins) settings.maxOrigins = *options.origins;
-  TEvaluationProgress progress;
-  TCliSignals::ShowProgress("Evaluating", [&progress] { return progress.Fraction(); },
-                            [&progress] { progress.Cancel(); });
   std::optional<TEvaluation> evaluation;
-  try {
-    evaluation = fendrel::Evaluate(series, settings, &progress);
-  } catch (...) {
-    TCliSignals::EndProgress();
-    throw;
-  }
-  TCliSignals::EndProgress();
+  Step(session.Evaluate(settings, [&evaluation](const TEvaluation& done) { evaluation = done; }));
   if (!evaluation) throw TCliCancelled{};
   const auto checkLevel = [&](std::int32_t level) {
     const auto levels = static_cast<std::int32_t>(evaluation->levels.size());
@@ -184,7 +175,8 @@ void Evaluate(TSession& session, const TCliOptions& options) {
 int RunCliCommand(const TCliOptions& options) {
   TCliView view;
   TCliDesktop desktop(options.column);
-  TSession session(view, desktop);
+  TCliJobRunner runner;
+  TSession session(view, desktop, runner);
   session.SetForecastSettings(options.forecast);
   try {
     if (!Open(session, options.file)) return kExitFailure;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "cli/cli_signals.h"
 #include "sample/foreign_text.h"
 
 namespace fendrel {
@@ -61,6 +62,24 @@ void TCliDesktop::ShowMessage(const std::string& text) { Say(text); }
 void TCliDesktop::ShowError(const std::string& message) {
   failed_ = true;
   Say(ErrorBoxText(message));
+}
+
+void TCliJobRunner::Run(TJob job) {
+  TProgress progress;
+  progress_ = &progress;
+  TCliSignals::ShowProgress(
+      job.what, [&progress] { return progress.Fraction(); }, [&progress] { progress.Cancel(); });
+  std::exception_ptr failure;
+  TJob::TApply apply = ComputeJob(job, progress, failure);
+  // No longer watched once the work has ended.
+  TCliSignals::EndProgress();
+  progress_ = nullptr;
+  if (failure && job.failed) job.failed(failure);
+  if (apply) {
+    apply();
+  } else if (job.dropped) {
+    job.dropped();
+  }
 }
 
 bool TCliDesktop::AskImport(TImportQuestion& question) {

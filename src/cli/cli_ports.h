@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "session/job.h"
 #include "session/session_desktop.h"
 #include "session/session_view.h"
 
@@ -46,6 +47,21 @@ class TCliDesktop : public TSessionDesktop {
   std::optional<std::string> column_;
   bool failed_ = false;
   bool asked_ = false;
+};
+
+// Runs each job to its end on the calling thread, as the tests' runner does,
+// with its progress shown on a terminal and a stop asked for by a signal
+// passed on to it.
+class TCliJobRunner : public TJobRunner {
+ public:
+  void Run(TJob job) override;
+  bool Busy() const override { return progress_ != nullptr; }
+  void Cancel() override {
+    if (progress_ != nullptr) progress_->Cancel();
+  }
+
+ private:
+  TProgress* progress_ = nullptr;
 };
 
 // The error box's text: a message that does not end in ".", "!" or ")" or

@@ -7,11 +7,17 @@
 
 #include <algorithm>
 
+#include "core/progress.h"
+
 namespace fendrel {
 
 void ForEachBlock(std::size_t count, void (*body)(void*, std::size_t), void* context) {
   if (count == 0) return;
+  // The blocks work for the caller's job: they stop when it is cancelled,
+  // and deeper code finds its progress as the caller would.
+  TProgress* const progress = CurrentProgress();
   if (count == 1) {
+    ThrowIfCancelled();
     body(context, 0);
     return;
   }
@@ -22,7 +28,11 @@ void ForEachBlock(std::size_t count, void (*body)(void*, std::size_t), void* con
     tbb::parallel_for(
         tbb::blocked_range<std::size_t>(0, count, 1),
         [&](const tbb::blocked_range<std::size_t>& range) {
-          for (std::size_t i = range.begin(); i != range.end(); ++i) body(context, i);
+          const TProgressScope scope(progress);
+          for (std::size_t i = range.begin(); i != range.end(); ++i) {
+            ThrowIfCancelled();
+            body(context, i);
+          }
         },
         tbb::simple_partitioner());
   });

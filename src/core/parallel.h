@@ -24,7 +24,9 @@ constexpr std::size_t BlockCount(std::size_t count, std::size_t blockSize) {
 // one task per block. While it waits, the calling thread takes on only blocks
 // of this call (task isolation): a block never starts on a thread in the
 // middle of an unrelated task, so per-thread scratch that a block borrows is
-// never in use twice. A single block runs on the calling thread.
+// never in use twice. A single block runs on the calling thread. A block
+// does not start once the caller's job (CurrentProgress) is cancelled:
+// TCancelled then ends the call.
 void ForEachBlock(std::size_t count, void (*body)(void*, std::size_t), void* context);
 
 // How many threads may take part in ForEachBlock here: for how much work to

@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "core/progress.h"
 #include "forecast/k_nearest_neighbor.h"
 #include "forecast/moving_average.h"
 #include "sample/sample_data.h"
@@ -11,37 +12,38 @@
 
 namespace fendrel {
 
-void ForecastBands(TWavelet& wavelet, const TForecastSettings& settings) {
+std::vector<double> BandForecasts(const TWavelet& wavelet, const TForecastSettings& settings) {
   const std::int32_t bandCount = wavelet.BandCount();
-  // Each band is copied into one reused series for its forecaster, and the
-  // forecasts join their bands in one pass: no band is lent out, so nothing
-  // is made per band. The x of the copy is the sample index, as in a band.
+  // Each band is copied into one reused series for its forecaster: no band
+  // is lent out, so nothing is made per band. The x of the copy is the
+  // sample index, as in a band.
   TSampleData band;
   std::vector<double> forecasts;
   forecasts.reserve(static_cast<std::size_t>(std::max(bandCount, 0)));
-  try {
-    for (std::int32_t b = 0; b < bandCount; ++b) {
-      const std::span<const double> values = wavelet.BandValues(b);
-      const std::int32_t had = band.Count();
-      band.SetCount(static_cast<std::int32_t>(values.size()));
-      for (std::int32_t i = had; i < band.Count(); ++i) band.SetX(i, i);
-      std::copy(values.begin(), values.end(), band.YData());
-      if (settings.method == fmMovingAverage) {
-        TMovingAverage forecaster(band);
-        if (settings.window > 0) forecaster.SetWindow(settings.window);
-        forecasts.push_back(forecaster.Forecast());
-      } else {
-        TKNearestNeighbor forecaster(band);
-        forecaster.SetUseWindowAverage(settings.useWindowAverage);
-        if (settings.window > 0) forecaster.SetWindow(settings.window);
-        forecasts.push_back(forecaster.Forecast());
-      }
+  for (std::int32_t b = 0; b < bandCount; ++b) {
+    ThrowIfCancelled();
+    const std::span<const double> values = wavelet.BandValues(b);
+    const std::int32_t had = band.Count();
+    band.SetCount(static_cast<std::int32_t>(values.size()));
+    for (std::int32_t i = had; i < band.Count(); ++i) band.SetX(i, i);
+    std::copy(values.begin(), values.end(), band.YData());
+    if (settings.method == fmMovingAverage) {
+      TMovingAverage forecaster(band);
+      if (settings.window > 0) forecaster.SetWindow(settings.window);
+      forecasts.push_back(forecaster.Forecast());
+      AdvanceProgress(static_cast<std::int64_t>(values.size()));
+    } else {
+      TKNearestNeighbor forecaster(band);
+      forecaster.SetUseWindowAverage(settings.useWindowAverage);
+      if (settings.window > 0) forecaster.SetWindow(settings.window);
+      forecasts.push_back(forecaster.Forecast());
     }
-  } catch (...) {
-    wavelet.AppendToBands(forecasts);
-    throw;
   }
-  wavelet.AppendToBands(forecasts);
+  return forecasts;
+}
+
+void ForecastBands(TWavelet& wavelet, const TForecastSettings& settings) {
+  wavelet.AppendToBands(BandForecasts(wavelet, settings));
 }
 
 }  // namespace fendrel

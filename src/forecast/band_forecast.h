@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace fendrel {
 
@@ -17,9 +18,14 @@ struct TForecastSettings {
   bool useWindowAverage = true;
 };
 
+// The forecast of the value after every band of the packet's current level,
+// band 0 first, each from its own samples only; the packet is only read.
+// The job it works for (CurrentProgress) counts the values read and may stop
+// it with TCancelled.
+std::vector<double> BandForecasts(const TWavelet& wavelet, const TForecastSettings& settings);
+
 // Appends one forecast to every band of the packet's current level, band 0
-// first, each from its own samples only. A failure stops the step there: the
-// bands forecast before it keep their new samples, and the failure goes on.
+// first, each from its own samples only. A failure appends nothing.
 void ForecastBands(TWavelet& wavelet, const TForecastSettings& settings);
 
 }  // namespace fendrel

@@ -214,18 +214,6 @@ std::int32_t DefaultTestSpan(std::int32_t count) {
   return std::clamp(count / 5, 1, std::max(count - 1, 1));
 }
 
-double TEvaluationProgress::Fraction() const {
-  const std::int64_t total = total_.load(std::memory_order_relaxed);
-  if (total <= 0) return 0.0;
-  return std::min(
-      1.0, static_cast<double>(done_.load(std::memory_order_relaxed)) / static_cast<double>(total));
-}
-
-void TEvaluationProgress::Start(std::int64_t total) {
-  done_.store(0, std::memory_order_relaxed);
-  total_.store(total, std::memory_order_relaxed);
-}
-
 std::optional<std::int32_t> TEvaluation::BestLevel() const {
   std::optional<std::int32_t> best;
   for (const TLevelEvaluation& level : levels) {

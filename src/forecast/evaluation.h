@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/progress.h"
 #include "forecast/band_forecast.h"
 
 namespace fendrel {
@@ -69,24 +70,8 @@ struct TEvaluation {
   std::optional<std::int32_t> BestLevel() const;
 };
 
-// Shared between the thread that runs an evaluation and the one that watches
-// it: how far it has come, and a request to stop.
-class TEvaluationProgress {
- public:
-  // 0 .. 1; an estimate of the work, not of the time.
-  double Fraction() const;
-  void Cancel() { cancelled_.store(true, std::memory_order_relaxed); }
-  bool Cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
-  const std::atomic<bool>* CancelFlag() const { return &cancelled_; }
-
-  void Start(std::int64_t total);
-  void Advance(std::int64_t done) { done_.fetch_add(done, std::memory_order_relaxed); }
-
- private:
-  std::atomic<std::int64_t> done_{0};
-  std::atomic<std::int64_t> total_{0};
-  std::atomic<bool> cancelled_{false};
-};
+// How far an evaluation has come, and a request to stop it.
+using TEvaluationProgress = TProgress;
 
 // Rolling-origin evaluation of every level against the naive forecast. At
 // each origin the forecasts come from the samples before it alone, exactly

@@ -168,7 +168,17 @@ TKNearestNeighbor::TKNearestNeighbor(const TSampleData& series) : series_(series
 
 void TKNearestNeighbor::SetWindow(std::int32_t k) { window_ = std::max(k, 2); }
 
+namespace {
+constexpr std::int32_t kProgressRuns = 4096;
+constexpr std::int32_t kLongRun = 1024;
+}  // namespace
+
 double TKNearestNeighbor::ForecastAt(std::int32_t a) const {
+  // Without a flag of its own the forecast stops with the job it works for,
+  // and tells it how far it has come.
+  TProgress* const job = cancel_ == nullptr ? CurrentProgress() : nullptr;
+  const std::atomic<bool>* const cancel = job != nullptr ? job->CancelFlag() : cancel_;
+  const std::int32_t progressRuns = window_ >= kLongRun ? kBlockLanes : kProgressRuns;
   const std::int32_t last = std::min(a, series_.Count() - 1);
   if (last < 0) return 0.0;
   const double* y = series_.YData();
@@ -200,8 +210,13 @@ double TKNearestNeighbor::ForecastAt(std::int32_t a) const {
     if (candidates >= kBlockLanes) {
       double distances[kBlockLanes];
       while (next < end) {
-        if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
+        if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
           throw TForecastCancelled();
+        }
+        // A long forecast tells its job how far it has come: every few
+        // thousand runs, or every lane group once the runs are long.
+        if (job != nullptr && (next - begin) % progressRuns < kBlockLanes) {
+          AdvanceProgress(std::int64_t{std::min(progressRuns, end - next)} * length);
         }
         // The last lanes are moved back to end at the block's last run; runs
         // they share with the lanes before were offered already.

@@ -4,12 +4,13 @@
 #include <cstdint>
 #include <exception>
 
+#include "core/progress.h"
 #include "sample/sample_data.h"
 
 namespace fendrel {
 
 // A forecast given up because its caller asked it to stop.
-struct TForecastCancelled : std::exception {
+struct TForecastCancelled : TCancelled {
   const char* what() const noexcept override { return "Forecast cancelled"; }
 };
 

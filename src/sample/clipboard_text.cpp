@@ -7,6 +7,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "core/progress.h"
 #include "core/parallel.h"
 #include "sample/huge_page_allocator.h"
 #include "sample/text_blocks.h"
@@ -38,6 +39,7 @@ std::string MakeRows(std::int32_t rows, std::size_t bytesPerRow, WriteRows write
     TextWriter writer(made[i], expected);
     writeRows(writer, begin, end);
     writer.Finish();
+    AdvanceProgress(end - begin);
   });
   return JoinPieces(made);
 }

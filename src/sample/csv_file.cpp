@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/progress.h"
 #include "sample/text_blocks.h"
 #include "sample/text_writer.h"
 
@@ -84,6 +85,7 @@ TCsvPieces BandTablePieces(const std::vector<std::span<const double>>& bands,
             }
             const std::int64_t begin = (piece - 1) * split.rowsPerPiece;
             const std::int64_t end = std::min(rows, begin + split.rowsPerPiece);
+            AdvanceProgress(end - begin);
             TextWriter text(out, static_cast<std::size_t>((end - begin) * columns * 20));
             for (std::int64_t i = begin; i < end; ++i) {
               text.Whole(static_cast<std::int32_t>(i));
@@ -119,6 +121,7 @@ TCsvPieces TablePieces(const TCsvTable& table, TCsvLineEnd lineEnd) {
             }
             const std::int64_t begin = (piece - 1) * split.rowsPerPiece;
             const std::int64_t end = std::min(table.rows, begin + split.rowsPerPiece);
+            AdvanceProgress(end - begin);
             const auto columns = static_cast<int>(table.columns.size());
             TextWriter text(out, static_cast<std::size_t>((end - begin) * (columns + 1) * 20));
             for (std::int64_t row = begin; row < end; ++row) {

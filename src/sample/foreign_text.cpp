@@ -9,6 +9,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "core/progress.h"
 #include "core/parallel.h"
 #include "core/portability.h"
 #include "sample/clipboard_text.h"
@@ -557,6 +558,7 @@ ReadInto ReadBlocks(const TCountedBlocks& blocks, const TTextLayout& layout, cha
     const std::size_t first = blocks.firstLines[i];
     ReadBlock(blocks.texts[i], layout, separator, wantX ? xs + first : nullptr, ys + first,
               blocks.firstLines[i + 1] - first, read.blocks[i]);
+    AdvanceProgress(static_cast<std::int64_t>(blocks.texts[i].size()));
   });
   const bool multiLine = std::any_of(read.blocks.begin(), read.blocks.end(),
                                      [](const BlockRead& block) { return block.multiLine; });

@@ -15,6 +15,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/progress.h"
 #include "core/parallel.h"
 #include "core/portability.h"
 #include "sample/atomic_file.h"
@@ -301,6 +302,7 @@ SeparatorEvidence ReadFileBlocks(const TCountedBlocks& blocks, char separator,
     const std::size_t first = blocks.firstLines[i];
     ReadFileBlock(blocks.texts[i], separator, series.XData() + first, series.YData() + first,
                   blocks.firstLines[i + 1] - first, evidence[i]);
+    AdvanceProgress(static_cast<std::int64_t>(blocks.texts[i].size()));
   });
   SeparatorEvidence all;
   for (const SeparatorEvidence& e : evidence) all.Merge(e);
@@ -359,6 +361,7 @@ void TSampleData::SaveToFile(const std::string& path) const {
         WriteSampleLines(writer, *this, static_cast<std::int32_t>(begin),
                          static_cast<std::int32_t>(end));
         writer.Finish();
+        AdvanceProgress(end - begin);
       });
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/progress.h"
 #include "core/parallel.h"
 #include "core/portability.h"
 #include "sample/huge_page_allocator.h"
@@ -94,7 +95,11 @@ TCountedBlocks CountedLineBlocks(std::string_view text, std::size_t blockSize) {
   const std::size_t count = blocks.texts.size();
   std::vector<std::size_t> lines(count);
   std::vector<std::size_t> lengths(count);
-  ForEachBlock(count, [&](std::size_t i) { lines[i] = CountLines(blocks.texts[i], lengths[i]); });
+  // A reading job counts each character twice: once here, once read.
+  ForEachBlock(count, [&](std::size_t i) {
+    lines[i] = CountLines(blocks.texts[i], lengths[i]);
+    AdvanceProgress(static_cast<std::int64_t>(blocks.texts[i].size()));
+  });
   std::size_t used = 0;
   blocks.firstLines.push_back(0);
   while (used < count) {

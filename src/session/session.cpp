@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "sample/clipboard_text.h"
 #include "sample/csv_file.h"
 #include "sample/foreign_text.h"
+#include "sample/memory_room.h"
 #include "sample/sample_data.h"
-#include "session/session_desktop.h"
+#include "sample/sample_file.h"
 #include "session/session_view.h"
 #include "wavelet/wavelet.h"
 
@@ -19,9 +22,11 @@ namespace {
 
 constexpr std::int32_t kGeneratedCount = 100;
 
-std::string FailureText(const std::exception_ptr& failure) {
+std::string FailureText(const std::exception_ptr& failure, const std::string& what) {
   try {
     std::rethrow_exception(failure);
+  } catch (const std::bad_alloc&) {
+    return "Not enough memory to " + what;
   } catch (const std::exception& known) {
     return known.what();
   } catch (...) {
@@ -29,11 +34,31 @@ std::string FailureText(const std::exception_ptr& failure) {
   }
 }
 
+// The values one forecast of every band reads, roughly: what the progress
+// of "Do forecast" counts.
+std::int64_t ForecastWork(const TWavelet& wavelet, const TForecastSettings& settings) {
+  const std::int64_t bands = std::max(wavelet.BandCount(), 0);
+  const auto length = static_cast<std::int64_t>(wavelet.BandValues(0).size());
+  if (settings.method == fmMovingAverage) return bands * length;
+  const std::int64_t window =
+      std::max<std::int64_t>(settings.window > 0 ? settings.window : length / 10, 2);
+  return bands * std::max<std::int64_t>(length - window, 1) * window;
+}
+
 }  // namespace
 
 TSession::TSession(TSessionView& view, TSessionDesktop& desktop)
     : view_(view),
       desktop_(desktop),
+      ownRunner_(std::make_unique<TSyncJobRunner>()),
+      runner_(ownRunner_.get()),
+      testData_(std::make_unique<TSampleData>()),
+      wavelet_(std::make_unique<TWavelet>()) {}
+
+TSession::TSession(TSessionView& view, TSessionDesktop& desktop, TJobRunner& runner)
+    : view_(view),
+      desktop_(desktop),
+      runner_(&runner),
       testData_(std::make_unique<TSampleData>()),
       wavelet_(std::make_unique<TWavelet>()) {}
 
@@ -55,8 +80,32 @@ bool TSession::Run(const std::function<void()>& steps) {
     failure = std::current_exception();
   }
   // Reported outside the handler, so that the box may itself fail cleanly.
-  if (failure) desktop_.ShowError(FailureText(failure));
+  if (failure) desktop_.ShowError(FailureText(failure, "finish the command"));
   return !failure;
+}
+
+bool TSession::RunJob(std::string what, std::int64_t size, TJob::TCompute compute,
+                      std::function<void()> dropped) {
+  lastApplied_ = false;
+  TJob job;
+  job.what = what;
+  job.size = size;
+  job.compute = [this, compute = std::move(compute)](TProgress& progress) -> TJob::TApply {
+    TJob::TApply apply = compute(progress);
+    if (!apply) return {};
+    return [this, apply = std::move(apply)] {
+      lastApplied_ = Run(apply);
+    };
+  };
+  job.failed = [this, what](std::exception_ptr failure) {
+    desktop_.ShowError(FailureText(failure, what));
+  };
+  job.dropped = std::move(dropped);
+  const bool wasBusy = runner_->Busy();
+  runner_->Run(std::move(job));
+  // A runner that works on in the background has only started the job.
+  if (runner_->Busy() && !wasBusy) return true;
+  return lastApplied_;
 }
 
 bool TSession::Generate(bool random) {
@@ -91,58 +140,127 @@ void TSession::RedrawStep() {
 }
 
 bool TSession::ChangeLevel(std::int32_t level) {
-  return Run([&] {
-    wavelet_->SetLevel(level);
-    RedrawStep();
-  });
+  const std::int32_t from = wavelet_->Level();
+  const bool moves = level >= 0 && level < wavelet_->MaxLevel() && level != from;
+  const auto samples = static_cast<std::int64_t>(wavelet_->BandValues(0).size()) *
+                       std::max(wavelet_->BandCount(), 1);
+  return RunJob(
+      "change the level", samples,
+      [this, level, moves](TProgress& /*progress*/) -> TJob::TApply {
+        if (!moves) return [this] { RedrawStep(); };
+        // One step is written beside the current level and swapped in by
+        // the apply step; a longer way is walked on a copy.
+        if (wavelet_->PrepareStep(level)) {
+          return [this] {
+            wavelet_->CommitStep();
+            RedrawStep();
+          };
+        }
+        auto moved = std::make_shared<std::unique_ptr<TWavelet>>(wavelet_->Clone());
+        (*moved)->SetLevel(level);
+        return [this, moved] {
+          wavelet_ = std::move(*moved);
+          RedrawStep();
+        };
+      },
+      // The spin already shows the level asked for.
+      [this] { view_.ShowLevelPosition(static_cast<std::int16_t>(wavelet_->Level())); });
 }
 
 bool TSession::Forecast() {
-  return Run([&] {
-    ForecastBands(*wavelet_, settings_);
-    RedrawStep();
-  });
+  const TForecastSettings settings = settings_;
+  return RunJob("forecast", ForecastWork(*wavelet_, settings) / 16,
+                [this, settings](TProgress& progress) -> TJob::TApply {
+                  progress.Start(ForecastWork(*wavelet_, settings));
+                  auto forecasts =
+                      std::make_shared<std::vector<double>>(BandForecasts(*wavelet_, settings));
+                  return [this, forecasts] {
+                    wavelet_->AppendToBands(*forecasts);
+                    RedrawStep();
+                  };
+                });
 }
 
 bool TSession::Open() {
-  return Run([&] {
-    std::string path;
-    if (desktop_.ChooseFile(fcOpenSample, path)) OpenStep(path);
-  });
+  std::string path;
+  bool chosen = false;
+  if (!Run([&] { chosen = desktop_.ChooseFile(fcOpenSample, path); })) return false;
+  return !chosen || OpenFile(path);
 }
 
 bool TSession::OpenFile(const std::string& path) {
-  return Run([&] { OpenStep(path); });
+  const std::string what = "open \"" + path + "\"";
+  return RunJob(what, FileSize(path) / 8, [this, path, what](TProgress& progress) -> TJob::TApply {
+    CheckRoomToRead(path);
+    auto series = std::make_shared<std::unique_ptr<TSampleData>>(std::make_unique<TSampleData>());
+    std::optional<TTextLayout> question;
+    std::shared_ptr<const std::string> kept;
+    TTextImport import;
+    ReadFileText(path, [&](std::string_view text) {
+      progress.Start(2 * static_cast<std::int64_t>(text.size()));
+      import = ImportText(text, tsFile, **series, [&](TImportQuestion& asked) {
+        question = asked.layout;
+        // The text as read: a UTF-16 one decoded.
+        kept = std::make_shared<const std::string>(asked.text);
+        return false;
+      });
+    });
+    if (question) {
+      return [this, kept, layout = *question, what] { ImportJob(kept, tsFile, layout, what); };
+    }
+    return [this, import, series] { ShowImported(import, std::move(*series), tsFile); };
+  });
 }
 
-bool TSession::OpenText(std::string_view text) {
-  return Run([&] { ShowImported(ImportText(text, tsFile, *testData_, Asker())); });
+void TSession::ImportJob(std::shared_ptr<const std::string> text, TTextSource source,
+                         const TTextLayout& proposal, std::string what) {
+  // The question is the desktop's; the reading after the answer is a job
+  // again.
+  TImportQuestion question{*text, source, proposal, std::nullopt};
+  if (!desktop_.AskImport(question)) return;
+  const TTextLayout layout = question.layout;
+  auto read = std::make_shared<std::optional<TForeignRead>>(std::move(question.read));
+  RunJob(std::move(what), static_cast<std::int64_t>(text->size() / 8),
+         [this, text, source, layout, read](TProgress& progress) -> TJob::TApply {
+           progress.Start(2 * static_cast<std::int64_t>(text->size()));
+           auto series =
+               std::make_shared<std::unique_ptr<TSampleData>>(std::make_unique<TSampleData>());
+           const TTextImport import =
+               ImportText(*text, source, **series, [&](TImportQuestion& asked) {
+                 asked.layout = layout;
+                 asked.read = std::move(*read);
+                 return true;
+               });
+           return [this, import, series, source] {
+             ShowImported(import, std::move(*series), source);
+           };
+         });
 }
 
-void TSession::OpenStep(const std::string& path) {
-  ShowImported(ImportFile(path, *testData_, Asker()));
-}
-
-TImportAsker TSession::Asker() {
-  return [this](TImportQuestion& question) { return desktop_.AskImport(question); };
-}
-
-bool TSession::ShowImported(const TTextImport& import) {
-  if (!import.read) return false;
+void TSession::ShowImported(const TTextImport& import, std::unique_ptr<TSampleData> series,
+                            TTextSource source) {
+  if (!import.read) return;
+  testData_ = std::move(series);
   view_.ShowLevelPosition(0);
   PlotStep();
   // The import dialog, when it showed, has told the counts already.
   if (!import.asked && import.missing > 0) {
     desktop_.ShowMessage(MissingValuesMessage(import.missing));
   }
-  return true;
+  if (source == tsPaste) desktop_.ShowMessage("Test data pasted.");
 }
 
 bool TSession::Save() {
-  return Run([&] {
-    std::string path;
-    if (desktop_.ChooseFile(fcSaveSample, path)) testData_->SaveToFile(path);
-  });
+  std::string path;
+  bool chosen = false;
+  if (!Run([&] { chosen = desktop_.ChooseFile(fcSaveSample, path); })) return false;
+  if (!chosen) return true;
+  return RunJob("save \"" + path + "\"", testData_->Count(),
+                [this, path](TProgress& progress) -> TJob::TApply {
+                  progress.Start(testData_->Count());
+                  testData_->SaveToFile(path);
+                  return [] {};
+                });
 }
 
 std::vector<std::span<const double>> TSession::Bands() const {
@@ -156,51 +274,122 @@ std::vector<std::span<const double>> TSession::Bands() const {
 std::string TSession::BandTableText() const { return BandValuesTableText(Bands()); }
 
 bool TSession::ExportWaveData() {
-  return Run([&] {
-    std::string path;
-    if (desktop_.ChooseFile(fcExportWaveData, path)) SaveBandTableCsv(path, Bands());
-  });
+  std::string path;
+  bool chosen = false;
+  if (!Run([&] { chosen = desktop_.ChooseFile(fcExportWaveData, path); })) return false;
+  if (!chosen) return true;
+  const std::vector<std::span<const double>> bands = Bands();
+  const auto rows = static_cast<std::int64_t>(bands.empty() ? 0 : bands[0].size());
+  return RunJob("export \"" + path + "\"", rows * static_cast<std::int64_t>(bands.size()),
+                [path, bands, rows](TProgress& progress) -> TJob::TApply {
+                  progress.Start(rows);
+                  SaveBandTableCsv(path, bands);
+                  return [] {};
+                });
 }
 
 bool TSession::CopyData(TGridTarget target) {
   // The confirmation comes once the text is really on the clipboard.
-  return Run([&] {
-    if (target == gtTest) {
-      desktop_.SetClipboardText(TestDataText(*testData_));
-      desktop_.ShowMessage("Test data copied.");
-    } else {
-      desktop_.SetClipboardText(BandTableText());
-      desktop_.ShowMessage("Wavelet data copied.");
-    }
+  const bool test = target == gtTest;
+  const std::int64_t rows =
+      test ? testData_->Count() : static_cast<std::int64_t>(wavelet_->BandValues(0).size());
+  return RunJob("copy the data", rows, [this, test, rows](TProgress& progress) -> TJob::TApply {
+    progress.Start(rows);
+    auto text =
+        std::make_shared<std::string>(test ? TestDataText(*testData_) : BandTableText());
+    return [this, text, test] {
+      desktop_.SetClipboardText(*text);
+      desktop_.ShowMessage(test ? "Test data copied." : "Wavelet data copied.");
+    };
   });
 }
 
 bool TSession::CopyWaveData() {
-  return Run([&] {
-    desktop_.SetClipboardText(BandTableText());
-    desktop_.ShowMessage("Wave data copied.");
+  const auto rows = static_cast<std::int64_t>(wavelet_->BandValues(0).size());
+  return RunJob("copy the wave data", rows, [this, rows](TProgress& progress) -> TJob::TApply {
+    progress.Start(rows);
+    auto text = std::make_shared<std::string>(BandTableText());
+    return [this, text] {
+      desktop_.SetClipboardText(*text);
+      desktop_.ShowMessage("Wave data copied.");
+    };
   });
 }
 
 bool TSession::PasteData(TGridTarget target) {
+  if (target != gtTest) {
+    return Run([&] { desktop_.ShowMessage("Wavelet data cannot be pasted."); });
+  }
+  std::string text;
+  if (!Run([&] { text = desktop_.ClipboardText(); })) return false;
+  return PasteText(text);
+}
+
+bool TSession::PasteText(std::string_view pasted) {
+  return ImportTextJob(std::make_shared<const std::string>(pasted), tsPaste, "paste the data");
+}
+
+bool TSession::OpenText(std::string_view text) {
+  return ImportTextJob(std::make_shared<const std::string>(text), tsFile, "read the text");
+}
+
+bool TSession::ImportTextJob(std::shared_ptr<const std::string> text, TTextSource source,
+                             std::string what) {
+  return RunJob(what, static_cast<std::int64_t>(text->size() / 8),
+                [this, text, source, what](TProgress& progress) -> TJob::TApply {
+                  progress.Start(2 * static_cast<std::int64_t>(text->size()));
+                  auto series = std::make_shared<std::unique_ptr<TSampleData>>(
+                      std::make_unique<TSampleData>());
+                  std::optional<TTextLayout> question;
+                  // The question is about the text as read: a UTF-16 one decoded.
+                  std::shared_ptr<const std::string> asked = text;
+                  const TTextImport import =
+                      ImportText(*text, source, **series, [&](TImportQuestion& proposed) {
+                        question = proposed.layout;
+                        if (proposed.text.data() != text->data()) {
+                          asked = std::make_shared<const std::string>(proposed.text);
+                        }
+                        return false;
+                      });
+                  if (question) {
+                    return [this, asked, source, layout = *question, what] {
+                      ImportJob(asked, source, layout, what);
+                    };
+                  }
+                  return [this, import, series, source] {
+                    ShowImported(import, std::move(*series), source);
+                  };
+                });
+}
+
+bool TSession::CopyChart(TChartTarget target) {
+  // The clipboard changes before the confirmation.
   return Run([&] {
-    if (target != gtTest) {
-      desktop_.ShowMessage("Wavelet data cannot be pasted.");
-      return;
-    }
-    PasteStep(desktop_.ClipboardText());
+    desktop_.CopyChartPicture(target);
+    desktop_.ShowMessage("Chart copied.");
   });
 }
 
-bool TSession::PasteText(std::string_view text) {
-  return Run([&] { PasteStep(text); });
-}
-
-void TSession::PasteStep(std::string_view text) {
-  if (!ShowImported(ImportText(text, tsPaste, *testData_, Asker()))) return;
-  desktop_.ShowMessage("Test data pasted.");
+bool TSession::ExportPicture(TChartTarget target) {
+  return Run([&] {
+    std::string path;
+    if (desktop_.ChooseFile(fcExportPicture, path)) desktop_.SaveChartPicture(target, path);
+  });
 }
 
 void TSession::About() { desktop_.ShowMessage("Fendrel by the Fendrel developers."); }
+
+bool TSession::Evaluate(const TEvaluationSettings& settings,
+                        std::function<void(const TEvaluation&)> show) {
+  TEvaluationSettings asked = settings;
+  asked.forecast = settings_;
+  return RunJob("evaluate the forecast", testData_->Count(),
+                [this, asked, show = std::move(show)](TProgress& progress) -> TJob::TApply {
+                  auto result = std::make_shared<std::optional<TEvaluation>>(
+                      fendrel::Evaluate(*testData_, asked, &progress));
+                  if (!*result) return {};
+                  return [result, show] { show(**result); };
+                });
+}
 
 }  // namespace fendrel

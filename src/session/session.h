@@ -3,18 +3,21 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "forecast/band_forecast.h"
+#include "forecast/evaluation.h"
 #include "sample/foreign_text.h"
+#include "session/job.h"
+#include "session/session_desktop.h"
 
 namespace fendrel {
 
 class TSampleData;
-class TSessionDesktop;
 class TSessionView;
 class TWavelet;
 
@@ -26,10 +29,15 @@ using enum TGridTarget;
 // wavelet packet at its level, and the settings of "Do forecast". Every
 // command runs its steps in order and tells the view what to show; a failure
 // stops it at the failing step, keeps what was done before, and is shown in
-// the error box. Commands return whether they ran to their end.
+// the error box. A command whose work can be long runs it as a job (compute,
+// then apply): a cancelled or failed job changes nothing. Commands return
+// whether they ran to their end, or, with a runner that works on while the
+// window answers, whether they started.
 class TSession {
  public:
+  // Runs every job at once, on the calling thread.
   TSession(TSessionView& view, TSessionDesktop& desktop);
+  TSession(TSessionView& view, TSessionDesktop& desktop, TJobRunner& runner);
   ~TSession();
   TSession(const TSession&) = delete;
   TSession& operator=(const TSession&) = delete;
@@ -42,9 +50,19 @@ class TSession {
   const TSampleData& TestData() const { return *testData_; }
   TWavelet& Wavelet() { return *wavelet_; }
   const TWavelet& Wavelet() const { return *wavelet_; }
+
+  // The settings of "Do forecast" and of the evaluation; the window's
+  // controls write them as the user changes them.
   const TForecastSettings& ForecastSettings() const { return settings_; }
   void SetForecastSettings(const TForecastSettings& settings) { settings_ = settings; }
   void SetMethod(TForecastMethod method) { settings_.method = method; }
+  void SetWindow(std::int32_t window) { settings_.window = window; }
+  void SetUseWindowAverage(bool on) { settings_.useWindowAverage = on; }
+
+  // A job runs: every other command waits for it.
+  bool Busy() const { return runner_->Busy(); }
+  // Asks the running job to stop; nothing of it is applied.
+  void Cancel() { runner_->Cancel(); }
 
   // 100 new samples, random or a sine, then the plot step.
   bool Generate(bool random);
@@ -83,7 +101,18 @@ class TSession {
   // Every pasted text ends here: read into the test series, shown from
   // level 0, confirmed. A text without a field changes nothing.
   bool PasteText(std::string_view text);
+  // Puts a chart's picture on the clipboard and confirms it.
+  bool CopyChart(TChartTarget target);
+  // Asks for a file and writes a chart's picture to it, in the type its name
+  // asks for.
+  bool ExportPicture(TChartTarget target);
   void About();
+
+  // Evaluates every level of the test series by rolling origins with the
+  // forecast settings and hands the result to `show`; nothing when cancelled
+  // (a failure goes to the error box).
+  bool Evaluate(const TEvaluationSettings& settings,
+                std::function<void(const TEvaluation&)> show);
 
   // The band table of the current level.
   std::string BandTableText() const;
@@ -93,20 +122,35 @@ class TSession {
  private:
   // The command boundary: a failure stops the step and reaches the error box.
   bool Run(const std::function<void()>& steps);
+  // Runs a job; its failure reaches the error box ("Not enough memory to
+  // `what`." when memory ran out) and `dropped` runs when nothing is applied.
+  bool RunJob(std::string what, std::int64_t size, TJob::TCompute compute,
+              std::function<void()> dropped = {});
   void PlotStep();
   void RedrawStep();
-  void OpenStep(const std::string& path);
-  void PasteStep(std::string_view text);
-  // Shows the series a text became (open, paste), with the number of missing
-  // values filled in; false when the text did not replace the series.
-  bool ShowImported(const TTextImport& import);
-  TImportAsker Asker();
+  // Reads a whole text (a paste's, or a file's that came through a pipe)
+  // into the test series in a job, asking the import question when due.
+  bool ImportTextJob(std::shared_ptr<const std::string> text, TTextSource source,
+                     std::string what);
+  // Asks the import question about a text (a file's or a paste's), then
+  // reads it by the answer into a new series in a job and shows it.
+  void ImportJob(std::shared_ptr<const std::string> text, TTextSource source,
+                 const TTextLayout& proposal, std::string what);
+  // Replaces the test series by what a text became and shows it from level
+  // 0, with the number of missing values filled in.
+  void ShowImported(const TTextImport& import, std::unique_ptr<TSampleData> series,
+                    TTextSource source);
 
   TSessionView& view_;
   TSessionDesktop& desktop_;
+  std::unique_ptr<TJobRunner> ownRunner_;
+  TJobRunner* runner_;
   std::unique_ptr<TSampleData> testData_;
   std::unique_ptr<TWavelet> wavelet_;
   TForecastSettings settings_;
+  // What the last job's failure or cancellation did to the command: false
+  // until it was applied.
+  bool lastApplied_ = false;
 };
 
 }  // namespace fendrel

@@ -8,12 +8,21 @@
 
 namespace fendrel {
 
-enum class TFileChoice : std::uint8_t { fcOpenSample, fcSaveSample, fcExportWaveData };
+enum class TFileChoice : std::uint8_t {
+  fcOpenSample,
+  fcSaveSample,
+  fcExportWaveData,
+  fcExportPicture
+};
 using enum TFileChoice;
 
+// The chart a picture command works on.
+enum class TChartTarget : std::uint8_t { ctTest, ctWave };
+using enum TChartTarget;
+
 // What the session asks of the user and the desktop: the confirmation box,
-// the error box, a file, the clipboard's plain text, and how to read another
-// tool's text.
+// the error box, a file, the clipboard, a chart's picture, and how to read
+// another tool's text. The one way the session reaches the desktop.
 class TSessionDesktop {
  public:
   virtual ~TSessionDesktop() = default;
@@ -30,6 +39,11 @@ class TSessionDesktop {
   // Asks how to read a text of three or more columns (the Import dialog);
   // false when the user cancelled.
   virtual bool AskImport(TImportQuestion& question) = 0;
+  // Empties the clipboard and places a chart's picture on it. A front end
+  // without charts has none to give.
+  virtual void CopyChartPicture(TChartTarget /*target*/) {}
+  // Writes a chart's picture to `path`, in the type its name asks for.
+  virtual void SaveChartPicture(TChartTarget /*target*/, const std::string& /*path*/) {}
 };
 
 }  // namespace fendrel

@@ -22,7 +22,6 @@
 #include <chrono>
 #include <exception>
 #include <optional>
-#include <thread>
 #include <utility>
 
 #include "chart/chart.h"
@@ -30,6 +29,7 @@
 #include "platform/application.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
+#include "platform/job_runner.h"
 #include "sample/text_format.h"
 
 namespace fendrel {
@@ -95,9 +95,6 @@ constexpr int kLevelColumnCount = 10;
 constexpr const char* kHorizonColumns[] = {"Horizon", "MAE", "RMSE", "Naive MAE", "Naive RMSE"};
 constexpr const char* kForecastColumns[] = {"Index", "Actual", "Forecast", "Naive"};
 
-// The progress bar is looked at this often; it must move at least five
-// times a second.
-constexpr int kPollMs = 50;
 constexpr int kProgressSteps = 1000;
 
 QStringList Headers(const char* const* names, int count) {
@@ -173,23 +170,19 @@ void SetUpSeries(TLineSeries& series, const char* title, TColor color, TChart* c
 
 }  // namespace
 
-struct TEvaluateDialog::TJob {
-  TEvaluationProgress progress;
-  std::optional<TEvaluation> result;
-  std::string failure;
-  std::atomic<bool> done{false};
-};
-
-TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSettings& settings,
-                                 QWidget* parent)
-    : QDialog(parent), series_(series), settings_(settings) {
+TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget* parent)
+    : QDialog(parent),
+      session_(session),
+      jobs_(jobs),
+      series_(session.TestData()),
+      settings_(session.ForecastSettings()) {
   setWindowTitle(QStringLiteral("Evaluate forecast"));
   setModal(true);
   setObjectName(QStringLiteral("EvaluateDialog"));
   resize(1100, 700);
 
   auto* layout = new QVBoxLayout(this);
-  MethodLabel = new QLabel(QString::fromStdString(MethodText(settings)), this);
+  MethodLabel = new QLabel(QString::fromStdString(MethodText(settings_)), this);
   layout->addWidget(MethodLabel);
 
   auto* inputs = new QHBoxLayout;
@@ -275,7 +268,6 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
   auto* buttons = new QHBoxLayout;
   CopyChartButton = new QPushButton(QStringLiteral("Copy C&hart"), this);
   ExportPictureButton = new QPushButton(QStringLiteral("&Export Picture..."), this);
-  ExportPictureButton->setEnabled(false);
   CopyForecastsButton = new QPushButton(QStringLiteral("Copy &Forecasts"), this);
   CloseButton = new QPushButton(QStringLiteral("Close"), this);
   for (QPushButton* button : {CopyChartButton, ExportPictureButton, CopyForecastsButton}) {
@@ -288,9 +280,15 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
   CloseButton->setAutoDefault(false);
   layout->addLayout(buttons);
 
-  poll_ = new QTimer(this);
-  poll_->setInterval(kPollMs);
-  connect(poll_, &QTimer::timeout, this, [this] { Poll(); });
+  connect(&jobs_, &TQtJobRunner::Progressed, this, [this](double fraction) {
+    if (running_) Progress->setValue(static_cast<int>(fraction * kProgressSteps));
+  });
+  // An evaluation that failed or was cancelled ends without a result.
+  connect(&jobs_, &TQtJobRunner::Ended, this, [this] {
+    if (!running_ || restart_->isActive()) return;
+    running_ = false;
+    ShowRunning(false);
+  });
   // A run of spin steps starts one evaluation, not one per step.
   restart_ = new QTimer(this);
   restart_->setSingleShot(true);
@@ -306,11 +304,8 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
   connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
   connect(CopyChartButton, &QPushButton::clicked, this,
           [this] { RunCommand([&] { CopyChart(); }); });
-  connect(ExportPictureButton, &QPushButton::clicked, this, [this] {
-    RunCommand([&] {
-      if (exportPicture_) exportPicture_(*Chart);
-    });
-  });
+  connect(ExportPictureButton, &QPushButton::clicked, this,
+          [this] { RunCommand([&] { ExportPicture(); }); });
   connect(CopyForecastsButton, &QPushButton::clicked, this,
           [this] { RunCommand([&] { CopyForecasts(); }); });
   connect(LevelsTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -323,11 +318,9 @@ TEvaluateDialog::TEvaluateDialog(const TSampleData& series, const TForecastSetti
 }
 
 TEvaluateDialog::~TEvaluateDialog() {
+  // Nothing of a running evaluation reaches a dialog that is gone: the
+  // session drops a cancelled job whole.
   StopJob();
-  // The workers may still hold a job: wait until each has seen the request.
-  for (const std::shared_ptr<TJob>& job : dropped_) {
-    while (!job->done.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
 }
 
 std::string TEvaluateDialog::MethodText(const TForecastSettings& settings) {
@@ -340,62 +333,32 @@ std::string TEvaluateDialog::MethodText(const TForecastSettings& settings) {
   return text;
 }
 
-bool TEvaluateDialog::Running() const { return job_ != nullptr || restart_->isActive(); }
-
-void TEvaluateDialog::SetExportPicture(std::function<void(TChart&)> exporter) {
-  exportPicture_ = std::move(exporter);
-  ExportPictureButton->setEnabled(static_cast<bool>(exportPicture_));
-}
+bool TEvaluateDialog::Running() const { return running_ || restart_->isActive(); }
 
 void TEvaluateDialog::Start() {
   StopJob();
-  auto job = std::make_shared<TJob>();
   const TEvaluationSettings settings{settings_, SpanSpin->value(), OriginsSpin->value()};
-  job_ = job;
-  // The job keeps what it works on: the series is the dialog's, which waits
-  // for every job before it goes.
-  arena_.enqueue([job, settings, series = &series_] {
-    try {
-      job->result = Evaluate(*series, settings, &job->progress);
-    } catch (const std::exception& failure) {
-      job->failure = failure.what();
-    } catch (...) {
-      job->failure = "Unexpected failure";
-    }
-    job->done.store(true);
-  });
+  running_ = true;
   ShowRunning(true);
-  poll_->start();
+  session_.Evaluate(settings, [this](const TEvaluation& evaluation) {
+    running_ = false;
+    ShowRunning(false);
+    evaluation_ = std::make_unique<TEvaluation>(evaluation);
+    ShowEvaluation();
+  });
+  // A failure has gone to the error box; an evaluation that ran at once is
+  // shown already.
+  if (!session_.Busy() && running_) {
+    running_ = false;
+    ShowRunning(false);
+  }
 }
 
 void TEvaluateDialog::StopJob() {
   restart_->stop();
-  if (!job_) return;
-  job_->progress.Cancel();
-  dropped_.push_back(std::move(job_));
-  job_.reset();
-  std::erase_if(dropped_, [](const std::shared_ptr<TJob>& job) { return job->done.load(); });
-}
-
-void TEvaluateDialog::Poll() {
-  if (!job_) {
-    poll_->stop();
-    return;
-  }
-  Progress->setValue(static_cast<int>(job_->progress.Fraction() * kProgressSteps));
-  if (!job_->done.load()) return;
-  const std::shared_ptr<TJob> job = std::move(job_);
-  job_.reset();
-  poll_->stop();
-  ShowRunning(false);
-  if (!job->failure.empty()) {
-    ShowFailure(job->failure);
-    return;
-  }
-  if (job->result) {
-    evaluation_ = std::make_unique<TEvaluation>(std::move(*job->result));
-    ShowEvaluation();
-  }
+  if (!running_) return;
+  session_.Cancel();
+  running_ = false;
 }
 
 void TEvaluateDialog::ShowRunning(bool running) {
@@ -534,6 +497,14 @@ std::string TEvaluateDialog::ForecastsText() const {
     }
   }
   return text;
+}
+
+void TEvaluateDialog::ExportPicture() {
+  // The same choice as the window's Export Picture... offers.
+  TFileDialog dialog(fdSave, "png", kPictureFilter);
+  dialog.SetTitle("Export Picture");
+  if (!dialog.Execute()) return;
+  Chart->SavePictureToFile(dialog.FileName(), PictureFormatOfPath(dialog.FileName()));
 }
 
 void TEvaluateDialog::CopyChart() {

@@ -1,11 +1,5 @@
 #pragma once
 
-// Qt's emit macro would break oneTBB's headers.
-#pragma push_macro("emit")
-#undef emit
-#include <tbb/task_arena.h>
-#pragma pop_macro("emit")
-
 #include <QDialog>
 #include <functional>
 #include <memory>
@@ -14,6 +8,7 @@
 
 #include "forecast/evaluation.h"
 #include "sample/sample_data.h"
+#include "session/session.h"
 
 class QLabel;
 class QProgressBar;
@@ -24,22 +19,22 @@ class QTimer;
 
 namespace fendrel {
 
+class TQtJobRunner;
 class TChart;
 class TLineSeries;
 class TEvaluationTableModel;
 
 // "Evaluate forecast": how well every level forecasts the last part of the
 // series, each forecast made from the samples before its origin alone, next
-// to repeating the last value. The evaluation runs on oneTBB's workers while
-// the dialog stays responsive; changing the test span or the number of
-// origins starts it again. The dialog only shows and copies: the window it
-// came from keeps its series, packet and settings.
+// to repeating the last value. The evaluation is a command of the session,
+// run as a job while the dialog stays responsive; changing the test span or
+// the number of origins starts it again. The dialog only shows and copies:
+// the session keeps its series, packet and settings.
 class TEvaluateDialog : public QDialog {
   Q_OBJECT
 
  public:
-  TEvaluateDialog(const TSampleData& series, const TForecastSettings& settings,
-                  QWidget* parent = nullptr);
+  TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget* parent = nullptr);
   ~TEvaluateDialog() override;
 
   // The method settings in words, such as "K-Nearest-Neighbor, window 12,
@@ -61,9 +56,6 @@ class TEvaluateDialog : public QDialog {
   int SelectedLevel() const;
   void SelectLevel(int level);
 
-  // Picture export of the chart, for the window to provide; while none is
-  // given the button stays disabled.
-  void SetExportPicture(std::function<void(TChart&)> exporter);
 
   QLabel* MethodLabel = nullptr;
   QSpinBox* SpanSpin = nullptr;
@@ -83,33 +75,29 @@ class TEvaluateDialog : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  struct TJob;
-
   // Starts the evaluation for the spins' values, dropping one that runs.
   void Start();
   void StopJob();
-  void Poll();
+  void ExportPicture();
   void ShowEvaluation();
   void ShowSelectedLevel();
   void ShowRunning(bool running);
   void CopyChart();
   void CopyForecasts();
 
-  TSampleData series_;
+  TSession& session_;
+  TQtJobRunner& jobs_;
+  const TSampleData& series_;
   TForecastSettings settings_;
-  tbb::task_arena arena_;
-  std::shared_ptr<TJob> job_;
-  // Jobs given up on, kept until they have seen the cancellation.
-  std::vector<std::shared_ptr<TJob>> dropped_;
+  // An evaluation of this dialog's runs.
+  bool running_ = false;
   std::unique_ptr<TEvaluation> evaluation_;
   TEvaluationTableModel* levelsModel_ = nullptr;
   TEvaluationTableModel* horizonModel_ = nullptr;
-  QTimer* poll_ = nullptr;
   QTimer* restart_ = nullptr;
   std::unique_ptr<TLineSeries> actual_;
   std::unique_ptr<TLineSeries> forecast_;
   std::unique_ptr<TLineSeries> naive_;
-  std::function<void(TChart&)> exportPicture_;
 };
 
 }  // namespace fendrel

@@ -12,7 +12,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/application.h"
 #include "platform/busy_cursor.h"
+#include "platform/job_runner.h"
 
 namespace fendrel {
 
@@ -38,7 +40,10 @@ constexpr int kPreviewColumns = 200;
 }  // namespace
 
 TImportDialog::TImportDialog(TImportQuestion& question, QWidget* parent)
-    : QDialog(parent), question_(question), layout_(question.layout) {
+    : QDialog(parent),
+      question_(question),
+      layout_(question.layout),
+      reader_(new TQtJobRunner(this)) {
   setWindowTitle(QStringLiteral("Import"));
   setModal(true);
   setSizeGripEnabled(true);
@@ -151,9 +156,36 @@ void TImportDialog::ShowColumns() {
   updating_ = false;
 }
 
+TImportDialog::~TImportDialog() = default;
+
 void TImportDialog::ReadAgain() {
-  const TBusyCursor busy;
-  read_ = ReadForeignText(question_.text, layout_, question_.source);
+  reader_->Cancel();
+  read_.reset();
+  counts_->setText(QStringLiteral("Reading..."));
+  const std::string_view text = question_.text;
+  const TTextLayout layout = layout_;
+  const TTextSource source = question_.source;
+  TJob job;
+  job.what = "read the text";
+  job.size = static_cast<std::int64_t>(text.size() / 8);
+  job.compute = [this, text, layout, source](TProgress& /*progress*/) -> TJob::TApply {
+    auto read = std::make_shared<TForeignRead>(ReadForeignText(text, layout, source));
+    return [this, read] {
+      read_ = std::move(*read);
+      ShowRead();
+    };
+  };
+  job.failed = [](std::exception_ptr failure) {
+    try {
+      std::rethrow_exception(failure);
+    } catch (const std::exception& known) {
+      ShowException(known);
+    }
+  };
+  reader_->Run(std::move(job));
+}
+
+void TImportDialog::ShowRead() {
   updating_ = true;
   separator_->setCurrentIndex(
       std::max(0, separator_->findData(QVariant(int{read_->decimalSeparator}))));
@@ -172,6 +204,9 @@ void TImportDialog::ReadAgain() {
 }
 
 void TImportDialog::accept() {
+  // A reading still under way is left to the command, which reads the text
+  // by the layout chosen anyway.
+  reader_->Cancel();
   question_.layout = layout_;
   question_.read = std::move(read_);
   QDialog::accept();

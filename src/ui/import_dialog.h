@@ -13,6 +13,8 @@ class QTableWidget;
 
 namespace fendrel {
 
+class TQtJobRunner;
+
 // The layout of another tool's text, shown and open to change before the text
 // is read: its first rows under the column names, the delimiter, the decimal
 // separator, the header lines, the value column and what the reading gives.
@@ -21,6 +23,7 @@ namespace fendrel {
 class TImportDialog : public QDialog {
  public:
   explicit TImportDialog(TImportQuestion& question, QWidget* parent = nullptr);
+  ~TImportDialog() override;
 
   // The first rows shown.
   static constexpr int kPreviewRows = 20;
@@ -41,7 +44,10 @@ class TImportDialog : public QDialog {
   // After the delimiter or the header lines changed.
   void Describe();
   void ShowColumns();
+  // Reads the whole text by the layout shown, as a job: a large text reads
+  // on the workers while the dialog answers, and a newer choice drops it.
   void ReadAgain();
+  void ShowRead();
 
   TImportQuestion& question_;
   TTextLayout layout_;
@@ -54,6 +60,7 @@ class TImportDialog : public QDialog {
   QLabel* counts_ = nullptr;
   QDialogButtonBox* buttons_ = nullptr;
   bool updating_ = false;
+  TQtJobRunner* reader_ = nullptr;
 };
 
 }  // namespace fendrel

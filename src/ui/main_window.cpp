@@ -1,7 +1,9 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDropEvent>
 #include <QEvent>
 #include <QFrame>
@@ -12,10 +14,14 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QKeyEvent>
 #include <QMimeData>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <memory>
@@ -26,11 +32,13 @@
 #include "platform/application.h"
 #include "platform/busy_cursor.h"
 #include "platform/clipboard.h"
+#include "platform/job_runner.h"
 #include "platform/locale.h"
 #include "sample/random.h"
 #include "sample/sample_data.h"
 #include "session/session.h"
 #include "ui/dock_layout.h"
+#include "wavelet/wavelet.h"
 #include "ui/evaluate_dialog.h"
 #include "ui/import_dialog.h"
 #include "ui/popup_menu.h"
@@ -53,6 +61,9 @@ constexpr int kClientHeight = 486;
 constexpr int kMinChartWidth = 160;
 constexpr int kMinChartHeight = 120;
 constexpr char kSampleExt[] = "qls";
+// A job that ends sooner shows nothing of itself.
+constexpr int kJobShowMs = 500;
+constexpr int kProgressSteps = 100000;
 
 QFont WindowFont() {
   // Stands in for the 8-point "MS Sans Serif" of the design: a sans face whose
@@ -125,6 +136,7 @@ TForm1::TForm1(QWidget* parent)
   setFont(WindowFont());
   setAcceptDrops(true);
 
+  jobs_ = new TQtJobRunner(this);
   CreateMenus();
   ClientArea = new QWidget(this);
   ClientArea->setObjectName(QStringLiteral("ClientArea"));
@@ -137,6 +149,7 @@ TForm1::TForm1(QWidget* parent)
   ConnectEvents();
   NameControls();
   SetMinimumClientSize();
+  CreateJobProgress();
 
   // The menu bar's size hint can be a pixel short of the height the style
   // gives it, so measure the laid-out client area and correct by the difference.
@@ -356,6 +369,7 @@ void TForm1::ConnectEvents() {
   // command may take long with a large series: the busy cursor shows.
   const auto on = [this](auto* source, auto signal, auto handler) {
     connect(source, signal, this, [this, source, handler] {
+      if (!Idle()) return;
       RunCommand([&] {
         const TBusyCursor busy;
         (this->*handler)(source);
@@ -375,8 +389,9 @@ void TForm1::ConnectEvents() {
   on(PastData1, &QAction::triggered, &TForm1::PastData1Click);
   on(About1, &QAction::triggered, &TForm1::About1Click);
   // The dialog shows its own progress: no busy cursor over it.
-  connect(Evaluate1, &QAction::triggered, this,
-          [this] { RunCommand([&] { Evaluate1Click(Evaluate1); }); });
+  connect(Evaluate1, &QAction::triggered, this, [this] {
+    if (Idle()) RunCommand([&] { Evaluate1Click(Evaluate1); });
+  });
   on(Copy1, &QAction::triggered, &TForm1::CopyData1Click);
   on(Past1, &QAction::triggered, &TForm1::PastData1Click);
   on(Copy2, &QAction::triggered, &TForm1::CopyChart1Click);
@@ -392,13 +407,26 @@ void TForm1::ConnectEvents() {
   });
   // Ctrl+V in a grid pastes there, leaving the context menu's target alone.
   sgTest->OnPaste = [this] {
+    if (!Idle()) return;
     RunCommand([&] {
       const TBusyCursor busy;
       session_->PasteData(gtTest);
     });
   };
-  sgWave->OnPaste = [this] { RunCommand([&] { session_->PasteData(gtWave); }); };
+  sgWave->OnPaste = [this] {
+    if (Idle()) RunCommand([&] { session_->PasteData(gtWave); });
+  };
+  // The settings of "Do forecast" live in the session; the controls write
+  // them as the user changes them.
+  connect(UpDown2, &TUpDown::Click, this,
+          [this] { RunCommand([&] { session_->SetWindow(UpDown2->Position()); }); });
+  connect(cbKNN, &QCheckBox::toggled, this,
+          [this](bool on) { RunCommand([&] { session_->SetUseWindowAverage(on); }); });
   connect(UpDown1, &TUpDown::Click, this, [this](TUDBtnType button) {
+    if (!Idle()) {
+      UpDown1->SetPosition(static_cast<std::int16_t>(session_->Wavelet().Level()));
+      return;
+    }
     RunCommand([&] {
       const TBusyCursor busy;
       UpDown1Click(UpDown1, button);
@@ -430,6 +458,110 @@ void TForm1::NameControls() {
   }
 }
 
+void TForm1::CreateJobProgress() {
+  JobProgress = new QProgressBar(this);
+  JobProgress->setObjectName(QStringLiteral("JobProgress"));
+  JobProgress->setAccessibleName(QStringLiteral("Progress"));
+  JobProgress->setMaximumWidth(200);
+  // Tenths of a percent: a job of many minutes still shows that it moves.
+  connect(JobProgress, &QProgressBar::valueChanged, this, [this](int value) {
+    JobProgress->setFormat(QStringLiteral("%1 %").arg(100.0 * value / kProgressSteps, 0, 'f', 1));
+  });
+  JobCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  JobCancel->setObjectName(QStringLiteral("JobCancel"));
+  JobCancel->setFocusPolicy(Qt::NoFocus);
+  statusBar()->addPermanentWidget(JobProgress);
+  statusBar()->addPermanentWidget(JobCancel);
+  JobProgress->hide();
+  JobCancel->hide();
+  JobShowTimer = new QTimer(this);
+  JobShowTimer->setSingleShot(true);
+  JobShowTimer->setInterval(kJobShowMs);
+  connect(JobShowTimer, &QTimer::timeout, this, [this] { ShowJobRunning(); });
+  connect(JobCancel, &QPushButton::clicked, this, [this] { session_->Cancel(); });
+  connect(jobs_, &TQtJobRunner::Started, this, [this] { ShowJobStarted(); });
+  connect(jobs_, &TQtJobRunner::Ended, this, [this] { ShowJobEnded(); });
+  connect(jobs_, &TQtJobRunner::Progressed, this, [this](double fraction) {
+    if (JobProgress->maximum() > 0) {
+      JobProgress->setValue(static_cast<int>(fraction * kProgressSteps));
+    }
+  });
+}
+
+bool TForm1::Idle() const { return session_ != nullptr && !session_->Busy(); }
+
+void TForm1::ShowJobStarted() {
+  // The menus and shortcuts go at once, unseen; the input to the controls
+  // is held back, so that a short job does not flicker them grey.
+  EnableCommands(false);
+  qApp->installEventFilter(this);
+  JobShowTimer->start();
+}
+
+void TForm1::ShowJobRunning() {
+  if (!jobs_->Busy()) return;
+  const TProgress* progress = jobs_->Progress();
+  const bool counted = progress != nullptr && progress->Counted();
+  // A job that cannot count its work shows a bar that only says it works.
+  JobProgress->setRange(0, counted ? kProgressSteps : 0);
+  if (counted) JobProgress->setValue(static_cast<int>(progress->Fraction() * kProgressSteps));
+  GroupBox1->setEnabled(false);
+  JobProgress->show();
+  JobCancel->show();
+}
+
+void TForm1::ShowJobEnded() {
+  JobShowTimer->stop();
+  qApp->removeEventFilter(this);
+  JobProgress->hide();
+  JobCancel->hide();
+  GroupBox1->setEnabled(true);
+  EnableCommands(true);
+}
+
+void TForm1::EnableCommands(bool enabled) {
+  for (QAction* action :
+       {Open1, Save1, ExportWaveData1, ExportPicture1, CopyData1, CopyChart1, CopyModel1,
+        PastData1, Evaluate1, About1, Copy1, Past1, Copy2, ExportPicture2}) {
+    action->setEnabled(enabled);
+  }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (!jobs_ || !jobs_->Busy()) return QMainWindow::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::KeyPress:
+      if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        session_->Cancel();
+        return true;
+      }
+      [[fallthrough]];
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::Drop: {
+      // Only this window's commands wait; Cancel answers.
+      auto* widget = qobject_cast<QWidget*>(watched);
+      if (widget == nullptr || widget == JobCancel || widget->window() != this) break;
+      return true;
+    }
+    default:
+      break;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  // Nothing of a job is kept when the window goes: it stops, and the
+  // window waits only until it has let go.
+  if (session_ != nullptr) session_->Cancel();
+  QMainWindow::closeEvent(event);
+}
+
 void TForm1::CentreOnScreen() {
   const QScreen* target = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
   if (target == nullptr) return;
@@ -457,12 +589,15 @@ void TForm1::FormCreate(QObject* sender) {
   sgWave->SetCell(0, 0, "Time");
   sgWave->SetCell(1, 0, "Wave 0");
   session_ = std::make_unique<TSession>(static_cast<TSessionView&>(*this),
-                                        static_cast<TSessionDesktop&>(*this));
+                                        static_cast<TSessionDesktop&>(*this), *jobs_);
   Button1Click(sender);
 }
 
 void TForm1::FormDestroy(QObject* /*sender*/) {
   waveView_->Clear();
+  // A job's compute reads the session: it must have let go first.
+  delete jobs_;
+  jobs_ = nullptr;
   session_.reset();
 }
 
@@ -476,33 +611,20 @@ void TForm1::UpDown1Click(QObject* /*sender*/, TUDBtnType /*button*/) {
   session_->ChangeLevel(UpDown1->Position());
 }
 
-TForecastSettings TForm1::ChosenSettings() const {
-  TForecastSettings settings;
-  settings.method = rbKNN->isChecked() ? fmNearestNeighbor : fmMovingAverage;
-  settings.window = UpDown2->Position();
-  settings.useWindowAverage = cbKNN->isChecked();
-  return settings;
-}
-
-void TForm1::Button2Click(QObject* /*sender*/) {
-  session_->SetForecastSettings(ChosenSettings());
-  session_->Forecast();
-}
+void TForm1::Button2Click(QObject* /*sender*/) { session_->Forecast(); }
 
 void TForm1::Evaluate1Click(QObject* /*sender*/) {
-  session_->SetForecastSettings(ChosenSettings());
-  TEvaluateDialog dialog(session_->TestData(), session_->ForecastSettings(), this);
-  dialog.SetExportPicture([this](TChart& chart) { ExportPicture(chart); });
+  TEvaluateDialog dialog(*session_, *jobs_, this);
   dialog.exec();
 }
 
 void TForm1::rbMAClick(QObject* /*sender*/) {
-  session_->SetMethod(fmMovingAverage);
+  if (rbMA->isChecked()) session_->SetMethod(fmMovingAverage);
   cbKNN->setEnabled(rbKNN->isChecked());
 }
 
 void TForm1::rbKNNClick(QObject* /*sender*/) {
-  session_->SetMethod(fmNearestNeighbor);
+  if (rbKNN->isChecked()) session_->SetMethod(fmNearestNeighbor);
   cbKNN->setEnabled(rbKNN->isChecked());
 }
 
@@ -512,36 +634,25 @@ void TForm1::Save1Click(QObject* /*sender*/) { session_->Save(); }
 
 void TForm1::ExportWaveData1Click(QObject* /*sender*/) { session_->ExportWaveData(); }
 
-void TForm1::ExportPicture1Click(QObject* /*sender*/) { ExportPicture(*ChartTarget()); }
-
-void TForm1::ExportPicture(TChart& chart) {
-  RunCommand([&] {
-    if (!PictureDialog.Execute()) return;
-    const std::string& path = PictureDialog.FileName();
-    chart.SavePictureToFile(path, PictureFormatOfPath(path));
-  });
-}
+void TForm1::ExportPicture1Click(QObject* /*sender*/) { session_->ExportPicture(ChartTarget()); }
 
 TGridTarget TForm1::GridTarget() const {
   const QWidget* control = PopupMenu1->PopupComponent();
   return control == nullptr || control == sgTest ? gtTest : gtWave;
 }
 
-TChart* TForm1::ChartTarget() const {
+TChartTarget TForm1::ChartTarget() const {
   const QWidget* control = PopupMenu2->PopupComponent();
-  return control == nullptr || control == chTest ? chTest : chWave;
+  return control == nullptr || control == chTest ? ctTest : ctWave;
 }
+
+TChart* TForm1::Chart(TChartTarget target) const { return target == ctTest ? chTest : chWave; }
 
 void TForm1::CopyData1Click(QObject* /*sender*/) { session_->CopyData(GridTarget()); }
 
 void TForm1::PastData1Click(QObject* /*sender*/) { session_->PasteData(GridTarget()); }
 
-void TForm1::CopyChart1Click(QObject* /*sender*/) {
-  RunCommand([&] {
-    ChartTarget()->CopyPictureToClipboard(true);
-    Dialogs().ShowMessage("Chart copied.");
-  });
-}
+void TForm1::CopyChart1Click(QObject* /*sender*/) { session_->CopyChart(ChartTarget()); }
 
 void TForm1::CopyModel1Click(QObject* /*sender*/) { session_->CopyWaveData(); }
 
@@ -558,6 +669,8 @@ void TForm1::ShowTestSeries(const TSampleData& series) {
 void TForm1::ShowBands(const TWavelet& wavelet, std::int16_t levelMax, std::int16_t windowMax) {
   UpDown1->SetMax(levelMax);
   UpDown2->SetMax(windowMax);
+  // The spin may have come down with its maximum.
+  session_->SetWindow(UpDown2->Position());
   // The design-time series is never shown again once the bands are.
   LineSeries1.reset();
   waveView_->ShowBands(wavelet);
@@ -568,9 +681,10 @@ void TForm1::ShowMessage(const std::string& text) { Dialogs().ShowMessage(text);
 void TForm1::ShowError(const std::string& message) { ShowFailure(message); }
 
 bool TForm1::ChooseFile(TFileChoice choice, std::string& path) {
-  TFileDialog& dialog = choice == fcOpenSample   ? OpenDialog1
-                        : choice == fcSaveSample ? SaveDialog1
-                                                 : WaveDataDialog;
+  TFileDialog& dialog = choice == fcOpenSample       ? OpenDialog1
+                        : choice == fcSaveSample     ? SaveDialog1
+                        : choice == fcExportWaveData ? WaveDataDialog
+                                                     : PictureDialog;
   if (!dialog.Execute()) return false;
   path = dialog.FileName();
   return true;
@@ -582,10 +696,17 @@ std::string TForm1::ClipboardText() { return Clipboard().GetText(); }
 
 bool TForm1::AskImport(TImportQuestion& question) { return Dialogs().AskImport(question); }
 
+void TForm1::CopyChartPicture(TChartTarget target) { Chart(target)->CopyPictureToClipboard(true); }
+
+void TForm1::SaveChartPicture(TChartTarget target, const std::string& path) {
+  Chart(target)->SavePictureToFile(path, PictureFormatOfPath(path));
+}
+
 void TForm1::OpenFileLater(std::string path) {
   QMetaObject::invokeMethod(
       this,
       [this, path = std::move(path)] {
+        if (!Idle()) return;
         RunCommand([&] {
           const TBusyCursor busy;
           session_->OpenFile(path);
@@ -609,7 +730,7 @@ QString DraggedFile(const QMimeData* data) {
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
   RunCommand([&] {
-    if (!DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (Idle() && !DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
   });
 }
 
@@ -618,7 +739,7 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event) {
 void TForm1::dropEvent(QDropEvent* event) {
   RunCommand([&] {
     const QString file = DraggedFile(event->mimeData());
-    if (file.isEmpty()) return;
+    if (file.isEmpty() || !Idle()) return;
     event->acceptProposedAction();
     OpenFileLater(file.toStdString());
   });

@@ -18,8 +18,10 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 
 namespace fendrel {
 
@@ -27,6 +29,7 @@ class TChart;
 class TDockLayout;
 class TLineSeries;
 class TPopupMenu;
+class TQtJobRunner;
 class TSplitter;
 class TStringGrid;
 class TWaveletView;
@@ -72,6 +75,8 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
 
   // The window's data and commands.
   TSession& Session() { return *session_; }
+  // Runs the session's long commands while the window goes on answering.
+  TQtJobRunner& Jobs() { return *jobs_; }
   const TSession& Session() const { return *session_; }
   // The band series now shown in chWave.
   const TWaveletView& WaveView() const { return *waveView_; }
@@ -81,6 +86,8 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
 
  protected:
   void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -99,12 +106,18 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
   // The targets of the clipboard commands: where the matching context menu
   // was last opened, the test grid or chart before it ever was.
   TGridTarget GridTarget() const;
-  TChart* ChartTarget() const;
-  // Asks for a file and writes the chart's picture to it, in the type its
-  // name asks for.
-  void ExportPicture(TChart& chart);
-  // What "Do forecast" reads from the method controls and the window spin.
-  TForecastSettings ChosenSettings() const;
+  TChartTarget ChartTarget() const;
+  // The progress bar and its Cancel button in the status bar, shown when a
+  // job has run for half a second.
+  void CreateJobProgress();
+  void ShowJobStarted();
+  void ShowJobRunning();
+  void ShowJobEnded();
+  // Every command but Cancel, while a job runs.
+  void EnableCommands(bool enabled);
+  // A command's binding: nothing while a job runs (input is held back then,
+  // but a queued event may still arrive).
+  bool Idle() const;
 
   // What the session shows.
   void ShowLevelPosition(std::int16_t level) override;
@@ -117,7 +130,11 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
   void SetClipboardText(std::string_view text) override;
   std::string ClipboardText() override;
   bool AskImport(TImportQuestion& question) override;
+  void CopyChartPicture(TChartTarget target) override;
+  void SaveChartPicture(TChartTarget target, const std::string& path) override;
+  TChart* Chart(TChartTarget target) const;
 
+  TQtJobRunner* jobs_ = nullptr;
   std::unique_ptr<TSession> session_;
   std::unique_ptr<TWaveletView> waveView_;
   std::unique_ptr<TLineSeries> Series1;
@@ -179,6 +196,10 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
   QAction* ExportPicture2 = nullptr;
   TFileDialog WaveDataDialog;
   TFileDialog PictureDialog;
+
+  QProgressBar* JobProgress = nullptr;
+  QPushButton* JobCancel = nullptr;
+  QTimer* JobShowTimer = nullptr;
 
   // The docking of the window's client area, of Panel1 and of the two data
   // group boxes.

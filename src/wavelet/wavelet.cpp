@@ -64,6 +64,7 @@ TWavelet::~TWavelet() = default;
 void TWavelet::Load(const TSampleData* series) {
   const std::int32_t n = series != nullptr ? std::max(series->Count(), 0) : 0;
   // Copy before dropping the lent bands: the series may be one of them.
+  prepared_ = 0;
   spare_.Reserve(Size(n));
   if (n > 0) {
     const double* source = series->YData();
@@ -78,6 +79,45 @@ void TWavelet::Load(const TSampleData* series) {
   bandCount_ = 1;
   level_ = 0;
   maxLevel_ = FloorLog2(n);
+}
+
+std::unique_ptr<TWavelet> TWavelet::Clone() const {
+  auto copy = std::make_unique<TWavelet>();
+  const std::size_t n = Size(std::max(CommonLength(), 0));
+  const std::size_t bands = Size(bandCount_);
+  copy->current_.Reserve(bands * n);
+  double* target = copy->current_.Data();
+  ForEachBandSpan(bands, n, [&](std::size_t i, std::size_t c0, std::size_t c1) {
+    const std::span<const double> band = BandValues(static_cast<std::int32_t>(i));
+    const std::size_t kept = std::clamp(band.size(), c0, c1);
+    std::copy(band.begin() + static_cast<std::ptrdiff_t>(c0),
+              band.begin() + static_cast<std::ptrdiff_t>(kept), target + i * n + c0);
+    std::fill(target + i * n + kept, target + i * n + c1, 0.0);
+  });
+  copy->length_ = static_cast<std::int32_t>(n);
+  copy->bandCount_ = bandCount_;
+  copy->level_ = level_;
+  copy->maxLevel_ = maxLevel_;
+  return copy;
+}
+
+bool TWavelet::PrepareStep(std::int32_t level) {
+  prepared_ = 0;
+  if (level < 0 || level >= maxLevel_ || !lent_.empty()) return false;
+  if (level == level_ + 1) {
+    DecomposeIntoSpare();
+    prepared_ = 1;
+  } else if (level == level_ - 1) {
+    ReconstructIntoSpare();
+    prepared_ = -1;
+  }
+  return prepared_ != 0;
+}
+
+void TWavelet::CommitStep() {
+  const std::int32_t step = std::exchange(prepared_, 0);
+  if (step > 0) SwapInDecomposed();
+  if (step < 0) SwapInReconstructed();
 }
 
 void TWavelet::SetLevel(std::int32_t level) {
@@ -135,6 +175,7 @@ void TWavelet::AppendToBands(std::span<const double> values) {
     return;
   }
   const std::size_t n = Size(length_);
+  prepared_ = 0;
   spare_.Reserve(bands * (n + 1));
   ForEachBandSpan(bands, n + 1, [&](std::size_t i, std::size_t c0, std::size_t c1) {
     const double* source = current_.Data() + i * n;
@@ -155,6 +196,7 @@ std::int32_t TWavelet::CommonLength() const {
 void TWavelet::TakeBackLentBands() {
   if (lent_.empty()) return;
   const std::size_t n = Size(std::max(CommonLength(), 0));
+  prepared_ = 0;
   spare_.Reserve(Size(bandCount_) * n);
   ForEachBandSpan(Size(bandCount_), n, [&](std::size_t i, std::size_t c0, std::size_t c1) {
     const TSampleData* band = lent_[i].get();
@@ -170,7 +212,8 @@ void TWavelet::TakeBackLentBands() {
   lent_.clear();
 }
 
-void TWavelet::DecomposeStep() {
+void TWavelet::DecomposeIntoSpare() {
+  prepared_ = 0;
   const std::size_t n = Size(length_);
   const std::size_t m = n / 2;
   const std::size_t bands = Size(bandCount_);
@@ -186,13 +229,22 @@ void TWavelet::DecomposeStep() {
       difference[c] = (p - q) / 2;
     }
   });
+}
+
+void TWavelet::SwapInDecomposed() {
   std::swap(current_, spare_);
-  length_ = static_cast<std::int32_t>(m);
+  length_ /= 2;
   bandCount_ *= 2;
   ++level_;
 }
 
-void TWavelet::ReconstructStep() {
+void TWavelet::DecomposeStep() {
+  DecomposeIntoSpare();
+  SwapInDecomposed();
+}
+
+void TWavelet::ReconstructIntoSpare() {
+  prepared_ = 0;
   const std::size_t m = Size(length_);
   const std::size_t bands = Size(bandCount_) / 2;
   spare_.Reserve(bands * 2 * m);
@@ -207,10 +259,18 @@ void TWavelet::ReconstructStep() {
       y[2 * c + 1] = a - d;
     }
   });
+}
+
+void TWavelet::SwapInReconstructed() {
   std::swap(current_, spare_);
-  length_ = static_cast<std::int32_t>(2 * m);
+  length_ *= 2;
   bandCount_ /= 2;
   --level_;
+}
+
+void TWavelet::ReconstructStep() {
+  ReconstructIntoSpare();
+  SwapInReconstructed();
 }
 
 // Two levels in one pass over memory. Every value is the same rounded double
@@ -219,6 +279,7 @@ void TWavelet::DecomposeTwoSteps() {
   const std::size_t n = Size(length_);
   const std::size_t m = n / 4;
   const std::size_t bands = Size(bandCount_);
+  prepared_ = 0;
   spare_.Reserve(4 * bands * m);
   ForEachBandSpan(bands, m, [&](std::size_t i, std::size_t c0, std::size_t c1) {
     const double* y = current_.Data() + i * n;
@@ -246,6 +307,7 @@ void TWavelet::DecomposeTwoSteps() {
 void TWavelet::ReconstructTwoSteps() {
   const std::size_t m = Size(length_);
   const std::size_t bands = Size(bandCount_) / 4;
+  prepared_ = 0;
   spare_.Reserve(bands * 4 * m);
   ForEachBandSpan(bands, m, [&](std::size_t i, std::size_t c0, std::size_t c1) {
     const double* in0 = current_.Data() + 4 * i * m;

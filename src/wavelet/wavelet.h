@@ -31,6 +31,17 @@ class TWavelet {
   // x = position, and returns to level 0.
   void Load(const TSampleData* series);
 
+  // A packet of its own at the same level with the same bands (lent bands
+  // taken back as a step would).
+  std::unique_ptr<TWavelet> Clone() const;
+
+  // One step down or up to `level`, written beside the current level: the
+  // packet shows no change until CommitStep swaps it in, and a later Load or
+  // step drops it. False, with nothing written, when `level` is not one step
+  // away within range, or while a band is lent.
+  bool PrepareStep(std::int32_t level);
+  void CommitStep();
+
   // Steps down or up until Level() == level; ignored outside 0 .. MaxLevel() - 1.
   void SetLevel(std::int32_t level);
   void Decompose();
@@ -71,6 +82,11 @@ class TWavelet {
   void TakeBackLentBands();
   void DecomposeStep();
   void ReconstructStep();
+  // The two halves of a step: write the next level into spare_; swap it in.
+  void DecomposeIntoSpare();
+  void ReconstructIntoSpare();
+  void SwapInDecomposed();
+  void SwapInReconstructed();
   void DecomposeTwoSteps();
   void ReconstructTwoSteps();
 
@@ -82,6 +98,8 @@ class TWavelet {
   std::int32_t maxLevel_ = 0;
   // Empty while no band is lent; otherwise one slot per band, filled on demand.
   std::vector<std::unique_ptr<TSampleData>> lent_;
+  // The step PrepareStep wrote into spare_: +1 down, -1 up, 0 none.
+  std::int32_t prepared_ = 0;
 };
 
 }  // namespace fendrel

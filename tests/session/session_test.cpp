@@ -2,10 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <deque>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <filesystem>
+#include <fstream>
 
 #include "sample/clipboard_text.h"
 #include "sample/sample_data.h"
@@ -67,7 +74,8 @@ class SessionTest : public ::testing::Test {
 
   RecordingView view;
   RecordingDesktop desktop;
-  TSession session{view, desktop};
+  TSyncJobRunner runner;
+  TSession session{view, desktop, runner};
 };
 
 TEST_F(SessionTest, CommandsShowTheirStepsInOrder) {
@@ -133,6 +141,58 @@ TEST_F(SessionTest, AFailureStopsTheCommandAtItsStepAndIsShownOnce) {
             kept);
   EXPECT_TRUE(session.Open());  // cancelled: nothing to do, nothing shown
   EXPECT_EQ(view.shown, std::vector<std::string>{"level 0"});
+}
+
+// A job cancelled at any point of its compute leaves the series, the packet,
+// the clipboard and every file as they were, and says nothing.
+TEST_F(SessionTest, ACancelledJobChangesNothing) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("fendrel-session-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string kept = (folder / "kept.qls").string();
+  const std::string other = (folder / "other.qls").string();
+  std::ofstream(kept, std::ios::binary) << "0,1\r\n1,2\r\n";
+  std::ofstream(other, std::ios::binary) << "0,5\r\n1,6\r\n2,7\r\n";
+
+  session.Generate(true);
+  session.ChangeLevel(2);
+  session.Forecast();
+  const std::string series = TestDataText(session.TestData());
+  const std::string bands = session.BandTableText();
+  desktop.clipboard = "held";
+  view.shown.clear();
+
+  runner.onStart = [](TProgress& progress) { progress.Cancel(); };
+  session.SetForecastSettings({fmNearestNeighbor, 0, true});
+  EXPECT_FALSE(session.Forecast());
+  EXPECT_FALSE(session.ChangeLevel(3));
+  EXPECT_FALSE(session.ChangeLevel(0));
+  EXPECT_FALSE(session.OpenFile(other));
+  EXPECT_FALSE(session.PasteText("1 2 3 4"));
+  desktop.files = {kept};
+  EXPECT_FALSE(session.Save());
+  EXPECT_FALSE(session.CopyData(gtTest));
+  EXPECT_FALSE(session.Evaluate({}, [](const TEvaluation&) { FAIL(); }));
+  // Deep inside a forecast, once its first band is done.
+  runner.onStart = [](TProgress& progress) {
+    progress.SetWatcher([&progress] { progress.Cancel(); }, std::chrono::milliseconds(0));
+  };
+  session.SetForecastSettings({fmMovingAverage, 0, true});
+  EXPECT_FALSE(session.Forecast());
+  EXPECT_EQ(TestDataText(session.TestData()), series);
+  EXPECT_EQ(session.Wavelet().Level(), 2);
+  EXPECT_EQ(session.BandTableText(), bands);
+  EXPECT_EQ(desktop.clipboard, "held");
+  std::ifstream in(kept, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "0,1\r\n1,2\r\n");
+  EXPECT_EQ(desktop.said, std::vector<std::string>{});
+  // The level spin goes back to where the packet stands; nothing else shows.
+  EXPECT_EQ(view.shown, std::vector<std::string>(2, "level 2"));
+
+  runner.onStart = {};
+  EXPECT_TRUE(session.Forecast());
+  EXPECT_NE(session.BandTableText(), bands);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "support/recording_dialogs.h"
 #include "support/window_controls.h"
 #include "support/worker_count.h"
+#include "platform/job_runner.h"
 #include "ui/main_window.h"
 
 namespace fendrel {
@@ -55,15 +56,23 @@ class EvaluateDialogTest : public ::testing::Test {
   EvaluateDialogTest() : saved_(DecimalSeparator()) { SetDecimalSeparator(','); }
   ~EvaluateDialogTest() override { SetDecimalSeparator(saved_); }
 
+  // The window's session holding `series`, with the forecast settings given.
+  TSession& Holding(const TSampleData& series, const TForecastSettings& settings) {
+    window.Session().TestData() = series;
+    window.Session().SetForecastSettings(settings);
+    return window.Session();
+  }
+
   RecordingClipboard clipboard;
   RecordingDialogs dialogs;
+  TForm1 window;
 
  private:
   char saved_;
 };
 
 TEST_F(EvaluateDialogTest, CtrlCCopiesTheWholeLevelsTable) {
-  TEvaluateDialog dialog(Wave(100), {fmNearestNeighbor, 0, true});
+  TEvaluateDialog dialog(Holding(Wave(100), {fmNearestNeighbor, 0, true}), window.Jobs());
   EXPECT_EQ(dialog.MethodLabel->text().toStdString(),
             "K-Nearest-Neighbor, automatic window, window average");
   EXPECT_EQ(dialog.SpanSpin->value(), 20);
@@ -97,7 +106,7 @@ TEST_F(EvaluateDialogTest, CtrlCCopiesTheWholeLevelsTable) {
 TEST_F(EvaluateDialogTest, ATooShortSeriesGivesLevelsThatAreNotEvaluable) {
   // With no worker threads at all the evaluation still runs beside the dialog.
   tbb::global_control one(tbb::global_control::max_allowed_parallelism, 1);
-  TEvaluateDialog dialog(Wave(2), {fmMovingAverage, 12, true});
+  TEvaluateDialog dialog(Holding(Wave(2), {fmMovingAverage, 12, true}), window.Jobs());
   EXPECT_EQ(dialog.MethodLabel->text().toStdString(), "Moving average, window 12");
   WaitUntilDone(dialog);
   EXPECT_EQ(Lines(dialog.LevelsText()).at(1), "0\t1\t0\t\t\t\t\t\t\t");
@@ -105,7 +114,8 @@ TEST_F(EvaluateDialogTest, ATooShortSeriesGivesLevelsThatAreNotEvaluable) {
 }
 
 TEST_F(EvaluateDialogTest, ChangingTheSpanRecomputesAndCancelStops) {
-  TEvaluateDialog dialog(Wave(40000), {fmNearestNeighbor, 0, true});
+  window.Jobs().SetInlineSize(0);
+  TEvaluateDialog dialog(Holding(Wave(40000), {fmNearestNeighbor, 0, true}), window.Jobs());
   ASSERT_TRUE(dialog.Running());
   dialog.CancelButton->click();
   EXPECT_FALSE(dialog.Running());
@@ -119,7 +129,6 @@ TEST_F(EvaluateDialogTest, ChangingTheSpanRecomputesAndCancelStops) {
 }
 
 TEST_F(EvaluateDialogTest, TheForecastMenuStandsBetweenEditAndHelp) {
-  TForm1 window;
   QStringList titles;
   for (QAction* action : window.menuBar()->actions()) titles << action->text();
   EXPECT_EQ(titles, (QStringList{"&File", "&Edit", "F&orecast", "&Help"}));

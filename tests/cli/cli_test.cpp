@@ -344,6 +344,15 @@ TEST_F(CliTest, ColumnByNameOrNumberAndStandardInput) {
             "fendrel-cli: The text has no column \"4\"; its columns are 1 \"date\", 2 \"high\", "
             "3 \"low\".\n");
   EXPECT_EQ(run.out, "");
+  // A spreadsheet's Unicode text (UTF-16LE), from a file and through a pipe:
+  // the column is chosen in the decoded text.
+  std::string utf16 = "\xFF\xFE";
+  for (const char c : text) utf16 += std::string{c, '\0'};
+  for (const std::string& file : {WriteBytes(PathOf("unicode.txt"), utf16), std::string("-")}) {
+    run = RunCli({"read", file, "--column", "high"}, file == "-" ? utf16 : "");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "index,value\n0,5\n1,6\n2,7\n");
+  }
   // A sample file's own lines, through a pipe.
   run = RunCli({"read", "-"}, "0,1.25\n1,-3\n");
   EXPECT_EQ(run.out, "index,value\n0,1.25\n1,-3\n");

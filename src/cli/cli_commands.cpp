@@ -7,13 +7,14 @@
 #include <new>
 #include <span>
 #include <stdexcept>
+#include <variant>
 #include <vector>
 
 #include "cli/cli_output.h"
 #include "cli/cli_ports.h"
 #include "cli/cli_signals.h"
-#include "cli/evaluate_tables.h"
 #include "forecast/evaluation.h"
+#include "forecast/evaluation_table.h"
 #include "sample/csv_file.h"
 #include "sample/file_error.h"
 #include "sample/sample_data.h"
@@ -157,16 +158,22 @@ void Evaluate(TSession& session, const TCliOptions& options) {
                        std::to_string(levels - 1) + ".");
     }
   };
-  TCsvTable table;
+  // The dialog's tables, every number in full.
+  TTable shown;
   if (options.forecastsLevel) {
     checkLevel(*options.forecastsLevel);
-    table = ForecastsCsvTable(*evaluation, series, *options.forecastsLevel);
+    shown = ForecastsTable(*evaluation, series, *options.forecastsLevel);
   } else if (options.horizonLevel) {
     checkLevel(*options.horizonLevel);
-    table = HorizonCsvTable(*evaluation, *options.horizonLevel);
+    shown = HorizonTable(*evaluation, *options.horizonLevel);
   } else {
-    table = LevelsCsvTable(*evaluation);
+    shown = LevelsTable(*evaluation);
   }
+  const TCsvTable table{shown.columns, shown.rows,
+                        [&shown](std::int64_t row, int column) -> TCsvCell {
+                          return std::visit([](const auto& value) -> TCsvCell { return value; },
+                                            shown.cell(row, column));
+                        }};
   WriteOutput(options.output, TablePieces(table, leLf));
 }
 

@@ -23,9 +23,11 @@
 #include <exception>
 #include <optional>
 #include <utility>
+#include <variant>
 
 #include "chart/chart.h"
 #include "chart/series.h"
+#include "forecast/evaluation_table.h"
 #include "platform/application.h"
 #include "platform/clipboard.h"
 #include "platform/dialogs.h"
@@ -34,33 +36,37 @@
 
 namespace fendrel {
 
-// A read-only table whose cells are worked out when shown: the per-horizon
-// table of a deep level has hundreds of thousands of rows.
+// A read-only view of an evaluation table whose cells are worked out when
+// shown: the per-horizon table of a deep level has hundreds of thousands of
+// rows.
 class TEvaluationTableModel : public QAbstractTableModel {
  public:
-  using TCell = std::function<QString(int row, int column)>;
+  using TGridText = std::function<QString(const TTableCell& cell, int row, int column)>;
   using TStandsOut = std::function<bool(int row)>;
 
-  TEvaluationTableModel(QStringList headers, QObject* parent)
-      : QAbstractTableModel(parent), headers_(std::move(headers)) {}
+  TEvaluationTableModel(TTable table, QObject* parent)
+      : QAbstractTableModel(parent), table_(std::move(table)) {}
 
-  void Reset(int rows, TCell cell, TStandsOut standsOut = {}) {
+  void Reset(TTable table, TGridText text = {}, TStandsOut standsOut = {}) {
     beginResetModel();
-    rows_ = rows;
-    cell_ = std::move(cell);
+    table_ = std::move(table);
+    text_ = std::move(text);
     standsOut_ = std::move(standsOut);
     endResetModel();
   }
 
   int rowCount(const QModelIndex& parent = {}) const override {
-    return parent.isValid() ? 0 : rows_;
+    return parent.isValid() ? 0 : static_cast<int>(table_.rows);
   }
   int columnCount(const QModelIndex& parent = {}) const override {
-    return parent.isValid() ? 0 : static_cast<int>(headers_.size());
+    return parent.isValid() ? 0 : static_cast<int>(table_.columns.size());
   }
   QVariant data(const QModelIndex& index, int role) const override {
     if (!index.isValid()) return {};
-    if (role == Qt::DisplayRole) return cell_(index.row(), index.column());
+    if (role == Qt::DisplayRole) {
+      const TTableCell cell = table_.cell(index.row(), index.column());
+      return text_ ? text_(cell, index.row(), index.column()) : GridText(cell);
+    }
     if (role == Qt::TextAlignmentRole) {
       return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
     }
@@ -74,88 +80,39 @@ class TEvaluationTableModel : public QAbstractTableModel {
     return {};
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    if (role != Qt::DisplayRole) return {};
-    if (orientation == Qt::Horizontal) return headers_.value(section);
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
+    if (section < 0 || section >= static_cast<int>(table_.columns.size())) return {};
+    return QString::fromStdString(table_.columns[static_cast<std::size_t>(section)]);
+  }
+
+  // A field as the grid shows it: numbers with 15 digits and 6 decimals.
+  static QString GridText(const TTableCell& cell) {
+    if (const auto* integer = std::get_if<std::int64_t>(&cell)) return QString::number(*integer);
+    if (const auto* number = std::get_if<double>(&cell)) {
+      return QString::fromStdString(FormatFixed(*number, 15, 6));
+    }
+    if (const auto* text = std::get_if<std::string>(&cell)) return QString::fromStdString(*text);
     return {};
   }
 
  private:
-  QStringList headers_;
-  int rows_ = 0;
-  TCell cell_ = [](int, int) { return QString(); };
+  TTable table_;
+  TGridText text_;
   TStandsOut standsOut_;
 };
 
 namespace {
 
-constexpr const char* kLevelColumns[] = {"Level",      "Horizon",     "Origins", "MAE",
-                                         "RMSE",       "MAPE",        "MASE",    "Naive MAE",
-                                         "Naive RMSE", "Relative MAE"};
-constexpr int kLevelColumnCount = 10;
-constexpr const char* kHorizonColumns[] = {"Horizon", "MAE", "RMSE", "Naive MAE", "Naive RMSE"};
-constexpr const char* kForecastColumns[] = {"Index", "Actual", "Forecast", "Naive"};
-
 constexpr int kProgressSteps = 1000;
-
-QStringList Headers(const char* const* names, int count) {
-  QStringList list;
-  for (int i = 0; i < count; ++i) list << QString::fromLatin1(names[i]);
-  return list;
-}
-
-std::string ClipboardNumber(std::optional<double> value) {
-  return value ? FormatFixed(*value, 16, 8) : std::string();
-}
-
-QString GridNumber(std::optional<double> value) {
-  return value ? QString::fromStdString(FormatFixed(*value, 15, 6)) : QString();
-}
-
-// Column c of a level's row: the integers first, then the measures, empty
-// when undefined. A level without an origin has no measure at all.
-std::optional<double> LevelMeasure(const TLevelEvaluation& level, int column) {
-  if (!level.Evaluable()) return std::nullopt;
-  switch (column) {
-    case 3:
-      return level.method.mae;
-    case 4:
-      return level.method.rmse;
-    case 5:
-      return level.method.mape;
-    case 6:
-      return level.method.mase;
-    case 7:
-      return level.naive.mae;
-    case 8:
-      return level.naive.rmse;
-    case 9:
-      return level.relativeMae;
-    default:
-      return std::nullopt;
-  }
-}
-
-std::int64_t LevelInteger(const TLevelEvaluation& level, int column) {
-  switch (column) {
-    case 0:
-      return level.level;
-    case 1:
-      return level.horizon;
-    default:
-      return static_cast<std::int64_t>(level.origins.size());
-  }
-}
 
 bool BeatsNaive(const TLevelEvaluation& level) {
   return level.relativeMae && *level.relativeMae < 1.0;
 }
 
-void AppendLine(std::string& text, const char* const* names, int count) {
-  for (int i = 0; i < count; ++i) {
-    if (i > 0) text += '\t';
-    text += names[i];
-  }
-  text += "\r\n";
+// The tables' columns while no evaluation has finished.
+const TEvaluation& NoEvaluation() {
+  static const TEvaluation none;
+  return none;
 }
 
 void SetUpSeries(TLineSeries& series, const char* title, TColor color, TChart* chart) {
@@ -211,7 +168,7 @@ TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget*
   auto* tables = new QWidget(splitter);
   auto* tablesLayout = new QGridLayout(tables);
   tablesLayout->setContentsMargins(0, 0, 0, 0);
-  levelsModel_ = new TEvaluationTableModel(Headers(kLevelColumns, kLevelColumnCount), this);
+  levelsModel_ = new TEvaluationTableModel(fendrel::LevelsTable(NoEvaluation()), this);
   LevelsTable = new QTableView(tables);
   LevelsTable->setObjectName(QStringLiteral("LevelsTable"));
   LevelsTable->setModel(levelsModel_);
@@ -221,7 +178,7 @@ TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget*
   LevelsTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   BestLabel = new QLabel(tables);
   BestLabel->setObjectName(QStringLiteral("BestLabel"));
-  horizonModel_ = new TEvaluationTableModel(Headers(kHorizonColumns, 5), this);
+  horizonModel_ = new TEvaluationTableModel(fendrel::HorizonTable(NoEvaluation(), 0), this);
   HorizonTable = new QTableView(tables);
   HorizonTable->setObjectName(QStringLiteral("HorizonTable"));
   HorizonTable->setModel(horizonModel_);
@@ -369,15 +326,13 @@ void TEvaluateDialog::ShowRunning(bool running) {
 
 void TEvaluateDialog::ShowEvaluation() {
   const TEvaluation& evaluation = *evaluation_;
-  const int rows = static_cast<int>(evaluation.levels.size());
   const TEvaluation* shown = &evaluation;
   levelsModel_->Reset(
-      rows,
-      [shown](int row, int column) {
+      fendrel::LevelsTable(evaluation),
+      [shown](const TTableCell& cell, int row, int column) {
         const TLevelEvaluation& level = shown->levels[static_cast<std::size_t>(row)];
-        if (column < 3) return QString::number(LevelInteger(level, column));
-        if (!level.Evaluable()) return column == 3 ? QStringLiteral("not evaluable") : QString();
-        return GridNumber(LevelMeasure(level, column));
+        if (!level.Evaluable() && column == 3) return QStringLiteral("not evaluable");
+        return TEvaluationTableModel::GridText(cell);
       },
       [shown](int row) { return BeatsNaive(shown->levels[static_cast<std::size_t>(row)]); });
 
@@ -422,27 +377,13 @@ void TEvaluateDialog::SelectLevel(int level) {
 void TEvaluateDialog::ShowSelectedLevel() {
   for (TLineSeries* series : {actual_.get(), forecast_.get(), naive_.get()}) series->ClearPoints();
   if (!evaluation_ || evaluation_->levels.empty()) {
-    horizonModel_->Reset(0, {});
+    horizonModel_->Reset(fendrel::HorizonTable(NoEvaluation(), 0));
     return;
   }
   const auto index = static_cast<std::size_t>(
       std::clamp(SelectedLevel(), 0, static_cast<int>(evaluation_->levels.size()) - 1));
   const TLevelEvaluation* level = &evaluation_->levels[index];
-  horizonModel_->Reset(static_cast<int>(level->perHorizon.size()), [level](int row, int column) {
-    const THorizonErrors& errors = level->perHorizon[static_cast<std::size_t>(row)];
-    switch (column) {
-      case 0:
-        return QString::number(row + 1);
-      case 1:
-        return GridNumber(errors.mae);
-      case 2:
-        return GridNumber(errors.rmse);
-      case 3:
-        return GridNumber(errors.naiveMae);
-      default:
-        return GridNumber(errors.naiveRmse);
-    }
-  });
+  horizonModel_->Reset(fendrel::HorizonTable(*evaluation_, level->level));
 
   const double* x = series_.YData();
   const std::int32_t count = series_.Count();
@@ -463,40 +404,12 @@ void TEvaluateDialog::ShowSelectedLevel() {
 }
 
 std::string TEvaluateDialog::LevelsText() const {
-  std::string text;
-  AppendLine(text, kLevelColumns, kLevelColumnCount);
-  if (!evaluation_) return text;
-  for (const TLevelEvaluation& level : evaluation_->levels) {
-    for (int column = 0; column < kLevelColumnCount; ++column) {
-      if (column > 0) text += '\t';
-      text += column < 3 ? std::to_string(LevelInteger(level, column))
-                         : ClipboardNumber(LevelMeasure(level, column));
-    }
-    text += "\r\n";
-  }
-  return text;
+  return TableText(fendrel::LevelsTable(evaluation_ ? *evaluation_ : NoEvaluation()));
 }
 
 std::string TEvaluateDialog::ForecastsText() const {
-  std::string text;
-  AppendLine(text, kForecastColumns, 4);
-  if (!evaluation_ || evaluation_->levels.empty()) return text;
-  const TLevelEvaluation& level = evaluation_->levels[static_cast<std::size_t>(
-      std::clamp(SelectedLevel(), 0, static_cast<int>(evaluation_->levels.size()) - 1))];
-  const double* x = series_.YData();
-  const auto h = static_cast<std::size_t>(level.horizon);
-  for (std::size_t o = 0; o < level.origins.size(); ++o) {
-    const std::int32_t t = level.origins[o];
-    for (std::size_t j = 0; j < h; ++j) {
-      const std::size_t i = static_cast<std::size_t>(t) + j;
-      text += std::to_string(i);
-      text += '\t' + FormatFixed(x[i], 16, 8);
-      text += '\t' + FormatFixed(level.forecasts[o * h + j], 16, 8);
-      text += '\t' + FormatFixed(x[t - 1], 16, 8);
-      text += "\r\n";
-    }
-  }
-  return text;
+  if (!evaluation_) return TableText(fendrel::ForecastsTable(NoEvaluation(), series_, 0));
+  return TableText(fendrel::ForecastsTable(*evaluation_, series_, SelectedLevel()));
 }
 
 void TEvaluateDialog::ExportPicture() {

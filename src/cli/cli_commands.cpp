@@ -148,6 +148,9 @@ void Evaluate(TSession& session, const TCliOptions& options) {
                      " is beyond the longest for this series, " + std::to_string(longest) + ".");
   }
   if (options.origins) settings.maxOrigins = *options.origins;
+  // Taken so that scripts written for the seasonal comparison run; this
+  // evaluation compares with the naive forecast alone.
+  if (options.season) Say("--season is not used: this evaluation has no season.");
   std::optional<TEvaluation> evaluation;
   Step(session.Evaluate(settings, [&evaluation](const TEvaluation& done) { evaluation = done; }));
   if (!evaluation) throw TCliCancelled{};

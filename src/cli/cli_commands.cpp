@@ -60,7 +60,8 @@ bool Open(TSession& session, const std::string& file) {
   return session.OpenFile(file);
 }
 
-// Runs one session command; its failure has reached standard error already.
+// After each session command: one that did not run to its end failed (and
+// said why) or was stopped.
 void Step(bool ran) {
   if (!ran) throw TCliCancelled{};
   StopIfAsked();
@@ -189,8 +190,7 @@ int RunCliCommand(const TCliOptions& options) {
   TSession session(view, desktop, runner);
   session.SetForecastSettings(options.forecast);
   try {
-    if (!Open(session, options.file)) return kExitFailure;
-    StopIfAsked();
+    Step(Open(session, options.file));
     if (options.column && !desktop.Asked()) {
       Say("--column is not used: this text is read without a choice of column.");
     }
@@ -209,8 +209,8 @@ int RunCliCommand(const TCliOptions& options) {
         break;
     }
   } catch (const TCliCancelled&) {
-    if (desktop.Failed()) return kExitFailure;
-    return TCliSignals::ExitStatus();
+    // A step stopped by a signal, or failed and said why.
+    return TCliSignals::Requested() ? TCliSignals::ExitStatus() : kExitFailure;
   } catch (const std::bad_alloc&) {
     Say("Not enough memory.");
     return kExitFailure;

@@ -59,10 +59,7 @@ void Say(const std::string& text) { WriteAll("fendrel-cli: " + text + "\n"); }
 
 void TCliDesktop::ShowMessage(const std::string& text) { Say(text); }
 
-void TCliDesktop::ShowError(const std::string& message) {
-  failed_ = true;
-  Say(ErrorBoxText(message));
-}
+void TCliDesktop::ShowError(const std::string& message) { Say(ErrorBoxText(message)); }
 
 void TCliJobRunner::Run(TJob job) {
   TProgress progress;

@@ -39,13 +39,11 @@ class TCliDesktop : public TSessionDesktop {
   // not have fails the open, naming the columns it has.
   bool AskImport(TImportQuestion& question) override;
 
-  bool Failed() const { return failed_; }
   // The text was one whose column the window lets the user choose.
   bool Asked() const { return asked_; }
 
  private:
   std::optional<std::string> column_;
-  bool failed_ = false;
   bool asked_ = false;
 };
 

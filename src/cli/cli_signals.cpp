@@ -64,7 +64,7 @@ void ShowTick(bool terminal) {
   if (!terminal || !progress.fraction || Clock::now() - progress.since < kProgressDelay) return;
   const double fraction = progress.fraction();
   const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100.0);
-  WriteError("\r" + progress.what + ": " + std::to_string(percent) + " %\x1b[K");
+  WriteError("\rfendrel-cli: " + progress.what + ": " + std::to_string(percent) + " %\x1b[K");
   progress.shown = true;
 }
 

@@ -50,6 +50,7 @@ using fendrel::bench::BenchDialogs;
 std::unique_ptr<TForm1> form;
 std::unique_ptr<fendrel::WindowControls> ui;
 std::unique_ptr<BenchDialogs> dialogs;
+std::unique_ptr<fendrel::TDesktop> desktop;
 fs::path folder;
 
 fs::path SamplePath() { return folder / "sine-16M.qls"; }
@@ -75,7 +76,7 @@ void EnsureSampleFile() {
 }
 
 void MakeForm() {
-  form = std::make_unique<TForm1>();
+  form = std::make_unique<TForm1>(nullptr, desktop.get());
   ui = std::make_unique<fendrel::WindowControls>(*form);
   form->show();
   Paint();
@@ -217,11 +218,10 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   fendrel::ApplySeparators({'.', ","});
   dialogs = std::make_unique<BenchDialogs>();
-  fendrel::SetDialogs(dialogs.get());
+  desktop = std::make_unique<fendrel::TDesktop>(fendrel::BenchDesktop(*dialogs));
   benchmark::RunSpecifiedBenchmarks();
   ui.reset();
   form.reset();
-  fendrel::SetDialogs(nullptr);
   dialogs.reset();
   fs::remove_all(folder, error);
   benchmark::Shutdown();

@@ -40,6 +40,7 @@ using fendrel::bench::BenchDialogs;
 std::unique_ptr<TForm1> form;
 std::unique_ptr<fendrel::WindowControls> ui;
 std::unique_ptr<BenchDialogs> dialogs;
+std::unique_ptr<fendrel::TDesktop> desktop;
 fs::path folder;
 
 double PeakMiB() {
@@ -135,7 +136,7 @@ void BM_CopyData(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   LoadSine(count);
   for (auto _ : state) form->CopyData1Click(ui->CopyData1);
-  if (fendrel::Clipboard().GetText() != fendrel::TestDataText(form->Session().TestData())) {
+  if (fendrel::OwnDesktop().clipboard.GetText() != fendrel::TestDataText(form->Session().TestData())) {
     state.SkipWithError("the clipboard does not hold the test data");
   }
   Finish(state, count, "Test data copied.");
@@ -145,7 +146,7 @@ BENCHMARK(BM_CopyData)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 void BM_PasteData(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   LoadSine(count);
-  fendrel::Clipboard().SetText(fendrel::TestDataText(form->Session().TestData()));
+  fendrel::OwnDesktop().clipboard.SetText(fendrel::TestDataText(form->Session().TestData()));
   LoadSine(1);
   for (auto _ : state) {
     form->PastData1Click(ui->PastData1);
@@ -185,15 +186,14 @@ int main(int argc, char** argv) {
   folder = fs::temp_directory_path() / ("fendrel-bench-files-" + std::to_string(::getpid()));
   fs::create_directories(folder);
   dialogs = std::make_unique<BenchDialogs>();
-  fendrel::SetDialogs(dialogs.get());
-  form = std::make_unique<TForm1>();
+  desktop = std::make_unique<fendrel::TDesktop>(fendrel::BenchDesktop(*dialogs));
+  form = std::make_unique<TForm1>(nullptr, desktop.get());
   ui = std::make_unique<fendrel::WindowControls>(*form);
   form->show();
   Paint();
   benchmark::RunSpecifiedBenchmarks();
   ui.reset();
   form.reset();
-  fendrel::SetDialogs(nullptr);
   dialogs.reset();
   fs::remove_all(folder);
   benchmark::Shutdown();

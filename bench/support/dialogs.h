@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop.h"
 #include "platform/dialogs.h"
 
 namespace fendrel::bench {
@@ -24,3 +25,12 @@ class BenchDialogs : public TDialogs {
 };
 
 }  // namespace fendrel::bench
+
+namespace fendrel {
+
+// The benchmarks' boxes with the desktop's own clipboard.
+inline TDesktop BenchDesktop(bench::BenchDialogs& dialogs) {
+  return {dialogs, OwnDesktop().clipboard};
+}
+
+}  // namespace fendrel

@@ -14,6 +14,7 @@
 
 #include "chart/chart.h"
 #include "platform/clipboard.h"
+#include "platform/desktop.h"
 #include "platform/qpainter_context.h"
 #include "sample/atomic_file.h"
 
@@ -126,7 +127,7 @@ TPictureFormat PictureFormatOfPath(const std::string& path) {
 void TChart::CopyPictureToClipboard(bool enhanced) {
   const std::unique_ptr<TChartPicture> picture =
       CreateMetafilePicture(enhanced, {0, 0, width(), height()});
-  Clipboard().SetPicture(picture->Svg, picture->Image);
+  DesktopOf(this).clipboard.SetPicture(picture->Svg, picture->Image);
 }
 
 std::unique_ptr<TChartPicture> TChart::CreateMetafilePicture(bool enhanced, const TRect& r) {

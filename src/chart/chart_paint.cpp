@@ -438,7 +438,7 @@ void TChart::ReportPaintFailure(const std::string& message) noexcept {
     if (message == PaintFailure_) return;
     PaintFailure_ = message;
     QMetaObject::invokeMethod(
-        this, [message] { ShowFailure(message); }, Qt::QueuedConnection);
+        this, [this, message] { ShowFailure(this, message); }, Qt::QueuedConnection);
   } catch (...) {
     // Not even the report could be made; the picture stays as drawn.
   }

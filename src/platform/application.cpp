@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "platform/busy_cursor.h"
+#include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/locale.h"
 
@@ -21,7 +22,7 @@ QString TApplication::Title() { return QCoreApplication::applicationName(); }
 void TApplication::SetTitle(const QString& title) { QCoreApplication::setApplicationName(title); }
 
 bool TApplication::event(QEvent* event) {
-  if (event->type() == QEvent::LocaleChange) RunCommand([] { ApplySystemLocale(); });
+  if (event->type() == QEvent::LocaleChange) RunCommand(nullptr, [] { ApplySystemLocale(); });
   return QApplication::event(event);
 }
 
@@ -30,12 +31,14 @@ std::string ErrorBoxText(std::string message) {
   return message;
 }
 
-void ShowFailure(const std::string& message) {
+void ShowFailure(const QObject* where, const std::string& message) {
   if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
   TBusyCursor::EndForFailure();
-  Dialogs().ShowError(ErrorBoxText(message));
+  DesktopOf(where).dialogs.ShowError(ErrorBoxText(message));
 }
 
-void ShowException(const std::exception& failure) { ShowFailure(failure.what()); }
+void ShowException(const QObject* where, const std::exception& failure) {
+  ShowFailure(where, failure.what());
+}
 
 }  // namespace fendrel

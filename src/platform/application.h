@@ -24,21 +24,23 @@ class TApplication : public QApplication {
 // "." (letters and digits, not ".", "!" or ")") gets a full stop appended.
 std::string ErrorBoxText(std::string message);
 
-// Shows a failure in the error box: any mouse capture is released first.
-void ShowFailure(const std::string& message);
-void ShowException(const std::exception& failure);
+// Shows a failure in the error box of the desktop that `where` (a widget,
+// a window, or nullptr for none) reaches: any mouse capture is released
+// first.
+void ShowFailure(const QObject* where, const std::string& message);
+void ShowException(const QObject* where, const std::exception& failure);
 
 // Runs one command; a failure stops it at the failing step and is shown in the
-// error box. Returns whether the command ran to its end.
+// error box that `where` reaches. Returns whether the command ran to its end.
 template <typename Command>
-bool RunCommand(Command&& command) {
+bool RunCommand(const QObject* where, Command&& command) {
   try {
     command();
     return true;
   } catch (const std::exception& failure) {
-    ShowException(failure);
+    ShowException(where, failure);
   } catch (...) {
-    ShowFailure("Unexpected failure");
+    ShowFailure(where, "Unexpected failure");
   }
   return false;
 }

@@ -11,13 +11,6 @@ namespace fendrel {
 
 namespace {
 
-TClipboard* installed = nullptr;
-
-TQtClipboard& DesktopClipboard() {
-  static TQtClipboard clipboard;
-  return clipboard;
-}
-
 QByteArray PngBytes(const QImage& image) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
@@ -83,13 +76,5 @@ void TQtClipboard::Put(std::unique_ptr<QMimeData> data) {
 }
 
 const QMimeData* TQtClipboard::Contents() { return QGuiApplication::clipboard()->mimeData(); }
-
-TClipboard& Clipboard() { return installed != nullptr ? *installed : DesktopClipboard(); }
-
-TClipboard* SetClipboard(TClipboard* clipboard) {
-  TClipboard* previous = installed;
-  installed = clipboard;
-  return previous;
-}
 
 }  // namespace fendrel

@@ -61,10 +61,4 @@ class TQtClipboard : public TClipboard {
   const QMimeData* Contents() override;
 };
 
-// The clipboard in use; the desktop's unless a test installed another.
-TClipboard& Clipboard();
-// Installs the clipboard used from now on (not owned); nullptr restores the
-// desktop's. Returns the previously installed one (nullptr for the desktop's).
-TClipboard* SetClipboard(TClipboard* clipboard);
-
 }  // namespace fendrel

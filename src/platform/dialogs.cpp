@@ -15,18 +15,10 @@ namespace fendrel {
 
 namespace {
 
-TDialogs* installed = nullptr;
-TImportDialogRunner importDialog = nullptr;
-
 // Shared by every file dialog, which only refers to it.
 TFileIconProvider& FileIcons() {
   static TFileIconProvider icons;
   return icons;
-}
-
-TQtDialogs& DesktopDialogs() {
-  static TQtDialogs dialogs;
-  return dialogs;
 }
 
 std::unique_ptr<QMessageBox> CreateBox(const std::string& text, QMessageBox::Icon icon) {
@@ -67,19 +59,11 @@ QString PatternExtension(const QString& pattern) {
 TFileDialog::TFileDialog(TFileDialogKind kind, std::string defaultExt, std::string filter)
     : kind_(kind), defaultExt_(std::move(defaultExt)), filter_(std::move(filter)) {}
 
-bool TFileDialog::Execute() {
+bool TFileDialog::Execute(TDialogs& dialogs) {
   std::string chosen;
-  if (!Dialogs().ChooseFile(*this, chosen)) return false;
+  if (!dialogs.ChooseFile(*this, chosen)) return false;
   fileName_ = std::move(chosen);
   return true;
-}
-
-TDialogs& Dialogs() { return installed != nullptr ? *installed : DesktopDialogs(); }
-
-TDialogs* SetDialogs(TDialogs* dialogs) {
-  TDialogs* previous = installed;
-  installed = dialogs;
-  return previous;
 }
 
 // A box waits for the user, not the user for the program: no busy cursor
@@ -109,14 +93,6 @@ bool TQtDialogs::ChooseFile(const TFileDialog& dialog, std::string& fileName) {
   }
   return true;
 }
-
-bool TQtDialogs::AskImport(TImportQuestion& question) {
-  if (importDialog == nullptr) return true;
-  const TBusyCursor::TPause pause;
-  return importDialog(question);
-}
-
-void SetImportDialog(TImportDialogRunner run) { importDialog = run; }
 
 std::unique_ptr<QMessageBox> CreateMessageBox(const std::string& text) {
   return CreateBox(text, QMessageBox::NoIcon);

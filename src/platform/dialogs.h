@@ -13,6 +13,8 @@ namespace fendrel {
 
 enum TFileDialogKind { fdOpen, fdSave };
 
+class TDialogs;
+
 // The filters of the program's file dialogs.
 inline constexpr char kSampleFilter[] = "Quillet Sample|*.qls";
 inline constexpr char kOpenFilter[] =
@@ -36,9 +38,9 @@ class TFileDialog {
   const std::string& Title() const { return title_; }
   void SetTitle(std::string title) { title_ = std::move(title); }
 
-  // Shows the dialog through Dialogs(); true, with FileName() set, when the
+  // Shows the dialog through `dialogs`; true, with FileName() set, when the
   // user chose a file; false, with nothing changed, when they cancelled.
-  bool Execute();
+  bool Execute(TDialogs& dialogs);
 
  private:
   TFileDialogKind kind_;
@@ -66,26 +68,15 @@ class TDialogs {
   virtual bool AskImport(TImportQuestion& /*question*/) { return true; }
 };
 
-// The dialogs in use; the desktop's own unless a test installed others.
-TDialogs& Dialogs();
-// Installs the dialogs used from now on (not owned); nullptr restores the
-// desktop's. Returns the previously installed ones (nullptr for the desktop's).
-TDialogs* SetDialogs(TDialogs* dialogs);
-
 // The desktop implementation over Qt's message box and file dialog.
 class TQtDialogs : public TDialogs {
  public:
   void ShowMessage(const std::string& text) override;
   void ShowError(const std::string& text) override;
   bool ChooseFile(const TFileDialog& dialog, std::string& fileName) override;
-  // Runs the dialog that SetImportDialog installed; the proposal without one.
-  bool AskImport(TImportQuestion& question) override;
+  // The import dialog lives with the window's other dialogs, above this
+  // layer: the window's own dialogs show it; these take the proposal.
 };
-
-// The import dialog lives with the window's other dialogs, above this layer,
-// which only runs it.
-using TImportDialogRunner = bool (*)(TImportQuestion& question);
-void SetImportDialog(TImportDialogRunner run);
 
 // The configured, not yet shown boxes of TQtDialogs, apart so their settings
 // can be checked without showing them.

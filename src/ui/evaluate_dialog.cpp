@@ -30,6 +30,7 @@
 #include "forecast/evaluation_table.h"
 #include "platform/application.h"
 #include "platform/clipboard.h"
+#include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/job_runner.h"
 #include "sample/text_format.h"
@@ -260,11 +261,11 @@ TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget*
   });
   connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
   connect(CopyChartButton, &QPushButton::clicked, this,
-          [this] { RunCommand([&] { CopyChart(); }); });
+          [this] { RunCommand(this, [&] { CopyChart(); }); });
   connect(ExportPictureButton, &QPushButton::clicked, this,
-          [this] { RunCommand([&] { ExportPicture(); }); });
+          [this] { RunCommand(this, [&] { ExportPicture(); }); });
   connect(CopyForecastsButton, &QPushButton::clicked, this,
-          [this] { RunCommand([&] { CopyForecasts(); }); });
+          [this] { RunCommand(this, [&] { CopyForecasts(); }); });
   connect(LevelsTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this] { ShowSelectedLevel(); });
 
@@ -416,25 +417,26 @@ void TEvaluateDialog::ExportPicture() {
   // The same choice as the window's Export Picture... offers.
   TFileDialog dialog(fdSave, "png", kPictureFilter);
   dialog.SetTitle("Export Picture");
-  if (!dialog.Execute()) return;
+  if (!dialog.Execute(DesktopOf(this).dialogs)) return;
   Chart->SavePictureToFile(dialog.FileName(), PictureFormatOfPath(dialog.FileName()));
 }
 
 void TEvaluateDialog::CopyChart() {
   Chart->CopyPictureToClipboard(true);
-  Dialogs().ShowMessage("Chart copied.");
+  DesktopOf(this).dialogs.ShowMessage("Chart copied.");
 }
 
 void TEvaluateDialog::CopyForecasts() {
-  Clipboard().SetText(ForecastsText());
-  Dialogs().ShowMessage("Forecasts copied.");
+  const TDesktop desktop = DesktopOf(this);
+  desktop.clipboard.SetText(ForecastsText());
+  desktop.dialogs.ShowMessage("Forecasts copied.");
 }
 
 bool TEvaluateDialog::eventFilter(QObject* watched, QEvent* event) {
   // Before the table's own copy, which would take the current cell only.
   if (watched == LevelsTable && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
-    RunCommand([&] { Clipboard().SetText(LevelsText()); });
+    RunCommand(this, [&] { DesktopOf(this).clipboard.SetText(LevelsText()); });
     return true;
   }
   return QDialog::eventFilter(watched, event);

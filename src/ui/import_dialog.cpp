@@ -175,11 +175,11 @@ void TImportDialog::ReadAgain() {
       ShowRead();
     };
   };
-  job.failed = [](std::exception_ptr failure) {
+  job.failed = [this](std::exception_ptr failure) {
     try {
       std::rethrow_exception(failure);
     } catch (const std::exception& known) {
-      ShowException(known);
+      ShowException(this, known);
     }
   };
   reader_->Run(std::move(job));
@@ -210,6 +210,11 @@ void TImportDialog::accept() {
   question_.layout = layout_;
   question_.read = std::move(read_);
   QDialog::accept();
+}
+
+bool TWindowDialogs::AskImport(TImportQuestion& question) {
+  const TBusyCursor::TPause pause;
+  return TImportDialog::Run(question);
 }
 
 bool TImportDialog::Run(TImportQuestion& question) {

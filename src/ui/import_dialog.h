@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <optional>
 
+#include "platform/dialogs.h"
 #include "sample/foreign_text.h"
 
 class QComboBox;
@@ -61,6 +62,13 @@ class TImportDialog : public QDialog {
   QDialogButtonBox* buttons_ = nullptr;
   bool updating_ = false;
   TQtJobRunner* reader_ = nullptr;
+};
+
+// The window's own boxes: the desktop's, with the Import dialog for the
+// import question.
+class TWindowDialogs : public TQtDialogs {
+ public:
+  bool AskImport(TImportQuestion& question) override;
 };
 
 }  // namespace fendrel

@@ -117,8 +117,11 @@ void SetUpChart(TChart& chart, const char* title) {
 
 }  // namespace
 
-TForm1::TForm1(QWidget* parent)
+TForm1::TForm1(QWidget* parent, const TDesktop* desktop)
     : QMainWindow(parent),
+      ownDialogs_(desktop != nullptr ? nullptr : std::make_unique<TWindowDialogs>()),
+      ownClipboard_(desktop != nullptr ? nullptr : std::make_unique<TQtClipboard>()),
+      desktop_(desktop != nullptr ? *desktop : TDesktop{*ownDialogs_, *ownClipboard_}),
       OpenDialog1(fdOpen, kSampleExt, kOpenFilter),
       SaveDialog1(fdSave, kSampleExt, kSampleFilter),
       WaveDataDialog(fdSave, "csv", kWaveDataFilter),
@@ -126,7 +129,6 @@ TForm1::TForm1(QWidget* parent)
   WaveDataDialog.SetTitle("Export Wave Data");
   PictureDialog.SetTitle("Export Picture");
   InitWindowResources();
-  SetImportDialog(&TImportDialog::Run);
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Fendrel (Haars method)"));
   QIcon icon;
@@ -370,7 +372,7 @@ void TForm1::ConnectEvents() {
   const auto on = [this](auto* source, auto signal, auto handler) {
     connect(source, signal, this, [this, source, handler] {
       if (!Idle()) return;
-      RunCommand([&] {
+      RunCommand(this, [&] {
         const TBusyCursor busy;
         (this->*handler)(source);
       });
@@ -390,7 +392,7 @@ void TForm1::ConnectEvents() {
   on(About1, &QAction::triggered, &TForm1::About1Click);
   // The dialog shows its own progress: no busy cursor over it.
   connect(Evaluate1, &QAction::triggered, this, [this] {
-    if (Idle()) RunCommand([&] { Evaluate1Click(Evaluate1); });
+    if (Idle()) RunCommand(this, [&] { Evaluate1Click(Evaluate1); });
   });
   on(Copy1, &QAction::triggered, &TForm1::CopyData1Click);
   on(Past1, &QAction::triggered, &TForm1::PastData1Click);
@@ -400,34 +402,34 @@ void TForm1::ConnectEvents() {
   on(ExportPicture2, &QAction::triggered, &TForm1::ExportPicture1Click);
   // A radio button's click event comes when it becomes checked, by mouse or key.
   connect(rbMA, &QRadioButton::toggled, this, [this](bool checked) {
-    if (checked) RunCommand([&] { rbMAClick(rbMA); });
+    if (checked) RunCommand(this, [&] { rbMAClick(rbMA); });
   });
   connect(rbKNN, &QRadioButton::toggled, this, [this](bool checked) {
-    if (checked) RunCommand([&] { rbKNNClick(rbKNN); });
+    if (checked) RunCommand(this, [&] { rbKNNClick(rbKNN); });
   });
   // Ctrl+V in a grid pastes there, leaving the context menu's target alone.
   sgTest->OnPaste = [this] {
     if (!Idle()) return;
-    RunCommand([&] {
+    RunCommand(this, [&] {
       const TBusyCursor busy;
       session_->PasteData(gtTest);
     });
   };
   sgWave->OnPaste = [this] {
-    if (Idle()) RunCommand([&] { session_->PasteData(gtWave); });
+    if (Idle()) RunCommand(this, [&] { session_->PasteData(gtWave); });
   };
   // The settings of "Do forecast" live in the session; the controls write
   // them as the user changes them.
   connect(UpDown2, &TUpDown::Click, this,
-          [this] { RunCommand([&] { session_->SetWindow(UpDown2->Position()); }); });
+          [this] { RunCommand(this, [&] { session_->SetWindow(UpDown2->Position()); }); });
   connect(cbKNN, &QCheckBox::toggled, this,
-          [this](bool on) { RunCommand([&] { session_->SetUseWindowAverage(on); }); });
+          [this](bool on) { RunCommand(this, [&] { session_->SetUseWindowAverage(on); }); });
   connect(UpDown1, &TUpDown::Click, this, [this](TUDBtnType button) {
     if (!Idle()) {
       UpDown1->SetPosition(static_cast<std::int16_t>(session_->Wavelet().Level()));
       return;
     }
-    RunCommand([&] {
+    RunCommand(this, [&] {
       const TBusyCursor busy;
       UpDown1Click(UpDown1, button);
     });
@@ -571,7 +573,7 @@ void TForm1::CentreOnScreen() {
 
 void TForm1::changeEvent(QEvent* event) {
   if (event->type() == QEvent::LocaleChange) {
-    RunCommand([&] {
+    RunCommand(this, [&] {
       ApplySystemLocale();
       UpDown1->RefreshText();
       UpDown2->RefreshText();
@@ -676,25 +678,27 @@ void TForm1::ShowBands(const TWavelet& wavelet, std::int16_t levelMax, std::int1
   waveView_->ShowBands(wavelet);
 }
 
-void TForm1::ShowMessage(const std::string& text) { Dialogs().ShowMessage(text); }
+void TForm1::ShowMessage(const std::string& text) { desktop_.dialogs.ShowMessage(text); }
 
-void TForm1::ShowError(const std::string& message) { ShowFailure(message); }
+void TForm1::ShowError(const std::string& message) { ShowFailure(this, message); }
 
 bool TForm1::ChooseFile(TFileChoice choice, std::string& path) {
   TFileDialog& dialog = choice == fcOpenSample       ? OpenDialog1
                         : choice == fcSaveSample     ? SaveDialog1
                         : choice == fcExportWaveData ? WaveDataDialog
                                                      : PictureDialog;
-  if (!dialog.Execute()) return false;
+  if (!dialog.Execute(desktop_.dialogs)) return false;
   path = dialog.FileName();
   return true;
 }
 
-void TForm1::SetClipboardText(std::string_view text) { Clipboard().SetText(text); }
+void TForm1::SetClipboardText(std::string_view text) { desktop_.clipboard.SetText(text); }
 
-std::string TForm1::ClipboardText() { return Clipboard().GetText(); }
+std::string TForm1::ClipboardText() { return desktop_.clipboard.GetText(); }
 
-bool TForm1::AskImport(TImportQuestion& question) { return Dialogs().AskImport(question); }
+bool TForm1::AskImport(TImportQuestion& question) { return desktop_.dialogs.AskImport(question); }
+
+TDesktop TForm1::Desktop() const { return desktop_; }
 
 void TForm1::CopyChartPicture(TChartTarget target) { Chart(target)->CopyPictureToClipboard(true); }
 
@@ -707,7 +711,7 @@ void TForm1::OpenFileLater(std::string path) {
       this,
       [this, path = std::move(path)] {
         if (!Idle()) return;
-        RunCommand([&] {
+        RunCommand(this, [&] {
           const TBusyCursor busy;
           session_->OpenFile(path);
         });
@@ -729,7 +733,7 @@ QString DraggedFile(const QMimeData* data) {
 }  // namespace
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-  RunCommand([&] {
+  RunCommand(this, [&] {
     if (Idle() && !DraggedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
   });
 }
@@ -737,7 +741,7 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event) {
 // The drop ends before the file is read, so that the program that dragged it
 // never waits on an error box.
 void TForm1::dropEvent(QDropEvent* event) {
-  RunCommand([&] {
+  RunCommand(this, [&] {
     const QString file = DraggedFile(event->mimeData());
     if (file.isEmpty() || !Idle()) return;
     event->acceptProposedAction();

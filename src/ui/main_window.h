@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/clipboard.h"
+#include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "session/session.h"
 #include "session/session_desktop.h"
@@ -39,11 +41,20 @@ class TWaveletView;
 // chart. The window lays out its controls and binds them to the session,
 // which holds the data and runs the commands; handlers carry the names of the
 // window's design. Controls are told apart by their object names.
-class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop {
+class TForm1 : public QMainWindow,
+               public TDesktopWindow,
+               private TSessionView,
+               private TSessionDesktop {
   Q_OBJECT
 
+  // First, as everything after may show a box.
+  std::unique_ptr<TDialogs> ownDialogs_;
+  std::unique_ptr<TClipboard> ownClipboard_;
+  TDesktop desktop_;
+
  public:
-  explicit TForm1(QWidget* parent = nullptr);
+  // With the desktop's own boxes and clipboard unless given others.
+  explicit TForm1(QWidget* parent = nullptr, const TDesktop* desktop = nullptr);
   ~TForm1() override;
 
   // Events and commands.
@@ -72,6 +83,9 @@ class TForm1 : public QMainWindow, private TSessionView, private TSessionDesktop
   // Opens a file named by the desktop (the command line, a drop) once the
   // message loop runs, as a command of its own.
   void OpenFileLater(std::string path);
+
+  // The boxes and the clipboard of this window and everything inside it.
+  TDesktop Desktop() const override;
 
   // The window's data and commands.
   TSession& Session() { return *session_; }

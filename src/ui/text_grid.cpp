@@ -21,6 +21,7 @@
 #include "platform/application.h"
 #include "platform/busy_cursor.h"
 #include "platform/clipboard.h"
+#include "platform/desktop.h"
 #include "ui/grid_accessible.h"
 
 namespace fendrel {
@@ -437,17 +438,17 @@ void TStringGrid::CopySelection() {
   // A selection can hold millions of cells.
   const TBusyCursor busy;
   const std::string text = SelectionText();
-  if (!text.empty()) Clipboard().SetText(text);
+  if (!text.empty()) DesktopOf(this).clipboard.SetText(text);
 }
 
 void TStringGrid::keyPressEvent(QKeyEvent* event) {
   event->accept();
   if (event->matches(QKeySequence::Copy)) {
-    RunCommand([this] { CopySelection(); });
+    RunCommand(this, [this] { CopySelection(); });
     return;
   }
   if (event->matches(QKeySequence::Paste)) {
-    RunCommand([this] {
+    RunCommand(this, [this] {
       if (OnPaste) OnPaste();
     });
     return;

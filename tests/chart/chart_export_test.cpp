@@ -19,8 +19,7 @@
 #include "platform/qpainter_context.h"
 #include "sample/file_error.h"
 #include "support/file_bytes.h"
-#include "support/recording_clipboard.h"
-#include "support/recording_dialogs.h"
+#include "support/recording_desktop.h"
 
 namespace fendrel {
 namespace {
@@ -151,6 +150,9 @@ TEST(ChartExport, RecordsWithoutFrameBufferAndScreenRepaintsInFullAfter) {
   Render(chart);
   ASSERT_FALSE(chart.Canvas().IsDirty());
   RecordingClipboard clipboard;
+  RecordingDialogs dialogs;
+  RecordingDesktopWindow window(dialogs, clipboard);
+  chart.setParent(&window);
   chart.CopyPictureToClipboard(true);
   EXPECT_TRUE(chart.sawMetafiling);
   EXPECT_FALSE(chart.sawBuffered);
@@ -167,6 +169,9 @@ TEST(ChartExport, FailedPaintRestoresTheSurfaceAndLeavesTheClipboard) {
   chart.resize(120, 80);
   Render(chart);
   RecordingClipboard clipboard;
+  RecordingDialogs dialogs;
+  RecordingDesktopWindow window(dialogs, clipboard);
+  chart.setParent(&window);
   clipboard.HoldText("kept");
   chart.fail = true;
   EXPECT_THROW(chart.CopyPictureToClipboard(true), std::runtime_error);
@@ -193,7 +198,10 @@ class TLateFailingChart : public TChart {
 
 TEST(ChartExport, FailedPaintKeepsItsPictureAndIsReportedOnceAfterThePaint) {
   RecordingDialogs dialogs;
+  RecordingClipboard clipboard;
+  RecordingDesktopWindow window(dialogs, clipboard);
   TLateFailingChart chart;
+  chart.setParent(&window);
   chart.resize(120, 80);
   Render(chart);
   QImage failed;
@@ -230,11 +238,12 @@ TEST(ChartExport, DesktopClipboardGetsOnlyTheLastPictureAsSvgAndPng) {
   const QImage png = QImage::fromData(data->data(QStringLiteral("image/png")), "PNG");
   EXPECT_EQ(png.size(), QSize(299, 149));
 
-  Clipboard().SetText("0\t0.5\r\n");
+  TClipboard& own = OwnDesktop().clipboard;
+  own.SetText("0\t0.5\r\n");
   EXPECT_EQ(desktop->text(), QStringLiteral("0\t0.5\r\n"));
-  EXPECT_EQ(Clipboard().GetText(), "0\t0.5\r\n");
+  EXPECT_EQ(own.GetText(), "0\t0.5\r\n");
   desktop->clear();
-  EXPECT_EQ(Clipboard().GetText(), "");
+  EXPECT_EQ(own.GetText(), "");
 }
 
 TEST(ChartExport, PictureFilesInEachFormat) {

@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <stdexcept>
 
-#include "support/recording_dialogs.h"
+#include "support/recording_desktop.h"
 
 namespace fendrel {
 namespace {
@@ -23,12 +23,13 @@ TEST(ErrorBox, FullStopAfterLettersAndDigitsOnly) {
 
 TEST(ErrorBox, CommandStopsAtTheFailingStepAndReleasesTheMouse) {
   RecordingDialogs log;
-  QWidget holder;
+  RecordingClipboard clipboard;
+  RecordingDesktopWindow holder(log, clipboard);
   holder.show();
   holder.grabMouse();
   ASSERT_EQ(QWidget::mouseGrabber(), &holder);
   int steps = 0;
-  const bool completed = RunCommand([&] {
+  const bool completed = RunCommand(&holder, [&] {
     if (++steps == 1) throw std::runtime_error("List index out of bounds (7)");
     ++steps;
   });
@@ -37,7 +38,7 @@ TEST(ErrorBox, CommandStopsAtTheFailingStepAndReleasesTheMouse) {
   EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
   ASSERT_EQ(log.errors.size(), 1u);
   EXPECT_EQ(log.errors[0], "List index out of bounds (7)");
-  EXPECT_TRUE(RunCommand([&] { ++steps; }));
+  EXPECT_TRUE(RunCommand(&holder, [&] { ++steps; }));
   EXPECT_EQ(steps, 2);
 }
 

@@ -138,7 +138,8 @@ void SoakSession::Start(std::uint64_t seed) {
   fs::create_directories(folder_);
   clipboard_ = std::make_unique<RecordingClipboard>();
   dialogs_ = std::make_unique<SoakDialogs>(*this);
-  form_ = std::make_unique<TForm1>();
+  desktop_ = std::make_unique<TDesktop>(TDesktop{*dialogs_, *clipboard_});
+  form_ = std::make_unique<TForm1>(nullptr, desktop_.get());
   form_->show();
   if (!QTest::qWaitForWindowExposed(form_.get())) throw std::runtime_error("window not shown");
   form_->activateWindow();

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop.h"
 #include "soak/action_log.h"
 
 class QAction;
@@ -127,6 +128,7 @@ class SoakSession {
   int inputDepth_ = 0;
   std::unique_ptr<RecordingClipboard> clipboard_;
   std::unique_ptr<SoakDialogs> dialogs_;
+  std::unique_ptr<TDesktop> desktop_;
   std::unique_ptr<TForm1> form_;
   std::filesystem::path folder_;
   std::string failure_;

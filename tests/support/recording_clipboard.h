@@ -10,13 +10,10 @@
 
 namespace fendrel {
 
-// A clipboard of its own, installed for the life of the object: it keeps
-// what is placed on it, counts the openings and can refuse to open, as when
-// another program holds the clipboard.
+// A clipboard of its own: it keeps what is placed on it, counts the openings
+// and can refuse to open, as when another program holds the clipboard.
 class RecordingClipboard : public TClipboard {
  public:
-  RecordingClipboard() : previous_(SetClipboard(this)) {}
-  ~RecordingClipboard() override { SetClipboard(previous_); }
 
   // Stands for another program placing text (nothing is recorded).
   void HoldText(const std::string& text) {
@@ -49,9 +46,6 @@ class RecordingClipboard : public TClipboard {
   }
   void Put(std::unique_ptr<QMimeData> placed) override { data = std::move(placed); }
   const QMimeData* Contents() override { return data.get(); }
-
- private:
-  TClipboard* previous_;
 };
 
 }  // namespace fendrel

@@ -9,11 +9,8 @@
 namespace fendrel {
 
 // Answers every box and file dialog without a person and keeps what was shown.
-// Installed for the life of the object.
 class RecordingDialogs : public TDialogs {
  public:
-  RecordingDialogs() : previous_(SetDialogs(this)) {}
-  ~RecordingDialogs() override { SetDialogs(previous_); }
 
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
   void ShowError(const std::string& text) override { errors.push_back(text); }
@@ -47,9 +44,6 @@ class RecordingDialogs : public TDialogs {
   // answers in turn: a negative one cancels, none left takes the proposal.
   std::vector<TTextLayout> importQuestions;
   std::deque<int> importAnswers;
-
- private:
-  TDialogs* previous_;
 };
 
 }  // namespace fendrel

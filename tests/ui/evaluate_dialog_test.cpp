@@ -65,14 +65,15 @@ class EvaluateDialogTest : public ::testing::Test {
 
   RecordingClipboard clipboard;
   RecordingDialogs dialogs;
-  TForm1 window;
+  TDesktop desktop{dialogs, clipboard};
+  TForm1 window{nullptr, &desktop};
 
  private:
   char saved_;
 };
 
 TEST_F(EvaluateDialogTest, CtrlCCopiesTheWholeLevelsTable) {
-  TEvaluateDialog dialog(Holding(Wave(100), {fmNearestNeighbor, 0, true}), window.Jobs());
+  TEvaluateDialog dialog(Holding(Wave(100), {fmNearestNeighbor, 0, true}), window.Jobs(), &window);
   EXPECT_EQ(dialog.MethodLabel->text().toStdString(),
             "K-Nearest-Neighbor, automatic window, window average");
   EXPECT_EQ(dialog.SpanSpin->value(), 20);
@@ -106,7 +107,7 @@ TEST_F(EvaluateDialogTest, CtrlCCopiesTheWholeLevelsTable) {
 TEST_F(EvaluateDialogTest, ATooShortSeriesGivesLevelsThatAreNotEvaluable) {
   // With no worker threads at all the evaluation still runs beside the dialog.
   tbb::global_control one(tbb::global_control::max_allowed_parallelism, 1);
-  TEvaluateDialog dialog(Holding(Wave(2), {fmMovingAverage, 12, true}), window.Jobs());
+  TEvaluateDialog dialog(Holding(Wave(2), {fmMovingAverage, 12, true}), window.Jobs(), &window);
   EXPECT_EQ(dialog.MethodLabel->text().toStdString(), "Moving average, window 12");
   WaitUntilDone(dialog);
   EXPECT_EQ(Lines(dialog.LevelsText()).at(1), "0\t1\t0\t\t\t\t\t\t\t");
@@ -115,7 +116,7 @@ TEST_F(EvaluateDialogTest, ATooShortSeriesGivesLevelsThatAreNotEvaluable) {
 
 TEST_F(EvaluateDialogTest, ChangingTheSpanRecomputesAndCancelStops) {
   window.Jobs().SetInlineSize(0);
-  TEvaluateDialog dialog(Holding(Wave(40000), {fmNearestNeighbor, 0, true}), window.Jobs());
+  TEvaluateDialog dialog(Holding(Wave(40000), {fmNearestNeighbor, 0, true}), window.Jobs(), &window);
   ASSERT_TRUE(dialog.Running());
   dialog.CancelButton->click();
   EXPECT_FALSE(dialog.Running());

@@ -133,7 +133,8 @@ class FileClipboardTest : public ::testing::Test {
 
   RecordingClipboard clipboard;
   OrderDialogs dialogs;
-  TForm1 form;
+  TDesktop desktop{dialogs, clipboard};
+  TForm1 form{nullptr, &desktop};
   WindowControls ui{form};
   fs::path folder;
 };

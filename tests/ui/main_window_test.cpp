@@ -24,6 +24,7 @@
 #include "sample/sample_data.h"
 #include "sample/text_format.h"
 #include "session/session.h"
+#include "support/recording_clipboard.h"
 #include "support/recording_dialogs.h"
 #include "support/window_controls.h"
 #include "support/worker_count.h"
@@ -69,7 +70,9 @@ class MainWindowTest : public ::testing::Test {
   }
 
   RecordingDialogs dialogs;
-  TForm1 form;
+  RecordingClipboard clipboard;
+  TDesktop desktop{dialogs, clipboard};
+  TForm1 form{nullptr, &desktop};
   WindowControls ui{form};
 };
 
@@ -177,8 +180,10 @@ TEST_F(MainWindowTest, LevelSpinWalksEveryLevelOfAHundredSamples) {
 
 TEST(MainWindowClose, ClosesCleanlyFromEveryLevel) {
   RecordingDialogs dialogs;
+  RecordingClipboard clipboard;
+  TDesktop desktop{dialogs, clipboard};
   for (int level = 0; level <= 5; ++level) {
-    auto form = std::make_unique<TForm1>();
+    auto form = std::make_unique<TForm1>(nullptr, &desktop);
     const WindowControls ui(*form);
     form->show();
     for (int i = 0; i < level; ++i) ASSERT_TRUE(ui.UpDown1->Step(btNext));

@@ -75,7 +75,7 @@ class RobustWindow : public ::testing::Test {
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder_);
     fs::create_directories(folder_);
-    form_ = std::make_unique<TForm1>();
+    form_ = std::make_unique<TForm1>(nullptr, &desktop_);
     ui_ = std::make_unique<WindowControls>(*form_);
   }
   ~RobustWindow() override {
@@ -109,6 +109,7 @@ class RobustWindow : public ::testing::Test {
 
   RecordingClipboard clipboard_;
   MeddlingDialogs dialogs_;
+  TDesktop desktop_{dialogs_, clipboard_};
   fs::path folder_;
   std::unique_ptr<TForm1> form_;
   std::unique_ptr<WindowControls> ui_;

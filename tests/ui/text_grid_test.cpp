@@ -5,8 +5,7 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "support/recording_clipboard.h"
-#include "support/recording_dialogs.h"
+#include "support/recording_desktop.h"
 
 namespace fendrel {
 namespace {
@@ -96,6 +95,8 @@ TEST_F(StringGridTest, SelectsRangesByMouseAndKeysAndCopiesThem) {
 
   RecordingClipboard clipboard;
   RecordingDialogs dialogs;
+  RecordingDesktopWindow window(dialogs, clipboard);
+  grid.setParent(&window);
   QTest::keyClick(&grid, Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(clipboard.Text(), whole);
   // A clipboard held elsewhere is reported, and the grid goes on.

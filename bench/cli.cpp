@@ -41,9 +41,9 @@ struct Files {
 // A sample file of `count` random samples, written once per run.
 std::string SampleFile(std::int32_t count) {
   static Files files;
-  const fs::path path = fs::temp_directory_path() / ("fendrel-bench-cli-" +
-                                                     std::to_string(::getpid()) + "-" +
-                                                     std::to_string(count) + ".qls");
+  const fs::path path =
+      fs::temp_directory_path() /
+      ("fendrel-bench-cli-" + std::to_string(::getpid()) + "-" + std::to_string(count) + ".qls");
   if (!fs::exists(path)) {
     RandomSeries(count).SaveToFile(path.string());
     files.paths.push_back(path);

@@ -39,7 +39,8 @@ std::string ReadStandardInput() {
   std::string text;
   std::size_t used = 0;
   for (;;) {
-    if (text.size() - used < (std::size_t{1} << 16)) text.resize(std::max<std::size_t>(2 * text.size(), std::size_t{1} << 20));
+    if (text.size() - used < (std::size_t{1} << 16))
+      text.resize(std::max<std::size_t>(2 * text.size(), std::size_t{1} << 20));
     const ssize_t got = ::read(STDIN_FILENO, text.data() + used, text.size() - used);
     if (got < 0 && errno == EINTR) {
       StopIfAsked();

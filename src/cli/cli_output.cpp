@@ -51,10 +51,10 @@ void WriteOutput(const std::optional<std::string>& path, const TCsvPieces& piece
   std::vector<std::string> texts(static_cast<std::size_t>(wave));
   for (std::int64_t first = 0; first < pieces.count; first += wave) {
     const std::int64_t making = std::min(wave, pieces.count - first);
-    ForEachBlock(static_cast<std::size_t>(making), [&](std::size_t i) {
-      make(first + static_cast<std::int64_t>(i), texts[i]);
-    });
-    for (std::int64_t i = 0; i < making; ++i) WriteStandardOutput(texts[static_cast<std::size_t>(i)]);
+    ForEachBlock(static_cast<std::size_t>(making),
+                 [&](std::size_t i) { make(first + static_cast<std::int64_t>(i), texts[i]); });
+    for (std::int64_t i = 0; i < making; ++i)
+      WriteStandardOutput(texts[static_cast<std::size_t>(i)]);
   }
 }
 

@@ -84,8 +84,8 @@ bool TCliDesktop::AskImport(TImportQuestion& question) {
   if (column_) {
     const std::optional<std::int32_t> found = FindColumn(question.layout, *column_);
     if (!found) {
-      throw std::invalid_argument("The text has no column \"" + *column_ +
-                                  "\"; its columns are " + ColumnList(question.layout) + ".");
+      throw std::invalid_argument("The text has no column \"" + *column_ + "\"; its columns are " +
+                                  ColumnList(question.layout) + ".");
     }
     question.layout.valueColumn = *found;
   }

@@ -31,18 +31,21 @@ void UseLocaleDecimalSeparator() {
 void AddCommonOptions(CLI::App& command, TCliOptions& options, std::optional<int>& workers) {
   const std::map<std::string, fendrel::TForecastMethod> methods{
       {"ma", fendrel::fmMovingAverage}, {"knn", fendrel::fmNearestNeighbor}};
-  command.add_option("--method", options.forecast.method,
-                     "ma: \"Moving average\" (default); knn: \"K-Nearest-Neighbor\"")
+  command
+      .add_option("--method", options.forecast.method,
+                  "ma: \"Moving average\" (default); knn: \"K-Nearest-Neighbor\"")
       ->transform(CLI::CheckedTransformer(methods, CLI::ignore_case))
       ->option_text("ma|knn");
-  command.add_option("--window", options.forecast.window, "the window size; 0: automatic (default)")
+  command
+      .add_option("--window", options.forecast.window, "the window size; 0: automatic (default)")
       ->check(CLI::Range(0, 32767))
       ->option_text("N");
   command.add_flag_callback(
       "--no-average", [&options] { options.forecast.useWindowAverage = false; },
       "K-Nearest-Neighbor without \"Use window average\"");
-  command.add_option("--column", options.column,
-                     "the value column, by name or number from 1, where a text has three or more")
+  command
+      .add_option("--column", options.column,
+                  "the value column, by name or number from 1, where a text has three or more")
       ->option_text("NAME|NUMBER");
   command.add_option("--output", options.output, "write the CSV to FILE, whole or not at all")
       ->option_text("FILE");
@@ -72,17 +75,22 @@ int main(int argc, char** argv) {
   CLI::App* read = app.add_subcommand("read", "the series as Fendrel reads it: index,value");
   CLI::App* bands = app.add_subcommand("bands", "the band table of a level, as Export Wave Data");
   CLI::App* forecast = app.add_subcommand(
-      "forecast", "the series rebuilt at level 0 after K forecasts at a level: index,value,forecast");
+      "forecast",
+      "the series rebuilt at level 0 after K forecasts at a level: index,value,forecast");
   CLI::App* evaluate =
       app.add_subcommand("evaluate", "the rolling-origin evaluation of every level (levels table)");
   for (CLI::App* command : {read, bands, forecast, evaluate}) {
     AddCommonOptions(*command, options, workers);
   }
-  bands->add_option("--level", options.level, "the level L")->required()->check(
-      CLI::Range(0, 32767))->option_text("L");
+  bands->add_option("--level", options.level, "the level L")
+      ->required()
+      ->check(CLI::Range(0, 32767))
+      ->option_text("L");
   bands->add_flag("--forecast", options.bandsForecast, "the table after one \"Do forecast\"");
-  forecast->add_option("--level", options.level, "the level L")->required()->check(
-      CLI::Range(0, 30))->option_text("L");
+  forecast->add_option("--level", options.level, "the level L")
+      ->required()
+      ->check(CLI::Range(0, 30))
+      ->option_text("L");
   forecast->add_option("--times", options.times, "presses of \"Do forecast\" (default 1)")
       ->check(CLI::Range(0, 1'000'000))
       ->option_text("K");

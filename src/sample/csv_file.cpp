@@ -69,13 +69,12 @@ Split SplitRows(std::int64_t rows, std::int64_t columns) {
 
 }  // namespace
 
-TCsvPieces BandTablePieces(const std::vector<std::span<const double>>& bands,
-                           TCsvLineEnd lineEnd) {
+TCsvPieces BandTablePieces(const std::vector<std::span<const double>>& bands, TCsvLineEnd lineEnd) {
   const auto rows = static_cast<std::int64_t>(bands.empty() ? 0 : bands.front().size());
   const auto columns = static_cast<std::int64_t>(bands.size()) + 1;
   const Split split = SplitRows(rows, columns);
-  return {split.pieces, [&bands, rows, columns, split, lineEnd](std::int64_t piece,
-                                                                std::string& out) {
+  return {split.pieces,
+          [&bands, rows, columns, split, lineEnd](std::int64_t piece, std::string& out) {
             if (piece == 0) {
               TextWriter text(out, 16 + 12 * bands.size());
               WriteBandHeader(text, bands.size());

@@ -27,8 +27,7 @@ struct TCsvPieces {
 // shortest text that reads back to the same double, with a full stop whatever
 // the user's decimal separator; a band shorter than the first leaves its cell
 // empty. The pieces read the bands in place: they must outlive the pieces.
-TCsvPieces BandTablePieces(const std::vector<std::span<const double>>& bands,
-                           TCsvLineEnd lineEnd);
+TCsvPieces BandTablePieces(const std::vector<std::span<const double>>& bands, TCsvLineEnd lineEnd);
 
 // Writes the band table with CR LF line ends, atomically as a sample file is;
 // failures throw FileError "Cannot create file "<full path>". <reason>".

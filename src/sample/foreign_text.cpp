@@ -449,7 +449,9 @@ void DescribeColumns(std::string_view text, TTextLayout& layout) {
   for (std::int32_t c = 0; c < columns; ++c) {
     std::string& name = layout.columnNames[static_cast<std::size_t>(c)];
     // A header in a legacy encoding still names its columns legibly.
-    if (static_cast<std::size_t>(c) < names.size()) name = AsUtf8(names[static_cast<std::size_t>(c)]);
+    if (static_cast<std::size_t>(c) < names.size()) {
+      name = AsUtf8(names[static_cast<std::size_t>(c)]);
+    }
     if (name.empty()) name = "Column " + std::to_string(c + 1);
   }
 }

@@ -209,8 +209,8 @@ TEST_F(CliTest, EachCommandGivesTheSessionsBits) {
         }
       }
 
-      const CliRun bands =
-          RunCli({"bands", file, "--level", std::to_string(level), "--forecast", "--method", method});
+      const CliRun bands = RunCli(
+          {"bands", file, "--level", std::to_string(level), "--forecast", "--method", method});
       ASSERT_EQ(bands.status, 0) << bands.err;
       ASSERT_TRUE(session.ChangeLevel(level));
       ASSERT_TRUE(session.Forecast());
@@ -244,8 +244,8 @@ TEST_F(CliTest, EachCommandGivesTheSessionsBits) {
       if (kept < 203) {
         EXPECT_EQ(forecast.err, "fendrel-cli: Samples " + std::to_string(kept) +
                                     " to 202 are left out: level " + std::to_string(level) +
-                                    " takes whole blocks of " +
-                                    std::to_string(1 << level) + " samples.\n");
+                                    " takes whole blocks of " + std::to_string(1 << level) +
+                                    " samples.\n");
       }
     }
 
@@ -278,7 +278,7 @@ TEST_F(CliTest, EachCommandGivesTheSessionsBits) {
       ExpectField(row[9], level.relativeMae);
     }
     const CliRun forecasts = RunCli({"evaluate", file, "--method", method, "--span", "60",
-                                  "--origins", "7", "--forecasts", "2"});
+                                     "--origins", "7", "--forecasts", "2"});
     ASSERT_EQ(forecasts.status, 0) << forecasts.err;
     const std::vector<double>& values = evaluation->levels[2].forecasts;
     const auto forecastRows = Rows(forecasts.out);
@@ -368,8 +368,7 @@ TEST_F(CliTest, SignalsStopWithinAFifthOfASecondLeavingNoFile) {
   const std::string output = PathOf("stopped.csv");
   const Case cases[] = {
       {{"evaluate", file, "--method", "knn", "--output", output}, SIGINT},
-      {{"forecast", file, "--level", "0", "--times", "1000", "--method", "knn", "--output",
-        output},
+      {{"forecast", file, "--level", "0", "--times", "1000", "--method", "knn", "--output", output},
        SIGTERM},
   };
   for (const Case& c : cases) {
@@ -386,7 +385,8 @@ TEST_F(CliTest, SignalsStopWithinAFifthOfASecondLeavingNoFile) {
     EXPECT_LT(took, std::chrono::milliseconds(200));
     // Neither the file nor the writer's unfinished one.
     std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(folder_)) left.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(folder_))
+      left.push_back(entry.path().filename());
     EXPECT_EQ(left, std::vector<std::string>{"series100000.qls"});
   }
 }

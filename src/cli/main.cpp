@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
   bands->add_flag("--forecast", options.bandsForecast, "the table after one \"Do forecast\"");
   forecast->add_option("--level", options.level, "the level L")
       ->required()
-      ->check(CLI::Range(0, 30))
+      ->check(CLI::Range(0, 32767))
       ->option_text("L");
   forecast->add_option("--times", options.times, "presses of \"Do forecast\" (default 1)")
       ->check(CLI::Range(0, 1'000'000))

@@ -137,6 +137,31 @@ void Forecast(TSession& session, const TCliOptions& options) {
   WriteOutput(options.output, TablePieces(table, leLf));
 }
 
+// The season goes to an evaluation that has one (the seasonal simple
+// forecast), kept within the dialog's spin; an evaluation without one takes
+// the option and says that it is unused, so that scripts run either way.
+template <typename Settings>
+void SetSeason(Settings& settings, std::int32_t count, const std::optional<std::int32_t>& season) {
+  if (!season) return;
+  if constexpr (requires { settings.season; }) {
+    const std::int32_t largest = std::max((count - settings.testSpan) / 2, 1);
+    if (*season > largest) {
+      throw CliFailure("The season " + std::to_string(*season) +
+                       " is beyond the largest for this series, " + std::to_string(largest) + ".");
+    }
+    settings.season = *season;
+  } else {
+    Say("--season is not used: this evaluation has no season.");
+  }
+}
+
+// The line the dialog shows under the levels table, where the evaluation
+// gives one, goes to standard error.
+template <typename Evaluation>
+void SayVerdict(const Evaluation& evaluation) {
+  if constexpr (requires { VerdictText(evaluation); }) Say(VerdictText(evaluation));
+}
+
 void Evaluate(TSession& session, const TCliOptions& options) {
   const TSampleData& series = session.TestData();
   const std::int32_t count = series.Count();
@@ -150,12 +175,11 @@ void Evaluate(TSession& session, const TCliOptions& options) {
                      " is beyond the longest for this series, " + std::to_string(longest) + ".");
   }
   if (options.origins) settings.maxOrigins = *options.origins;
-  // Taken so that scripts written for the seasonal comparison run; this
-  // evaluation compares with the naive forecast alone.
-  if (options.season) Say("--season is not used: this evaluation has no season.");
+  SetSeason(settings, count, options.season);
   std::optional<TEvaluation> evaluation;
   Step(session.Evaluate(settings, [&evaluation](const TEvaluation& done) { evaluation = done; }));
   if (!evaluation) throw TCliCancelled{};
+  SayVerdict(*evaluation);
   const auto checkLevel = [&](std::int32_t level) {
     const auto levels = static_cast<std::int32_t>(evaluation->levels.size());
     if (level >= levels) {

@@ -19,7 +19,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Time the work has to stop by itself before the process is ended for it.
-constexpr auto kGrace = std::chrono::milliseconds(120);
+constexpr auto kGrace = std::chrono::milliseconds(50);
 constexpr auto kProgressDelay = std::chrono::milliseconds(500);
 constexpr long kTickNs = 100'000'000;
 
@@ -116,6 +116,8 @@ void TCliSignals::Install() {
   (void)CurrentProgress();
   struct sigaction action {};
   action.sa_handler = OnSignal;
+  // Calls under way go on: the work learns of the stop from the flag.
+  action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);

@@ -100,7 +100,9 @@ int main(int argc, char** argv) {
   evaluate->add_option("--origins", options.origins, "at most M origins per level (default 50)")
       ->check(CLI::Range(1, 1'000'000))
       ->option_text("M");
-  evaluate->add_option("--season", options.season, "the season m (default: found in the series)")
+  evaluate
+      ->add_option("--season", options.season,
+                   "the season m of the seasonal forecast (default: found in the series)")
       ->check(CLI::Range(1, 2'147'483'647))
       ->option_text("m");
   CLI::Option* horizon =

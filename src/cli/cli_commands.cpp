@@ -162,6 +162,35 @@ void SayVerdict(const Evaluation& evaluation) {
   if constexpr (requires { VerdictText(evaluation); }) Say(VerdictText(evaluation));
 }
 
+void PrintEvaluation(const TEvaluation& evaluation, const TSampleData& series,
+                     const TCliOptions& options) {
+  SayVerdict(evaluation);
+  const auto checkLevel = [&](std::int32_t level) {
+    const auto levels = static_cast<std::int32_t>(evaluation.levels.size());
+    if (level >= levels) {
+      throw CliFailure("Level " + std::to_string(level) + " is beyond the evaluation's deepest, " +
+                       std::to_string(levels - 1) + ".");
+    }
+  };
+  // The dialog's tables, every number in full.
+  TTable shown;
+  if (options.forecastsLevel) {
+    checkLevel(*options.forecastsLevel);
+    shown = ForecastsTable(evaluation, series, *options.forecastsLevel);
+  } else if (options.horizonLevel) {
+    checkLevel(*options.horizonLevel);
+    shown = HorizonTable(evaluation, *options.horizonLevel);
+  } else {
+    shown = LevelsTable(evaluation);
+  }
+  const TCsvTable table{shown.columns, shown.rows,
+                        [&shown](std::int64_t row, int column) -> TCsvCell {
+                          return std::visit([](const auto& value) -> TCsvCell { return value; },
+                                            shown.cell(row, column));
+                        }};
+  WriteOutput(options.output, TablePieces(table, leLf));
+}
+
 void Evaluate(TSession& session, const TCliOptions& options) {
   const TSampleData& series = session.TestData();
   const std::int32_t count = series.Count();
@@ -176,34 +205,21 @@ void Evaluate(TSession& session, const TCliOptions& options) {
   }
   if (options.origins) settings.maxOrigins = *options.origins;
   SetSeason(settings, count, options.season);
-  std::optional<TEvaluation> evaluation;
-  Step(session.Evaluate(settings, [&evaluation](const TEvaluation& done) { evaluation = done; }));
-  if (!evaluation) throw TCliCancelled{};
-  SayVerdict(*evaluation);
-  const auto checkLevel = [&](std::int32_t level) {
-    const auto levels = static_cast<std::int32_t>(evaluation->levels.size());
-    if (level >= levels) {
-      throw CliFailure("Level " + std::to_string(level) + " is beyond the evaluation's deepest, " +
-                       std::to_string(levels - 1) + ".");
+  // Printed where the session shows it, so that the evaluation, which can
+  // hold millions of forecasts, is not copied; a failure there is told once
+  // the command is back.
+  bool shown = false;
+  std::exception_ptr failure;
+  Step(session.Evaluate(settings, [&](const TEvaluation& evaluation) {
+    shown = true;
+    try {
+      PrintEvaluation(evaluation, series, options);
+    } catch (...) {
+      failure = std::current_exception();
     }
-  };
-  // The dialog's tables, every number in full.
-  TTable shown;
-  if (options.forecastsLevel) {
-    checkLevel(*options.forecastsLevel);
-    shown = ForecastsTable(*evaluation, series, *options.forecastsLevel);
-  } else if (options.horizonLevel) {
-    checkLevel(*options.horizonLevel);
-    shown = HorizonTable(*evaluation, *options.horizonLevel);
-  } else {
-    shown = LevelsTable(*evaluation);
-  }
-  const TCsvTable table{shown.columns, shown.rows,
-                        [&shown](std::int64_t row, int column) -> TCsvCell {
-                          return std::visit([](const auto& value) -> TCsvCell { return value; },
-                                            shown.cell(row, column));
-                        }};
-  WriteOutput(options.output, TablePieces(table, leLf));
+  }));
+  if (failure) std::rethrow_exception(failure);
+  if (!shown) throw TCliCancelled{};
 }
 
 }  // namespace

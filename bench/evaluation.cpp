@@ -9,6 +9,7 @@
 #include <optional>
 #include <thread>
 
+#include "forecast/season.h"
 #include "sample/random.h"
 #include "sample/sample_data.h"
 
@@ -41,6 +42,16 @@ BENCHMARK(BM_EvaluateAllLevels)
     ->ArgsProduct({{static_cast<int>(fmMovingAverage)}, {100, 65536, 1048576}})
     ->ArgsProduct({{static_cast<int>(fmNearestNeighbor)}, {100, 65536, 100000}})
     ->Unit(benchmark::kMillisecond);
+
+// The season search alone, over the samples before the default test span:
+// every lag up to 400 summed over the whole prefix.
+void BM_FindSeason(benchmark::State& state) {
+  const auto count = static_cast<std::int32_t>(state.range(0));
+  const TSampleData series = RandomSeries(count);
+  const std::int32_t before = count - DefaultTestSpan(count);
+  for (auto _ : state) benchmark::DoNotOptimize(FindSeason(series.YData(), before));
+}
+BENCHMARK(BM_FindSeason)->Arg(1048576)->Unit(benchmark::kMillisecond);
 
 // What a watching dialog sees: the longest wait between two moves of the
 // progress, polled every millisecond, and how long a cancellation takes to

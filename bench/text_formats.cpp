@@ -51,8 +51,8 @@ double LibraryRead(std::string_view text) {
 bool SameAsWritten(const TSampleData& loaded, const TSampleData& saved) {
   if (loaded.Count() != saved.Count()) return false;
   for (std::int32_t i = 0; i < saved.Count(); ++i) {
-    if (loaded.GetX(i) != LibraryRead(FormatFixed(saved.GetX(i), 16, 8))) return false;
-    if (loaded.GetY(i) != LibraryRead(FormatFixed(saved.GetY(i), 16, 8))) return false;
+    if (loaded.GetX(i) != LibraryRead(FormatKept(saved.GetX(i)))) return false;
+    if (loaded.GetY(i) != LibraryRead(FormatKept(saved.GetY(i)))) return false;
   }
   return true;
 }
@@ -139,6 +139,21 @@ void BM_SaveToFile(benchmark::State& state) {
 }
 BENCHMARK(BM_SaveToFile)->Apply(Sizes)->Unit(benchmark::kMillisecond);
 
+// Values near 1e-9, every one of which takes more than 8 decimals.
+void BM_SaveSmallValues(benchmark::State& state) {
+  SetDecimalSeparator('.');
+  const TempFolder folder;
+  const std::string path = folder.File("small.qls");
+  TSampleData series = TestSeries(static_cast<std::int32_t>(state.range(0)));
+  for (std::int32_t i = 0; i < series.Count(); ++i) series.SetY(i, series.GetY(i) * 1e-12);
+  for (auto _ : state) series.SaveToFile(path);
+  TSampleData loaded;
+  loaded.LoadFromFile(path);
+  if (!SameAsWritten(loaded, series)) state.SkipWithError("saved file does not load back");
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_SaveSmallValues)->Arg(1048576)->Unit(benchmark::kMillisecond);
+
 void BM_LoadFromFile(benchmark::State& state) {
   SetDecimalSeparator('.');
   const TempFolder folder;
@@ -160,8 +175,7 @@ void BM_TestDataText(benchmark::State& state) {
   for (auto _ : state) text = TestDataText(series);
   TSampleData pasted;
   if (!PasteTextToSeries(text, pasted) || pasted.Count() != series.Count() ||
-      pasted.GetY(pasted.Count() - 1) !=
-          LibraryRead(FormatFixed(series.GetY(series.Count() - 1), 16, 8))) {
+      pasted.GetY(pasted.Count() - 1) != LibraryRead(FormatKept(series.GetY(series.Count() - 1)))) {
     state.SkipWithError("copied text does not paste back");
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));

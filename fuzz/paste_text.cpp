@@ -40,7 +40,7 @@ void PasteText(const std::uint8_t* data, std::size_t size) {
   if (series.Count() > 0) {
     FUZZ_CHECK(back.Count() == series.Count());
     for (std::int32_t i = 0; i < series.Count(); ++i) {
-      FUZZ_CHECK(SameValue(back.GetY(i), ReadNumberOrZero(FormatFixed(series.GetY(i), 16, 8))));
+      FUZZ_CHECK(SameValue(back.GetY(i), ReadNumberOrZero(FormatKept(series.GetY(i)))));
     }
   }
 
@@ -59,7 +59,7 @@ void PasteText(const std::uint8_t* data, std::size_t size) {
       expected += std::to_string(r);
       for (const TSampleData* band : bands) {
         expected += '\t';
-        expected += FormatFixed(band->GetY(r), 16, 8);
+        expected += FormatKept(band->GetY(r));
       }
       expected += "\r\n";
     }

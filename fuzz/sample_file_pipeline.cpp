@@ -87,8 +87,8 @@ void SampleFile(const std::uint8_t* data, std::size_t size) {
   ReadSampleFileText(SampleFileText(series), again);
   FUZZ_CHECK(again.Count() == series.Count());
   for (std::int32_t i = 0; i < series.Count(); ++i) {
-    FUZZ_CHECK(SameValue(again.GetX(i), ReadNumberOrZero(FormatFixed(series.GetX(i), 16, 8))));
-    FUZZ_CHECK(SameValue(again.GetY(i), ReadNumberOrZero(FormatFixed(series.GetY(i), 16, 8))));
+    FUZZ_CHECK(SameValue(again.GetX(i), ReadNumberOrZero(FormatKept(series.GetX(i)))));
+    FUZZ_CHECK(SameValue(again.GetY(i), ReadNumberOrZero(FormatKept(series.GetY(i)))));
   }
 
   // The window's road: load, every level in turn with a forecast at each,

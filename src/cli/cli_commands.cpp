@@ -137,34 +137,23 @@ void Forecast(TSession& session, const TCliOptions& options) {
   WriteOutput(options.output, TablePieces(table, leLf));
 }
 
-// The season goes to an evaluation that has one (the seasonal simple
-// forecast), kept within the dialog's spin; an evaluation without one takes
-// the option and says that it is unused, so that scripts run either way.
-template <typename Settings>
-void SetSeason(Settings& settings, std::int32_t count, const std::optional<std::int32_t>& season) {
+// The season, within the dialog's spin: 1 (none) to half the samples before
+// the test span.
+void SetSeason(TEvaluationSettings& settings, std::int32_t count,
+               const std::optional<std::int32_t>& season) {
   if (!season) return;
-  if constexpr (requires { settings.season; }) {
-    const std::int32_t largest = std::max((count - settings.testSpan) / 2, 1);
-    if (*season > largest) {
-      throw CliFailure("The season " + std::to_string(*season) +
-                       " is beyond the largest for this series, " + std::to_string(largest) + ".");
-    }
-    settings.season = *season;
-  } else {
-    Say("--season is not used: this evaluation has no season.");
+  const std::int32_t largest = std::max((count - settings.testSpan) / 2, 1);
+  if (*season > largest) {
+    throw CliFailure("The season " + std::to_string(*season) +
+                     " is beyond the largest for this series, " + std::to_string(largest) + ".");
   }
-}
-
-// The line the dialog shows under the levels table, where the evaluation
-// gives one, goes to standard error.
-template <typename Evaluation>
-void SayVerdict(const Evaluation& evaluation) {
-  if constexpr (requires { VerdictText(evaluation); }) Say(VerdictText(evaluation));
+  settings.season = *season;
 }
 
 void PrintEvaluation(const TEvaluation& evaluation, const TSampleData& series,
                      const TCliOptions& options) {
-  SayVerdict(evaluation);
+  // The line the dialog shows under the levels table.
+  Say(VerdictText(evaluation));
   const auto checkLevel = [&](std::int32_t level) {
     const auto levels = static_cast<std::int32_t>(evaluation.levels.size());
     if (level >= levels) {

@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "core/progress.h"
-#include "forecast/k_nearest_neighbor.h"
-#include "forecast/moving_average.h"
+#include "forecast/forecaster.h"
 #include "sample/sample_data.h"
 #include "wavelet/wavelet.h"
 
@@ -27,16 +26,10 @@ std::vector<double> BandForecasts(const TWavelet& wavelet, const TForecastSettin
     band.SetCount(static_cast<std::int32_t>(values.size()));
     for (std::int32_t i = had; i < band.Count(); ++i) band.SetX(i, i);
     std::copy(values.begin(), values.end(), band.YData());
+    forecasts.push_back(ForecastAfter(band, band.Count(), settings));
+    // A long nearest-neighbour forecast counts its own work as it goes.
     if (settings.method == fmMovingAverage) {
-      TMovingAverage forecaster(band);
-      if (settings.window > 0) forecaster.SetWindow(settings.window);
-      forecasts.push_back(forecaster.Forecast());
       AdvanceProgress(static_cast<std::int64_t>(values.size()));
-    } else {
-      TKNearestNeighbor forecaster(band);
-      forecaster.SetUseWindowAverage(settings.useWindowAverage);
-      if (settings.window > 0) forecaster.SetWindow(settings.window);
-      forecasts.push_back(forecaster.Forecast());
     }
   }
   return forecasts;

@@ -7,6 +7,7 @@
 
 #include "core/progress.h"
 #include "forecast/band_forecast.h"
+#include "forecast/forecaster.h"
 
 namespace fendrel {
 
@@ -18,6 +19,9 @@ struct TEvaluationSettings {
   TForecastSettings forecast;
   std::int32_t testSpan = 1;
   std::int32_t maxOrigins = 50;
+  // The season of the simple seasonal forecast; 0 finds it in the samples
+  // before the test span. Kept within 1 .. (count - testSpan) / 2.
+  std::int32_t season = 0;
 };
 
 // A fifth of the series, kept within 1 .. count - 1 (1 for a series that
@@ -40,6 +44,27 @@ struct THorizonErrors {
   double rmse = 0.0;
   double naiveMae = 0.0;
   double naiveRmse = 0.0;
+  // The best simple forecast's MAE at this step.
+  double bestMae = 0.0;
+};
+
+// Quantiles of a step's errors over the origins: the 80 % interval [low80,
+// high80] and the 95 % interval [low95, high95], to add to a forecast.
+struct TInterval {
+  double low80 = 0.0;
+  double high80 = 0.0;
+  double low95 = 0.0;
+  double high95 = 0.0;
+};
+
+// How often the intervals held, measured honestly: for each origin with at
+// least kCoverageHistory earlier ones, intervals from the earlier origins
+// alone, against the level's steps there: the share of steps covered.
+inline constexpr std::int32_t kCoverageHistory = 10;
+struct TCoverage {
+  std::int64_t steps = 0;
+  double covered80 = 0.0;
+  double covered95 = 0.0;
 };
 
 struct TLevelEvaluation {
@@ -50,13 +75,43 @@ struct TLevelEvaluation {
   // horizon values per origin, origin after origin: the samples origin ..
   // origin + horizon - 1 of the series rebuilt from the prefix before origin.
   std::vector<double> forecasts;
+  // The samples they forecast, in the same order.
+  std::vector<double> actual;
   TErrorMetrics method;
   TErrorMetrics naive;
   std::optional<double> relativeMae;
   // One entry per step of the horizon; empty when not evaluable.
   std::vector<THorizonErrors> perHorizon;
 
+  // The simple forecasts' MAE over the same points; the seasonal naive one
+  // is empty when not available (no season, or an origin within the first
+  // season).
+  std::optional<double> seasonalNaiveMae;
+  double driftMae = 0.0;
+  double meanMae = 0.0;
+  // The available simple forecast with the smallest MAE; empty when not
+  // evaluable.
+  std::optional<TSimpleForecast> bestSimple;
+  // The method's MAE over the best simple forecast's, and the two-sided
+  // Diebold-Mariano p-value (Harvey-Leybourne-Newbold corrected) of their
+  // absolute errors, one differential per origin.
+  std::optional<double> relativeToBest;
+  std::optional<double> pValue;
+  // The sum of the samples before each origin, in index order: the mean
+  // forecast's numerator.
+  std::vector<double> sumsBefore;
+  // The forecast of the horizon samples after the last one, from the last
+  // (count / horizon) * horizon samples; empty when not evaluable.
+  std::vector<double> next;
+
   bool Evaluable() const { return !origins.empty(); }
+  // The level beats its best simple forecast, and not by chance (p < 0.05).
+  bool BeatsBest() const;
+  // The simple forecast `method` of the samples after origin o, step j.
+  double Simple(const double* x, std::int32_t season, TSimpleForecast method, std::size_t o,
+                std::int32_t j) const {
+    return SimpleForecast(method, x, origins[o], j, season, sumsBefore[o]);
+  }
 };
 
 struct TEvaluation {
@@ -64,10 +119,23 @@ struct TEvaluation {
   std::int32_t count = 0;
   // Level 0 up to the series' deepest reachable level, at least level 0.
   std::vector<TLevelEvaluation> levels;
+  // The season the simple seasonal forecast used, and whether it was found
+  // in the series rather than set.
+  std::int32_t season = 1;
+  bool seasonFound = true;
+  // The sum of every sample in index order: the mean forecast of the next
+  // block's numerator.
+  double sumAll = 0.0;
 
   // The evaluable level with the smallest relative MAE, the lower level on a
   // tie; empty when no level has one.
   std::optional<std::int32_t> BestLevel() const;
+  // The level that beats its best simple forecast with confidence and the
+  // smallest relative-to-best MAE; empty when none does.
+  std::optional<std::int32_t> VerdictLevel() const;
+  // The level with the smallest relative-to-best MAE (the lower on a tie);
+  // empty when no level has one.
+  std::optional<std::int32_t> ClosestLevel() const;
 };
 
 // How far an evaluation has come, and a request to stop it.
@@ -87,5 +155,30 @@ std::optional<TEvaluation> Evaluate(const TSampleData& series, const TEvaluation
 // not defined).
 TErrorMetrics Metrics(const std::vector<double>& actual, const std::vector<double>& forecast,
                       std::optional<double> scale);
+
+// The two-sided p-value of the Diebold-Mariano test with the
+// Harvey-Leybourne-Newbold correction for one step, on the differentials
+// d_k (what R's dm.test gives for them with h = 1); empty with fewer than
+// three or when they do not vary.
+std::optional<double> DieboldMarianoPValue(const std::vector<double>& differentials);
+
+// The coverage of the intervals over forecasts of h steps per origin, origin
+// after origin: at each origin after the first kCoverageHistory, the
+// intervals of each step come from the errors (actual - forecast) of the
+// earlier origins alone, and a step counts as covered when forecast + low <=
+// actual <= forecast + high. Empty with kCoverageHistory origins or fewer.
+std::optional<TCoverage> HonestCoverage(const std::vector<double>& actual,
+                                        const std::vector<double>& forecasts, std::int32_t h);
+
+// A level's intervals per step, and their honest coverage (empty with
+// kCoverageHistory origins or fewer). Worked out when asked, as only the
+// level on show needs them; the steps are shared out among workers, each
+// writing its own, so the bits do not depend on their number.
+std::vector<TInterval> StepIntervals(const TLevelEvaluation& level);
+std::optional<TCoverage> LevelCoverage(const TLevelEvaluation& level);
+
+// The quantile p of sorted values, interpolated linearly at position
+// p (n - 1), as numpy's default; 0 for no values.
+double Quantile(const std::vector<double>& sorted, double p);
 
 }  // namespace fendrel

@@ -30,8 +30,17 @@ struct TTable {
 // simple forecasts of one level.
 TTable LevelsTable(const TEvaluation& evaluation);
 TTable HorizonTable(const TEvaluation& evaluation, std::int32_t level);
-TTable ForecastsTable(const TEvaluation& evaluation, const TSampleData& series,
-                      std::int32_t level);
+TTable ForecastsTable(const TEvaluation& evaluation, const TSampleData& series, std::int32_t level);
+
+// The verdict under the levels table: which level beats the best simple
+// forecast with confidence, or which comes closest.
+std::string VerdictText(const TEvaluation& evaluation);
+// How the intervals of a level held, or why that cannot be told.
+std::string CoverageText(const TLevelEvaluation& level);
+// "Season 12, found in the series" or "Season 12, set by you".
+std::string SeasonText(const TEvaluation& evaluation);
+// A simple forecast's name with a capital, as a table shows it.
+std::string SimpleForecastTitle(TSimpleForecast method);
 
 // A table as clipboard text: a header line, TAB-separated fields,
 // fixed-point numbers with 16 digits and 8 decimals, an empty field where a

@@ -11,6 +11,7 @@
 
 #include "core/parallel.h"
 #include "forecast/block_distances.h"
+#include "forecast/forecaster.h"
 
 namespace fendrel {
 
@@ -163,7 +164,7 @@ double Distance(const double* target, const double* run, std::int32_t length) {
 }  // namespace
 
 TKNearestNeighbor::TKNearestNeighbor(const TSampleData& series) : series_(series) {
-  SetWindow(series.Count() / 10);
+  SetWindow(AutomaticWindow(series.Count()));
 }
 
 void TKNearestNeighbor::SetWindow(std::int32_t k) { window_ = std::max(k, 2); }

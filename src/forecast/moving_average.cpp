@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "forecast/forecaster.h"
+
 namespace fendrel {
 
 TMovingAverage::TMovingAverage(const TSampleData& series) : series_(series) {
-  SetWindow(series.Count() / 10);
+  SetWindow(AutomaticWindow(series.Count()));
 }
 
 void TMovingAverage::SetWindow(std::int32_t k) { window_ = std::max(k, 2); }

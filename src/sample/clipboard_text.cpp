@@ -18,8 +18,6 @@ namespace fendrel {
 
 namespace {
 
-constexpr int kClipboardPrecision = 16;
-constexpr int kClipboardDecimals = 8;
 // Rows per piece of a copied text; the pieces are made in parallel, each in
 // megabytes of huge pages.
 constexpr std::int64_t kRowsPerPiece = 131072;
@@ -51,7 +49,7 @@ std::string TestDataText(const TSampleData& series) {
     for (std::int32_t i = begin; i < end; ++i) {
       text.Whole(i);
       text.Char('\t');
-      text.Fixed(series.GetY(i), kClipboardPrecision, kClipboardDecimals);
+      text.Kept(series.GetY(i));
       text.LineEnd();
     }
   });
@@ -82,7 +80,7 @@ std::string BandValuesTableText(const std::vector<std::span<const double>>& band
                       for (const std::span<const double> band : bands) {
                         text.Char('\t');
                         if (at < band.size()) {
-                          text.Fixed(band[at], kClipboardPrecision, kClipboardDecimals);
+                          text.Kept(band[at]);
                         }
                       }
                       text.LineEnd();

@@ -35,7 +35,9 @@ class TSampleData {
   void GenerateRandom();
 
   void LoadFromFile(const std::string& path);
-  void SaveToFile(const std::string& path) const;
+  // Returns how many values had to be rounded to 8 decimals, their full text
+  // being too long (see FormatKeptTo).
+  std::int64_t SaveToFile(const std::string& path) const;
 
   // Contiguous views for loops that touch every sample.
   const double* XData() const { return xs_.data(); }

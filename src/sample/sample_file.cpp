@@ -5,12 +5,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <limits>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -28,9 +30,6 @@
 namespace fendrel {
 
 namespace {
-
-constexpr int kFilePrecision = 16;
-constexpr int kFileDecimals = 8;
 
 class FileDescriptor {
  public:
@@ -142,9 +141,9 @@ void WriteSampleLines(TextWriter& text, const TSampleData& series, std::int32_t 
   const bool quoted = separator == ',' || separator == '"' || IsBlank(separator);
   const char quoteIf = quoted ? separator : '\0';
   for (std::int32_t i = begin; i < end; ++i) {
-    text.Fixed(series.GetX(i), kFilePrecision, kFileDecimals, quoteIf);
+    text.Kept(series.GetX(i), quoteIf);
     text.Char(',');
-    text.Fixed(series.GetY(i), kFilePrecision, kFileDecimals, quoteIf);
+    text.Kept(series.GetY(i), quoteIf);
     text.LineEnd();
   }
 }
@@ -351,8 +350,9 @@ void TSampleData::LoadFromFile(const std::string& path) {
   ReadFileText(path, [this](std::string_view text) { ReadSampleFileText(text, *this); });
 }
 
-void TSampleData::SaveToFile(const std::string& path) const {
+std::int64_t TSampleData::SaveToFile(const std::string& path) const {
   constexpr std::int64_t kLinesPerPiece = 32768;
+  std::atomic<std::int64_t> rounded{0};
   WriteFileInPieces(
       path, PieceCount(Count(), kLinesPerPiece), [&](std::int64_t piece, std::string& text) {
         const std::int64_t begin = piece * kLinesPerPiece;
@@ -362,7 +362,15 @@ void TSampleData::SaveToFile(const std::string& path) const {
                          static_cast<std::int32_t>(end));
         writer.Finish();
         AdvanceProgress(end - begin);
+        rounded += writer.Rounded();
       });
+  return rounded;
+}
+
+std::string RoundedValuesMessage(std::int64_t rounded) {
+  return std::to_string(rounded) + (rounded == 1 ? " value was" : " values were") +
+         " saved with 8 decimals only: written in full, " + (rounded == 1 ? "its" : "each") +
+         " text would pass " + std::to_string(kLongestKeptText) + " characters.";
 }
 
 }  // namespace fendrel

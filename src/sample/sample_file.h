@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,9 @@ namespace fendrel {
 // as fixed-point text with precision 16 and 8 decimals, every line ended by
 // CR LF. With a comma as decimal separator the fields are quoted.
 std::string SampleFileText(const TSampleData& series);
+
+// What Save says when it had to round values to 8 decimals.
+std::string RoundedValuesMessage(std::int64_t rounded);
 
 // Replaces the series by the samples of a sample-file text: one sample per
 // line, (0, 0) for a line without two numbers as its first two fields.

@@ -525,6 +525,75 @@ std::string FormatFixed(double value, int precision, int decimals) {
   return std::string(buffer, length);
 }
 
+namespace {
+
+constexpr int kKeptPrecision = 16;
+constexpr int kKeptDecimals = 8;
+constexpr double kKeptError = 5e-9;
+
+}  // namespace
+
+std::size_t FormatKeptTo(char* buffer, double value, bool& rounded, std::size_t limit) {
+  rounded = false;
+  // Ordinary values take the fast road and keep their bytes.
+  if (!(std::abs(value) < 0.1) || value == 0) {
+    return FormatFixedTo(buffer, value, kKeptPrecision, kKeptDecimals);
+  }
+  char eight[64];
+  const std::size_t eightLength = FormatFixedTo(eight, value, kKeptPrecision, kKeptDecimals);
+  // The value to 9 significant digits, which hold it within 5e-9 of itself.
+  // Deciding on them rather than on the value keeps the text stable: what is
+  // read back from it is written again with the same bytes.
+  char nine[40];
+  const double magnitude = std::abs(value);
+  const auto made =
+      std::to_chars(nine, nine + sizeof nine, magnitude, std::chars_format::scientific, 8);
+  double kept = 0;
+  std::from_chars(nine, made.ptr, kept);
+  const char separator = DecimalSeparator();
+  double back = 0;
+  if (ReadNumber(std::string_view(eight, eightLength), back, separator) &&
+      std::abs(std::abs(back) - kept) <= kKeptError * kept) {
+    std::memcpy(buffer, eight, eightLength + 1);
+    return eightLength;
+  }
+  const char* e = std::find(nine, made.ptr, 'e');
+  int exponent = 0;
+  std::from_chars(e + (e[1] == '+' ? 2 : 1), made.ptr, exponent);
+  // Below 0.1 the first digit stands -exponent places after the separator;
+  // digit k > 1 of the nine stands at nine[k].
+  const int zeros = -exponent - 1;
+  int digits = 9;
+  while (digits > 1 && nine[digits] == '0') --digits;
+  const int decimals = zeros + digits;
+  if (zeros < 0 || decimals <= kKeptDecimals) {
+    std::memcpy(buffer, eight, eightLength + 1);
+    return eightLength;
+  }
+  if ((value < 0 ? 1u : 0u) + 2u + static_cast<std::size_t>(decimals) > limit) {
+    rounded = true;
+    std::memcpy(buffer, eight, eightLength + 1);
+    return eightLength;
+  }
+  char* out = buffer;
+  if (value < 0) *out++ = '-';
+  *out++ = '0';
+  *out++ = separator;
+  out = WriteRepeated(out, '0', zeros);
+  *out++ = nine[0];
+  std::memcpy(out, nine + 2, static_cast<std::size_t>(digits - 1));
+  out += digits - 1;
+  *out = '\0';
+  return static_cast<std::size_t>(out - buffer);
+}
+
+std::string FormatKept(double value) {
+  char buffer[kKeptTextRoom];
+  bool rounded = false;
+  const std::size_t length = FormatKeptTo(buffer, value, rounded);
+  return std::string(buffer, length);
+}
+
 char AlternativeSeparator(char separator) {
   if (separator == '.') return ',';
   if (separator == ',') return '.';

@@ -21,6 +21,21 @@ std::string FormatFixed(double value, int precision, int decimals);
 // into a buffer of at least 64, and returns the length without the NUL.
 std::size_t FormatFixedTo(char* buffer, double value, int precision, int decimals);
 
+// The number text of the sample file and the clipboard: the fixed-point text
+// with precision 16 and 8 decimals, except for a value below 0.1 in magnitude,
+// of which 8 decimals keep fewer than eight significant digits. Unless its
+// 8-decimal text reads back within 5e-9 of the value's first 9 significant
+// digits, such a value is written with the fewest decimals beyond 8 that hold
+// those 9 digits, still in fixed point: within 5e-9 of the value, and read
+// back and written again, the same text. A text that would pass `limit`
+// characters stays the 8-decimal one, and `rounded` is set. `buffer` holds at
+// least limit + 1 characters (kKeptTextRoom serves the usual limit).
+inline constexpr std::size_t kLongestKeptText = 350;
+inline constexpr std::size_t kKeptTextRoom = kLongestKeptText + 1;
+std::size_t FormatKeptTo(char* buffer, double value, bool& rounded,
+                         std::size_t limit = kLongestKeptText);
+std::string FormatKept(double value);
+
 // The other of the two common decimal separators: ',' for '.' and '.' for
 // ','; NUL for any other separator, which has no such partner.
 char AlternativeSeparator(char separator);

@@ -62,11 +62,30 @@ class TextWriter {
     Room(2 * 64 + 2);
     char* out = text_.data() + used_;
     const std::size_t length = FormatFixedTo(out, value, precision, decimals);
+    Quote(out, length, quoteIf);
+  }
+  // The number text of the sample file and the clipboard (FormatKeptTo),
+  // quoted as Fixed quotes; counts the values it had to round to 8 decimals.
+  void Kept(double value, char quoteIf = '\0') {
+    Room(2 * kKeptTextRoom + 2);
+    char* out = text_.data() + used_;
+    bool rounded = false;
+    const std::size_t length = FormatKeptTo(out, value, rounded);
+    if (rounded) ++rounded_;
+    Quote(out, length, quoteIf);
+  }
+  // How many values Kept had to round.
+  std::int64_t Rounded() const { return rounded_; }
+  void Finish() { text_.resize(used_); }
+
+ private:
+  // Takes the number just formatted at `out`, in quotes when it holds quoteIf.
+  void Quote(char* out, std::size_t length, char quoteIf) {
     if (quoteIf == '\0' || std::memchr(out, quoteIf, length) == nullptr) {
       used_ += length;
       return;
     }
-    char number[64];
+    char number[kKeptTextRoom];
     std::memcpy(number, out, length);
     *out++ = '"';
     for (std::size_t i = 0; i < length; ++i) {
@@ -76,15 +95,13 @@ class TextWriter {
     *out++ = '"';
     used_ = static_cast<std::size_t>(out - text_.data());
   }
-  void Finish() { text_.resize(used_); }
-
- private:
   void Room(std::size_t bytes) {
     if (used_ + bytes > text_.size()) text_.resize(std::max(2 * text_.size(), used_ + bytes));
   }
 
   std::string& text_;
   std::size_t used_ = 0;
+  std::int64_t rounded_ = 0;
 };
 
 }  // namespace fendrel

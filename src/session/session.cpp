@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "forecast/forecaster.h"
 #include "sample/clipboard_text.h"
 #include "sample/csv_file.h"
 #include "sample/foreign_text.h"
@@ -41,7 +42,7 @@ std::int64_t ForecastWork(const TWavelet& wavelet, const TForecastSettings& sett
   const auto length = static_cast<std::int64_t>(wavelet.BandValues(0).size());
   if (settings.method == fmMovingAverage) return bands * length;
   const std::int64_t window =
-      std::max<std::int64_t>(settings.window > 0 ? settings.window : length / 10, 2);
+      std::max(ForecastWindow(settings, static_cast<std::int32_t>(length)), 2);
   return bands * std::max<std::int64_t>(length - window, 1) * window;
 }
 
@@ -258,8 +259,10 @@ bool TSession::Save() {
   return RunJob("save \"" + path + "\"", testData_->Count(),
                 [this, path](TProgress& progress) -> TJob::TApply {
                   progress.Start(testData_->Count());
-                  testData_->SaveToFile(path);
-                  return [] {};
+                  const std::int64_t rounded = testData_->SaveToFile(path);
+                  return [this, rounded] {
+                    if (rounded > 0) desktop_.ShowMessage(RoundedValuesMessage(rounded));
+                  };
                 });
 }
 

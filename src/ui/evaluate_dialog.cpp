@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
@@ -34,6 +35,7 @@
 #include "platform/dialogs.h"
 #include "platform/job_runner.h"
 #include "sample/text_format.h"
+#include "ui/tooltips.h"
 
 namespace fendrel {
 
@@ -81,9 +83,18 @@ class TEvaluationTableModel : public QAbstractTableModel {
     return {};
   }
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal) return {};
+    if (orientation != Qt::Horizontal) return {};
     if (section < 0 || section >= static_cast<int>(table_.columns.size())) return {};
-    return QString::fromStdString(table_.columns[static_cast<std::size_t>(section)]);
+    const QString name = QString::fromStdString(table_.columns[static_cast<std::size_t>(section)]);
+    if (role == Qt::DisplayRole) return name;
+    if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) {
+      const QString tip = EvaluationColumnTip(name);
+      if (tip.isEmpty()) return {};
+      // As rich text a tooltip wraps at words.
+      if (role == Qt::ToolTipRole) return QStringLiteral("<p>") + tip.toHtmlEscaped() + "</p>";
+      return tip;
+    }
+    return {};
   }
 
   // A field as the grid shows it: numbers with 15 digits and 6 decimals.
@@ -105,10 +116,6 @@ class TEvaluationTableModel : public QAbstractTableModel {
 namespace {
 
 constexpr int kProgressSteps = 1000;
-
-bool BeatsNaive(const TLevelEvaluation& level) {
-  return level.relativeMae && *level.relativeMae < 1.0;
-}
 
 // The tables' columns while no evaluation has finished.
 const TEvaluation& NoEvaluation() {
@@ -162,6 +169,18 @@ TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget*
   inputs->addSpacing(16);
   inputs->addWidget(originsLabel);
   inputs->addWidget(OriginsSpin);
+  SeasonSpin = new QSpinBox(this);
+  SeasonSpin->setRange(1, std::max((count - SpanSpin->value()) / 2, 1));
+  SeasonSpin->setValue(1);
+  SeasonSpin->setObjectName(QStringLiteral("SeasonSpin"));
+  auto* seasonLabel = new QLabel(QStringLiteral("&Season:"), this);
+  seasonLabel->setBuddy(SeasonSpin);
+  SeasonSourceLabel = new QLabel(QStringLiteral("found in the series"), this);
+  SeasonSourceLabel->setObjectName(QStringLiteral("SeasonSourceLabel"));
+  inputs->addSpacing(16);
+  inputs->addWidget(seasonLabel);
+  inputs->addWidget(SeasonSpin);
+  inputs->addWidget(SeasonSourceLabel);
   inputs->addStretch(1);
   layout->addLayout(inputs);
 
@@ -179,6 +198,9 @@ TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget*
   LevelsTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   BestLabel = new QLabel(tables);
   BestLabel->setObjectName(QStringLiteral("BestLabel"));
+  BestLabel->setWordWrap(true);
+  CoverageLabel = new QLabel(tables);
+  CoverageLabel->setObjectName(QStringLiteral("CoverageLabel"));
   horizonModel_ = new TEvaluationTableModel(fendrel::HorizonTable(NoEvaluation(), 0), this);
   HorizonTable = new QTableView(tables);
   HorizonTable->setObjectName(QStringLiteral("HorizonTable"));
@@ -190,6 +212,7 @@ TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget*
   tablesLayout->addWidget(LevelsTable, 0, 0);
   tablesLayout->addWidget(HorizonTable, 0, 1);
   tablesLayout->addWidget(BestLabel, 1, 0, 1, 2);
+  tablesLayout->addWidget(CoverageLabel, 2, 0, 1, 2);
   tablesLayout->setColumnStretch(0, 5);
   tablesLayout->setColumnStretch(1, 2);
 
@@ -211,6 +234,21 @@ TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget*
   SetUpSeries(*actual_, "Actual", clBlue, Chart);
   SetUpSeries(*forecast_, "Forecast", clRed, Chart);
   SetUpSeries(*naive_, "Naive", clGreen, Chart);
+  best_ = std::make_unique<TLineSeries>();
+  next_ = std::make_unique<TLineSeries>();
+  low80_ = std::make_unique<TLineSeries>();
+  high80_ = std::make_unique<TLineSeries>();
+  low95_ = std::make_unique<TLineSeries>();
+  high95_ = std::make_unique<TLineSeries>();
+  SetUpSeries(*best_, "Best simple forecast", clOlive, Chart);
+  SetUpSeries(*next_, "Next block", clFuchsia, Chart);
+  SetUpSeries(*low80_, "80 % low", clPurple, Chart);
+  SetUpSeries(*high80_, "80 % high", clPurple, Chart);
+  SetUpSeries(*low95_, "95 % low", clGray, Chart);
+  SetUpSeries(*high95_, "95 % high", clGray, Chart);
+  for (TLineSeries* bound : {low80_.get(), high80_.get(), low95_.get(), high95_.get()}) {
+    bound->LinePen().SetStyle(psDash);
+  }
   splitter->setStretchFactor(0, 1);
   splitter->setStretchFactor(1, 1);
   layout->addWidget(splitter, 1);
@@ -253,8 +291,15 @@ TEvaluateDialog::TEvaluateDialog(TSession& session, TQtJobRunner& jobs, QWidget*
   restart_->setInterval(150);
   connect(restart_, &QTimer::timeout, this, [this] { Start(); });
   const auto changed = [this] { restart_->start(); };
-  connect(SpanSpin, &QSpinBox::valueChanged, this, changed);
+  connect(SpanSpin, &QSpinBox::valueChanged, this, [this, changed] {
+    SpanChanged();
+    changed();
+  });
   connect(OriginsSpin, &QSpinBox::valueChanged, this, changed);
+  connect(SeasonSpin, &QSpinBox::valueChanged, this, [this, changed] {
+    SeasonSetByUser();
+    changed();
+  });
   connect(CancelButton, &QPushButton::clicked, this, [this] {
     StopJob();
     ShowRunning(false);
@@ -295,7 +340,8 @@ bool TEvaluateDialog::Running() const { return running_ || restart_->isActive();
 
 void TEvaluateDialog::Start() {
   StopJob();
-  const TEvaluationSettings settings{settings_, SpanSpin->value(), OriginsSpin->value()};
+  const TEvaluationSettings settings{settings_, SpanSpin->value(), OriginsSpin->value(),
+                                     seasonSetByUser_ ? SeasonSpin->value() : 0};
   running_ = true;
   ShowRunning(true);
   session_.Evaluate(settings, [this](const TEvaluation& evaluation) {
@@ -319,6 +365,17 @@ void TEvaluateDialog::StopJob() {
   running_ = false;
 }
 
+void TEvaluateDialog::SeasonSetByUser() {
+  seasonSetByUser_ = true;
+  SeasonSourceLabel->setText(QStringLiteral("set by you"));
+}
+
+void TEvaluateDialog::SpanChanged() {
+  // The season is looked for before the test span, in at most half of it.
+  const QSignalBlocker quiet(SeasonSpin);
+  SeasonSpin->setMaximum(std::max((series_.Count() - SpanSpin->value()) / 2, 1));
+}
+
 void TEvaluateDialog::ShowRunning(bool running) {
   Progress->setVisible(running);
   CancelButton->setVisible(running);
@@ -335,23 +392,18 @@ void TEvaluateDialog::ShowEvaluation() {
         if (!level.Evaluable() && column == 3) return QStringLiteral("not evaluable");
         return TEvaluationTableModel::GridText(cell);
       },
-      [shown](int row) { return BeatsNaive(shown->levels[static_cast<std::size_t>(row)]); });
+      [shown](int row) { return shown->levels[static_cast<std::size_t>(row)].BeatsBest(); });
 
-  const std::optional<std::int32_t> best = evaluation.BestLevel();
-  QString text;
-  if (best) {
-    const double relative = *evaluation.levels[static_cast<std::size_t>(*best)].relativeMae;
-    text = QStringLiteral("Best level: %1 (relative MAE %2)")
-               .arg(*best)
-               .arg(QString::fromStdString(FormatFixed(relative, 15, 6)));
-    if (relative >= 1.0) text += QStringLiteral("; no level beats the naive forecast");
-  } else {
-    const bool any = std::ranges::any_of(evaluation.levels, &TLevelEvaluation::Evaluable);
-    text = any ? QStringLiteral("No level has a relative MAE: the naive forecast has no error")
-               : QStringLiteral("No level can be evaluated: the series is too short");
+  if (evaluation.seasonFound) {
+    const QSignalBlocker quiet(SeasonSpin);
+    SeasonSpin->setValue(evaluation.season);
   }
-  BestLabel->setText(text);
+  MethodLabel->setText(
+      QString::fromStdString(MethodText(settings_) + "; " + SeasonText(evaluation)));
+  BestLabel->setText(QString::fromStdString(VerdictText(evaluation)));
 
+  std::optional<std::int32_t> best = evaluation.VerdictLevel();
+  if (!best) best = evaluation.ClosestLevel();
   int select = 0;
   if (best) {
     select = *best;
@@ -376,7 +428,12 @@ void TEvaluateDialog::SelectLevel(int level) {
 }
 
 void TEvaluateDialog::ShowSelectedLevel() {
-  for (TLineSeries* series : {actual_.get(), forecast_.get(), naive_.get()}) series->ClearPoints();
+  for (TLineSeries* series :
+       {actual_.get(), forecast_.get(), naive_.get(), best_.get(), next_.get(), low80_.get(),
+        high80_.get(), low95_.get(), high95_.get()}) {
+    series->ClearPoints();
+  }
+  CoverageLabel->clear();
   if (!evaluation_ || evaluation_->levels.empty()) {
     horizonModel_->Reset(fendrel::HorizonTable(NoEvaluation(), 0));
     return;
@@ -392,14 +449,31 @@ void TEvaluateDialog::ShowSelectedLevel() {
     if (i >= 0) actual_->AddPoint(i, x[i]);
   }
   const auto h = static_cast<std::size_t>(level->horizon);
+  const TSimpleForecast simple = level->bestSimple.value_or(sfNaive);
   for (std::size_t o = 0; o < level->origins.size(); ++o) {
     const std::int32_t t = level->origins[o];
     for (std::size_t j = 0; j < h; ++j) {
       forecast_->AddPoint(static_cast<double>(t) + static_cast<double>(j),
                           level->forecasts[o * h + j]);
       naive_->AddPoint(static_cast<double>(t) + static_cast<double>(j), x[t - 1]);
+      best_->AddPoint(
+          static_cast<double>(t) + static_cast<double>(j),
+          level->Simple(x, evaluation_->season, simple, o, static_cast<std::int32_t>(j)));
     }
   }
+  const std::vector<TInterval> intervals = StepIntervals(*level);
+  for (std::size_t j = 0; j < level->next.size() && j < intervals.size(); ++j) {
+    const double at = static_cast<double>(count) + static_cast<double>(j);
+    const double f = level->next[j];
+    const TInterval& step = intervals[j];
+    next_->AddPoint(at, f);
+    low80_->AddPoint(at, f + step.low80);
+    high80_->AddPoint(at, f + step.high80);
+    low95_->AddPoint(at, f + step.low95);
+    high95_->AddPoint(at, f + step.high95);
+  }
+  best_->SetTitle("Best simple forecast (" + std::string(SimpleForecastName(simple)) + ")");
+  CoverageLabel->setText(QString::fromStdString(CoverageText(*level)));
   Chart->Title().ClearText();
   Chart->Title().AddText("Test span, level " + std::to_string(level->level));
 }

@@ -26,10 +26,13 @@ class TEvaluationTableModel;
 
 // "Evaluate forecast": how well every level forecasts the last part of the
 // series, each forecast made from the samples before its origin alone, next
-// to repeating the last value. The evaluation is a command of the session,
-// run as a job while the dialog stays responsive; changing the test span or
-// the number of origins starts it again. The dialog only shows and copies:
-// the session keeps its series, packet and settings.
+// to the simple forecasts (the last value, the last season, the drift and the
+// mean), with a verdict that says whether a level beats the best of them by
+// more than chance, intervals with their honest coverage, and the forecast
+// of the block after the last sample. The evaluation is a command of the
+// session, run as a job while the dialog stays responsive; changing the test
+// span, the number of origins or the season starts it again. The dialog only
+// shows and copies: the session keeps its series, packet and settings.
 class TEvaluateDialog : public QDialog {
   Q_OBJECT
 
@@ -41,10 +44,10 @@ class TEvaluateDialog : public QDialog {
   // window average".
   static std::string MethodText(const TForecastSettings& settings);
 
-  // The levels table, and the selected level's index, actual, forecast and
-  // naive values, as clipboard text: a header line, TAB-separated fields,
-  // fixed-point numbers with 16 digits and 8 decimals, an empty field where a
-  // value is undefined, CR LF after every line.
+  // The levels table, and the selected level's forecasts (the test span's,
+  // then the next block's with its intervals), as clipboard text: a header line, TAB-separated
+  // fields, fixed-point numbers with 16 digits and 8 decimals, an empty field where a value is
+  // undefined, CR LF after every line.
   std::string LevelsText() const;
   std::string ForecastsText() const;
 
@@ -60,8 +63,14 @@ class TEvaluateDialog : public QDialog {
   QLabel* MethodLabel = nullptr;
   QSpinBox* SpanSpin = nullptr;
   QSpinBox* OriginsSpin = nullptr;
+  // The season of the simple seasonal forecast, and where it came from.
+  QSpinBox* SeasonSpin = nullptr;
+  QLabel* SeasonSourceLabel = nullptr;
   QTableView* LevelsTable = nullptr;
+  // The verdict: which level beats the best simple forecast with confidence.
   QLabel* BestLabel = nullptr;
+  // How the selected level's intervals held.
+  QLabel* CoverageLabel = nullptr;
   QTableView* HorizonTable = nullptr;
   TChart* Chart = nullptr;
   QProgressBar* Progress = nullptr;
@@ -82,6 +91,8 @@ class TEvaluateDialog : public QDialog {
   void ShowEvaluation();
   void ShowSelectedLevel();
   void ShowRunning(bool running);
+  void SeasonSetByUser();
+  void SpanChanged();
   void CopyChart();
   void CopyForecasts();
 
@@ -98,6 +109,14 @@ class TEvaluateDialog : public QDialog {
   std::unique_ptr<TLineSeries> actual_;
   std::unique_ptr<TLineSeries> forecast_;
   std::unique_ptr<TLineSeries> naive_;
+  std::unique_ptr<TLineSeries> best_;
+  std::unique_ptr<TLineSeries> next_;
+  std::unique_ptr<TLineSeries> low80_;
+  std::unique_ptr<TLineSeries> high80_;
+  std::unique_ptr<TLineSeries> low95_;
+  std::unique_ptr<TLineSeries> high95_;
+  // Until the user sets the season, each evaluation finds it in the series.
+  bool seasonSetByUser_ = false;
 };
 
 }  // namespace fendrel

@@ -55,8 +55,18 @@ class TGridCellAccessible : public QAccessibleInterface, public QAccessibleTable
   int indexOfChild(const QAccessibleInterface* /*child*/) const override { return -1; }
 
   QString text(QAccessible::Text t) const override {
-    if (t != QAccessible::Name || !isValid()) return {};
-    return QString::fromStdString(grid_->Cell(place_.col, place_.row));
+    if (!isValid()) return {};
+    // A marked row (a forecast) says so: its row header in its name, every
+    // cell of it in its description.
+    const bool marked = place_.row > 0 && grid_->IsMarkedRow(place_.row);
+    if (t == QAccessible::Description) {
+      return marked ? QString::fromStdString(grid_->MarkNote()) : QString();
+    }
+    if (t != QAccessible::Name) return {};
+    QString name = QString::fromStdString(grid_->Cell(place_.col, place_.row));
+    if (marked && place_.col == 0)
+      name += QStringLiteral(", ") + QString::fromStdString(grid_->MarkNote());
+    return name;
   }
   void setText(QAccessible::Text /*t*/, const QString& /*text*/) override {}
 
@@ -249,7 +259,11 @@ QString TGridAccessible::columnDescription(int column) const {
 
 QString TGridAccessible::rowDescription(int row) const {
   if (row < 0 || row >= rowCount()) return {};
-  return QString::fromStdString(Grid()->Cell(0, row + 1));
+  QString description = QString::fromStdString(Grid()->Cell(0, row + 1));
+  if (Grid()->IsMarkedRow(row + 1)) {
+    description += QStringLiteral(", ") + QString::fromStdString(Grid()->MarkNote());
+  }
+  return description;
 }
 
 std::optional<TGridRect> TGridAccessible::TableSelection() const {

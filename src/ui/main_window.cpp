@@ -36,6 +36,7 @@
 #include "platform/locale.h"
 #include "sample/random.h"
 #include "sample/sample_data.h"
+#include "session/band_coverage.h"
 #include "session/session.h"
 #include "ui/dock_layout.h"
 #include "wavelet/wavelet.h"
@@ -43,7 +44,10 @@
 #include "ui/import_dialog.h"
 #include "ui/popup_menu.h"
 #include "ui/splitter.h"
+#include "ui/status_line.h"
 #include "ui/text_grid.h"
+#include "ui/tooltips.h"
+#include "ui/user_guide.h"
 #include "ui/wavelet_view.h"
 
 // Resources of a static library must be registered by name, outside any
@@ -147,15 +151,19 @@ TForm1::TForm1(QWidget* parent, const TDesktop* desktop)
   CreateParameters();
   CreateDataViews();
   SetUpCharts();
+  CreateStatusBar();
+  SetToolTips();
   SetTabOrder();
   ConnectEvents();
   NameControls();
   SetMinimumClientSize();
   CreateJobProgress();
 
-  // The menu bar's size hint can be a pixel short of the height the style
-  // gives it, so measure the laid-out client area and correct by the difference.
-  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  // The client area lies between the menu bar and the status bar. A bar's
+  // size hint can be a pixel short of the height the style gives it, so
+  // measure the laid-out client area and correct by the difference.
+  resize(kClientWidth,
+         kClientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
   layout()->activate();
   resize(size() + QSize(kClientWidth, kClientHeight) - ClientArea->size());
   CentreOnScreen();
@@ -190,6 +198,7 @@ void TForm1::CreateMenus() {
   Help1 = bar->addMenu(QStringLiteral("&Help"));
   About1 = Help1->addAction(QStringLiteral("About"));
   About1->setShortcut(QKeySequence(Qt::Key_F1));
+  UserGuide1 = Help1->addAction(QStringLiteral("User Guide"));
 
   PopupMenu1 = new TPopupMenu(this);
   Copy1 = PopupMenu1->addAction(QStringLiteral("Copy"));
@@ -246,12 +255,10 @@ void TForm1::CreateParameters() {
   Edit2->setGeometry(80, 16, 41, 21);
   Label2->setBuddy(Edit2);
   Edit2->setAccessibleName(QStringLiteral("Window Size"));
-  Edit2->setToolTip(QStringLiteral("Zero = automatic"));
   UpDown2 = new TUpDown(GroupBox4);
   UpDown2->setGeometry(121, 16, 16, 21);
   UpDown2->SetMax(20);
   UpDown2->SetAssociate(Edit2);
-  UpDown2->setToolTip(QStringLiteral("Zero = automatic"));
   rbMA = new QRadioButton(QStringLiteral("Moving average"), GroupBox4);
   rbMA->setGeometry(8, 48, 113, 17);
   rbMA->setChecked(true);
@@ -261,7 +268,6 @@ void TForm1::CreateParameters() {
   cbKNN->setGeometry(8, 96, 129, 17);
   cbKNN->setChecked(true);
   cbKNN->setEnabled(false);
-  cbKNN->setToolTip(QStringLiteral("Use window average to compute forecast."));
   Button2 = new QPushButton(QStringLiteral("Do forecast"), GroupBox4);
   Button2->setGeometry(8, 120, 129, 33);
 
@@ -269,6 +275,29 @@ void TForm1::CreateParameters() {
                            static_cast<QWidget*>(rbKNN), static_cast<QWidget*>(cbKNN)}) {
     FitCaption(control);
   }
+}
+
+void TForm1::CreateStatusBar() {
+  StatusLine = new TStatusLine(this);
+  StatusLine->setObjectName(QStringLiteral("StatusLine"));
+  statusBar()->addWidget(StatusLine, 1);
+}
+
+void TForm1::SetToolTips() {
+  for (QWidget* control : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Edit1),
+                           static_cast<QWidget*>(UpDown1)}) {
+    SetControlTip(control, TControlTips::Level());
+  }
+  for (QWidget* control : {static_cast<QWidget*>(Label2), static_cast<QWidget*>(Edit2),
+                           static_cast<QWidget*>(UpDown2)}) {
+    SetControlTip(control, TControlTips::WindowSize());
+  }
+  SetControlTip(rbMA, TControlTips::MovingAverage());
+  SetControlTip(rbKNN, TControlTips::NearestNeighbor());
+  SetControlTip(cbKNN, TControlTips::UseWindowAverage());
+  SetControlTip(Button2, TControlTips::DoForecast());
+  SetControlTip(opRandomSample, TControlTips::RandomSample());
+  SetControlTip(Button1, TControlTips::SampleGenerate());
 }
 
 void TForm1::CreateDataViews() {
@@ -390,6 +419,7 @@ void TForm1::ConnectEvents() {
   on(CopyModel1, &QAction::triggered, &TForm1::CopyModel1Click);
   on(PastData1, &QAction::triggered, &TForm1::PastData1Click);
   on(About1, &QAction::triggered, &TForm1::About1Click);
+  on(UserGuide1, &QAction::triggered, &TForm1::UserGuide1Click);
   // The dialog shows its own progress: no busy cursor over it.
   connect(Evaluate1, &QAction::triggered, this, [this] {
     if (Idle()) RunCommand(this, [&] { Evaluate1Click(Evaluate1); });
@@ -445,14 +475,15 @@ void TForm1::NameControls() {
       Splitter2, chTest,    sgWave,     Splitter3, chWave,          File1,          Open1,
       Save1,     N1,        Exit1,      Edit4,     CopyData1,       CopyChart1,     CopyModel1,
       N2,        PastData1, Forecast1,  Evaluate1, Help1,           About1,         PopupMenu1,
-      Copy1,     Past1,     PopupMenu2, Copy2,     ExportWaveData1, ExportPicture1, ExportPicture2};
+      Copy1,     Past1,     PopupMenu2, Copy2,     ExportWaveData1, ExportPicture1, ExportPicture2,
+      UserGuide1};
   const QStringList names =
       QStringLiteral(
           "GroupBox1 Label1 Edit1 UpDown1 opRandomSample Button1 btPlot GroupBox4 Button3 Label2 "
           "Edit2 UpDown2 rbMA rbKNN cbKNN Button2 Panel1 GroupBox2 Splitter1 GroupBox3 sgTest "
           "Splitter2 chTest sgWave Splitter3 chWave File1 Open1 Save1 N1 Exit1 Edit4 CopyData1 "
           "CopyChart1 CopyModel1 N2 PastData1 Forecast1 Evaluate1 Help1 About1 PopupMenu1 Copy1 "
-          "Past1 PopupMenu2 Copy2 ExportWaveData1 ExportPicture1 ExportPicture2")
+          "Past1 PopupMenu2 Copy2 ExportWaveData1 ExportPicture1 ExportPicture2 UserGuide1")
           .split(QLatin1Char(' '));
   Q_ASSERT(names.size() == static_cast<qsizetype>(std::size(controls)));
   for (std::size_t i = 0; i < std::size(controls); ++i) {
@@ -660,12 +691,22 @@ void TForm1::CopyModel1Click(QObject* /*sender*/) { session_->CopyWaveData(); }
 
 void TForm1::About1Click(QObject* /*sender*/) { session_->About(); }
 
+void TForm1::UserGuide1Click(QObject* /*sender*/) {
+  if (UserGuide == nullptr) UserGuide = new TUserGuide(this);
+  UserGuide->show();
+  UserGuide->raise();
+  UserGuide->activateWindow();
+}
+
 void TForm1::Exit1Click(QObject* /*sender*/) { close(); }
 
 void TForm1::ShowLevelPosition(std::int16_t level) { UpDown1->SetPosition(level); }
 
 void TForm1::ShowTestSeries(const TSampleData& series) {
   waveView_->ShowTestSeries(series, *sgTest, *chTest->SeriesAt(0));
+  // A new series is shown from the top-left cell of both grids.
+  sgTest->ScrollToStart();
+  sgWave->ScrollToStart();
 }
 
 void TForm1::ShowBands(const TWavelet& wavelet, std::int16_t levelMax, std::int16_t windowMax) {
@@ -676,6 +717,7 @@ void TForm1::ShowBands(const TWavelet& wavelet, std::int16_t levelMax, std::int1
   // The design-time series is never shown again once the bands are.
   LineSeries1.reset();
   waveView_->ShowBands(wavelet);
+  StatusLine->SetStatus(BandCoverageText(TBandCoverage::Of(wavelet)));
 }
 
 void TForm1::ShowMessage(const std::string& text) { desktop_.dialogs.ShowMessage(text); }

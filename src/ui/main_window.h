@@ -33,7 +33,9 @@ class TLineSeries;
 class TPopupMenu;
 class TQtJobRunner;
 class TSplitter;
+class TStatusLine;
 class TStringGrid;
+class TUserGuide;
 class TWaveletView;
 
 // The one window of Fendrel: the parameters on the left, the test series and
@@ -77,6 +79,8 @@ class TForm1 : public QMainWindow,
   // Writes the chart that Copy Chart would copy, in the type its name asks for.
   void ExportPicture1Click(QObject* sender);
   void About1Click(QObject* sender);
+  // Opens the user guide, a window of its own beside the main one.
+  void UserGuide1Click(QObject* sender);
   void Evaluate1Click(QObject* sender);
   void Exit1Click(QObject* sender);
 
@@ -108,6 +112,10 @@ class TForm1 : public QMainWindow,
  private:
   void CreateMenus();
   void CreateParameters();
+  // The status line, left in the status bar, whose right stays free.
+  void CreateStatusBar();
+  // What every control says it does, as tooltip and accessible description.
+  void SetToolTips();
   void CreateDataViews();
   void SetUpCharts();
   void SetTabOrder();
@@ -183,6 +191,8 @@ class TForm1 : public QMainWindow,
   TStringGrid* sgWave = nullptr;
   TSplitter* Splitter3 = nullptr;
   TChart* chWave = nullptr;
+  TStatusLine* StatusLine = nullptr;
+  TUserGuide* UserGuide = nullptr;
 
   // Menus.
   QMenu* File1 = nullptr;
@@ -202,6 +212,7 @@ class TForm1 : public QMainWindow,
   QAction* Evaluate1 = nullptr;
   QMenu* Help1 = nullptr;
   QAction* About1 = nullptr;
+  QAction* UserGuide1 = nullptr;
   TPopupMenu* PopupMenu1 = nullptr;
   QAction* Copy1 = nullptr;
   QAction* Past1 = nullptr;

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPalette>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionHeader>
@@ -39,6 +40,17 @@ constexpr int kAutoScrollInterval = 50;
 
 int ClampToInt(std::int64_t value) {
   return static_cast<int>(std::clamp<std::int64_t>(value, -(1 << 30), 1 << 30));
+}
+
+QColor MarkTint(const QPalette& palette) {
+  // Amber over the cells' own background, light or dark alike.
+  const QColor base = palette.color(QPalette::Base);
+  const QColor amber(255, 190, 60);
+  constexpr double kShare = 0.35;
+  return QColor::fromRgbF(
+      static_cast<float>(base.redF() * (1 - kShare) + amber.redF() * kShare),
+      static_cast<float>(base.greenF() * (1 - kShare) + amber.greenF() * kShare),
+      static_cast<float>(base.blueF() * (1 - kShare) + amber.blueF() * kShare));
 }
 
 TGridRect Span(TGridCoord a, TGridCoord b) {
@@ -119,6 +131,21 @@ void TStringGrid::SetValueColumns(std::int32_t firstCol, std::int32_t firstRow, 
   cells_.SetValueColumns(firstCol, firstRow, cols, rows, std::move(values), size,
                          std::move(lengths));
   Changed();
+}
+
+void TStringGrid::SetMarkedRows(std::int32_t firstRow, std::string note) {
+  firstRow = std::max(firstRow, 1);
+  if (firstRow == markedFrom_ && note == markNote_) return;
+  markedFrom_ = firstRow;
+  markNote_ = std::move(note);
+  Changed();
+}
+
+void TStringGrid::ScrollToStart() {
+  verticalScrollBar()->setValue(0);
+  horizontalScrollBar()->setValue(0);
+  if (current_ && DataRows() >= 1 && DataCols() >= 1) SelectCell({1, 1});
+  viewport()->update();
 }
 
 void TStringGrid::Changed() {
@@ -732,6 +759,7 @@ void TStringGrid::PaintCells(QPainter& painter, const QRect& area) const {
       QStyleOptionViewItem option = base;
       option.rect = CellRect({col, row});
       if (selection_ && selection_->Contains(col, row)) option.state |= QStyle::State_Selected;
+      if (IsMarkedRow(row)) option.backgroundBrush = MarkTint(palette());
       if (focused && current_ && *current_ == TGridCoord{col, row}) {
         option.state |= QStyle::State_HasFocus;
       }
@@ -788,10 +816,23 @@ void TStringGrid::PaintHeaders(QPainter& painter) const {
   }
   painter.fillRect(QRect(0, kRowHeight, kIndexWidth, std::max(all.height() - kRowHeight, 0)), face);
   if (DataRows() >= 1) {
+    QFont italic = font();
+    italic.setItalic(true);
     for (std::int32_t row = TopRow(); row <= DataRows(); ++row) {
       const std::int64_t top = RowTop(row);
       if (top > area.bottom()) break;
-      drawSection({0, row}, QRect(0, ClampToInt(top), kIndexWidth, kRowHeight));
+      const QRect rect(0, ClampToInt(top), kIndexWidth, kRowHeight);
+      if (!IsMarkedRow(row)) {
+        drawSection({0, row}, rect);
+        continue;
+      }
+      // A marked row's number in italics, beside a strip of the rows' tint.
+      painter.save();
+      painter.setFont(italic);
+      drawSection({0, row}, rect);
+      painter.restore();
+      painter.fillRect(QRect(rect.left() + 1, rect.top() + 1, 4, rect.height() - 2),
+                       MarkTint(palette()).darker(130));
     }
   }
 
@@ -863,6 +904,12 @@ void TStringGrid::ShowCellTip(QHelpEvent* event) {
       InitHeaderOption(&option, *cell, rect);
       text = option.text;
       needed = style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this).width();
+    }
+    if (IsMarkedRow(cell->row) && cell->col == 0) {
+      QToolTip::showText(event->globalPos(),
+                         text + QStringLiteral(": ") + QString::fromStdString(markNote_),
+                         viewport(), rect);
+      return;
     }
     // Cut exactly when fitting the column would widen it.
     if (needed > rect.width()) {

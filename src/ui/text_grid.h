@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QPoint>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -104,6 +105,17 @@ class TStringGrid : public QAbstractScrollArea {
   // Ctrl+V asks this to paste into the grid; unset, the key does nothing.
   std::function<void()> OnPaste;
 
+  // Rows from firstRow on are told apart from the others: tinted, their row
+  // numbers in italics, and a screen reader hears `note` with each of their
+  // cells. A first row past the last row marks none.
+  void SetMarkedRows(std::int32_t firstRow, std::string note);
+  bool IsMarkedRow(std::int32_t row) const { return row >= markedFrom_ && row < RowCount(); }
+  const std::string& MarkNote() const { return markNote_; }
+
+  // Back to the top-left cell: scrolled there, and it the current cell when
+  // the grid had one.
+  void ScrollToStart();
+
   // The width that shows a column's texts whole: its header and the rows on
   // show only, since a column can hold a million texts.
   std::int32_t FittingColWidth(std::int32_t col) const;
@@ -180,6 +192,8 @@ class TStringGrid : public QAbstractScrollArea {
   QBasicTimer autoScrollTimer_;
   QBasicTimer delayedScrollTimer_;
   bool updatingScrollBars_ = false;
+  std::int32_t markedFrom_ = INT32_MAX;
+  std::string markNote_;
 };
 
 }  // namespace fendrel

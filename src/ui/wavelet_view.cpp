@@ -1,6 +1,7 @@
 #include "ui/wavelet_view.h"
 
 #include <algorithm>
+#include <climits>
 #include <span>
 #include <string>
 #include <utility>
@@ -217,6 +218,10 @@ void TWaveletView::ShowBands(const TWavelet& wavelet) {
   }
   grid_.SetNumberedRow(0, 1, bandCount, "Wave ");
   grid_.SetIndexColumn(0, 1, rows);
+  // The rows whose band values a forecast went into, even in part.
+  const std::int64_t firstForecast = wavelet.AppendedFrom() >> wavelet.Level();
+  grid_.SetMarkedRows(
+      static_cast<std::int32_t>(std::min<std::int64_t>(firstForecast + 1, INT32_MAX)), "forecast");
   if (uniform) {
     grid_.SetValueColumns(1, 1, bandCount, rows, ys, starts[bands]);
     return;

@@ -79,6 +79,19 @@ void TWavelet::Load(const TSampleData* series) {
   bandCount_ = 1;
   level_ = 0;
   maxLevel_ = FloorLog2(n);
+  loadedCount_ = n;
+  appendedFrom_ = n;
+}
+
+std::int64_t TWavelet::RebuiltCount() const {
+  return static_cast<std::int64_t>(std::max(CommonLength(), 0)) << level_;
+}
+
+std::int64_t TWavelet::AppendedFrom() const {
+  std::int64_t from = appendedFrom_;
+  // Lent bands may have grown since they were lent.
+  if (CommonLength() > length_) from = std::min(from, std::int64_t{length_} << level_);
+  return std::min(from, RebuiltCount());
 }
 
 std::unique_ptr<TWavelet> TWavelet::Clone() const {
@@ -98,6 +111,8 @@ std::unique_ptr<TWavelet> TWavelet::Clone() const {
   copy->bandCount_ = bandCount_;
   copy->level_ = level_;
   copy->maxLevel_ = maxLevel_;
+  copy->loadedCount_ = loadedCount_;
+  copy->appendedFrom_ = AppendedFrom();
   return copy;
 }
 
@@ -185,6 +200,7 @@ void TWavelet::AppendToBands(std::span<const double> values) {
     if (c1 == n + 1) target[n] = values[i];
   });
   std::swap(current_, spare_);
+  appendedFrom_ = std::min(appendedFrom_, std::int64_t{length_} << level_);
   ++length_;
 }
 
@@ -208,8 +224,10 @@ void TWavelet::TakeBackLentBands() {
     std::fill(target + kept, target + c1, 0.0);
   });
   std::swap(current_, spare_);
+  if (n > Size(length_)) appendedFrom_ = std::min(appendedFrom_, std::int64_t{length_} << level_);
   length_ = static_cast<std::int32_t>(n);
   lent_.clear();
+  appendedFrom_ = std::min(appendedFrom_, RebuiltCount());
 }
 
 void TWavelet::DecomposeIntoSpare() {
@@ -236,6 +254,8 @@ void TWavelet::SwapInDecomposed() {
   length_ /= 2;
   bandCount_ *= 2;
   ++level_;
+  // A dropped odd sample takes what it held with it.
+  appendedFrom_ = std::min(appendedFrom_, RebuiltCount());
 }
 
 void TWavelet::DecomposeStep() {
@@ -302,6 +322,7 @@ void TWavelet::DecomposeTwoSteps() {
   length_ = static_cast<std::int32_t>(m);
   bandCount_ *= 4;
   level_ += 2;
+  appendedFrom_ = std::min(appendedFrom_, RebuiltCount());
 }
 
 void TWavelet::ReconstructTwoSteps() {

@@ -59,6 +59,16 @@ class TWavelet {
   // one and none is lent, in one pass over the flat buffer.
   void AppendToBands(std::span<const double> values);
 
+  // What the bands stand for, counted in samples of the rebuilt series
+  // (level 0): the count of the last Load; how many samples the bands rebuild
+  // to (2^Level times the common length); and the first of those that comes
+  // from values appended to the bands (the forecasts) rather than from the
+  // loaded series, equal to RebuiltCount() when none does. Bookkeeping only:
+  // the values themselves never depend on it.
+  std::int32_t LoadedCount() const { return loadedCount_; }
+  std::int64_t RebuiltCount() const;
+  std::int64_t AppendedFrom() const;
+
   std::int32_t BandCount() const { return bandCount_; }
   std::int32_t MaxLevel() const { return maxLevel_; }
   std::int32_t Level() const { return level_; }
@@ -96,6 +106,9 @@ class TWavelet {
   std::int32_t bandCount_ = 1;
   std::int32_t level_ = 0;
   std::int32_t maxLevel_ = 0;
+  std::int32_t loadedCount_ = 0;
+  // In samples of level 0; lent bands that grew are counted when taken back.
+  std::int64_t appendedFrom_ = 0;
   // Empty while no band is lent; otherwise one slot per band, filled on demand.
   std::vector<std::unique_ptr<TSampleData>> lent_;
   // The step PrepareStep wrote into spare_: +1 down, -1 up, 0 none.

@@ -249,19 +249,22 @@ TEST_F(CliTest, EachCommandGivesTheSessionsBits) {
       }
     }
 
-    // The evaluation of the series the session read, with the same settings.
+    // The session's evaluation of the series it read, with the same settings.
     QuietView view;
     QuietDesktop desktop;
     TSession session(view, desktop);
     ASSERT_TRUE(session.OpenFile(file));
+    session.SetMethod(std::string(method) == "ma" ? fmMovingAverage : fmNearestNeighbor);
     TEvaluationSettings settings;
-    settings.forecast.method = std::string(method) == "ma" ? fmMovingAverage : fmNearestNeighbor;
     settings.testSpan = 60;
     settings.maxOrigins = 7;
-    const std::optional<TEvaluation> evaluation = Evaluate(session.TestData(), settings);
+    settings.season = 17;
+    std::optional<TEvaluation> evaluation;
+    ASSERT_TRUE(session.Evaluate(settings, [&](const TEvaluation& done) { evaluation = done; }));
     ASSERT_TRUE(evaluation);
-    const CliRun levels =
-        RunCli({"evaluate", file, "--method", method, "--span", "60", "--origins", "7"});
+    const std::vector<std::string> asked = {"evaluate",  file, "--method", method, "--span", "60",
+                                            "--origins", "7",  "--season", "17"};
+    const CliRun levels = RunCli(asked);
     ASSERT_EQ(levels.status, 0) << levels.err;
     const auto rows = Rows(levels.out);
     ASSERT_EQ(rows.size(), evaluation->levels.size() + 1);
@@ -276,13 +279,18 @@ TEST_F(CliTest, EachCommandGivesTheSessionsBits) {
       ExpectField(row[5], level.method.mape);
       ExpectField(row[6], level.method.mase);
       ExpectField(row[9], level.relativeMae);
+      ExpectField(row[10], level.seasonalNaiveMae);
+      ExpectField(row[14], level.relativeToBest);
+      ExpectField(row[15], level.pValue);
     }
-    const CliRun forecasts = RunCli({"evaluate", file, "--method", method, "--span", "60",
-                                     "--origins", "7", "--forecasts", "2"});
+    std::vector<std::string> forecastsAsked = asked;
+    forecastsAsked.insert(forecastsAsked.end(), {"--forecasts", "2"});
+    const CliRun forecasts = RunCli(forecastsAsked);
     ASSERT_EQ(forecasts.status, 0) << forecasts.err;
     const std::vector<double>& values = evaluation->levels[2].forecasts;
     const auto forecastRows = Rows(forecasts.out);
-    ASSERT_EQ(forecastRows.size(), values.size() + 1);
+    // The test span's rows, then the next block's.
+    ASSERT_GT(forecastRows.size(), values.size() + 1);
     for (std::size_t r = 0; r < values.size(); ++r) ExpectField(forecastRows[r + 1][2], values[r]);
   }
 }

@@ -8,7 +8,7 @@ from desktop import TIMEOUT, WaitTimeout, wait_for
 MAIN_TITLE = r"^Fendrel \(Haars method\)$"
 BOX_TITLE = "^Fendrel$"
 DESIGN_WIDTH = 775
-DESIGN_CLIENT_HEIGHT = 486  # below the menu bar
+DESIGN_CLIENT_HEIGHT = 486  # between the menu bar and the status bar
 
 # Points inside the controls, relative to the top-left corner of the client
 # area below the menu bar, for the window at its start-up size.
@@ -56,9 +56,28 @@ class Fendrel:
         self.window = wait_for("the main window",
                                lambda: self._alive() and d.windows(MAIN_TITLE))[0]
         self.wait_focus()
-        _, _, _, height = d.geometry(self.window)
-        self.menu_bar_height = height - DESIGN_CLIENT_HEIGHT
+        self.menu_bar_height = wait_for("the window's client area", self._measure_menu_bar)
         return self
+
+    def _measure_menu_bar(self):
+        """The menu bar's height: the client area, of its designed height, ends
+        above the status bar, at the bottom edge of the data panel's bevel. A
+        column near the right edge meets no status text and no size grip."""
+        ratio = round(float(self.env.get("QT_SCALE_FACTOR", "1")))
+        width, height, rgb = self.desktop.pixels(self.window)
+        if len(rgb) < width * height * 3:
+            return None
+        x = width - 24 * ratio
+        def pixel(y):
+            at = (y * width + x) * 3
+            return rgb[at:at + 3]
+
+        face = pixel(height - 1)
+        for y in range(height - 2, height // 2, -1):
+            if pixel(y) != face:
+                menu = y + 1 - ratio * DESIGN_CLIENT_HEIGHT
+                return menu if 10 * ratio < menu < 40 * ratio else None
+        return None
 
     def _alive(self):
         if self.process.poll() is not None:

@@ -6,7 +6,7 @@ keep their own light ones."""
 import os
 
 from desktop import wait_for
-from fendrel_app import DESIGN_CLIENT_HEIGHT, DESIGN_WIDTH
+from fendrel_app import DESIGN_WIDTH
 from test_fendrel import ARTIFACTS, FendrelTestCase
 
 # A dark colour scheme in the form the desktop keeps it. Its style is not
@@ -61,7 +61,7 @@ class DarkDesktop(FendrelTestCase):
         d.settled_screenshot(self.app.window, os.path.join(ARTIFACTS, self.shot_name))
         width, height, rgb = d.pixels(self.app.window)
         self.assertEqual(width, r * DESIGN_WIDTH)
-        menu = height - r * DESIGN_CLIENT_HEIGHT
+        menu = self.app.menu_bar_height
 
         def pixel(x, y):
             at = ((menu + r * y) * width + r * x) * 3

@@ -5,7 +5,6 @@ as a picture of half the size blown up."""
 import os
 
 from desktop import wait_for
-from fendrel_app import DESIGN_CLIENT_HEIGHT
 from test_fendrel import ARTIFACTS, FendrelTestCase
 
 RATIO = 2
@@ -21,7 +20,7 @@ class HighDensityScreen(FendrelTestCase):
         shot = d.settled_screenshot(self.app.window, os.path.join(ARTIFACTS, "startup-ratio2.png"))
         self.assertTrue(os.path.getsize(shot) > 0)
         width, height, rgb = d.pixels(self.app.window)
-        menu = height - RATIO * DESIGN_CLIENT_HEIGHT
+        menu = self.app.menu_bar_height
         left, top, chart_width, chart_height = (RATIO * v for v in CHART)
         top += menu
 

@@ -213,10 +213,12 @@ class EvaluateKeys(KeyboardTestCase):
         lines = wait_for("Ctrl+C to copy every level", whole_table)
         self.assertEqual(lines[0].split("\t"),
                          ["Level", "Horizon", "Origins", "MAE", "RMSE", "MAPE", "MASE",
-                          "Naive MAE", "Naive RMSE", "Relative MAE"])
+                          "Naive MAE", "Naive RMSE", "Relative MAE", "Seasonal naive MAE",
+                          "Drift MAE", "Mean MAE", "Best simple", "Relative to best",
+                          "p-value"])
         self.assertEqual(lines[1].split("\t")[:3], ["0", "1", "20"])
         self.assertRegex(lines[1].split("\t")[3], r"^\d+\.\d{8}$")
-        self.assertEqual(lines[6], "5\t32\t0" + "\t" * 7)
+        self.assertEqual(lines[6], "5\t32\t0" + "\t" * 13)
         self.assertEqual(lines[7], "")
         d.settled_screenshot(dialog, os.path.join(self.folder, "evaluate.png"))
 

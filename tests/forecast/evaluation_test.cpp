@@ -74,6 +74,18 @@ TEST(Evaluation, ForecastsAreWhatDoForecastGivesOnTheCutSeries) {
           }
           ++compared;
         }
+        // The next block: "Do forecast" on a file of the last whole blocks.
+        if (!level.Evaluable()) continue;
+        const std::int32_t kept = count / level.horizon * level.horizon;
+        TSampleData tail;
+        for (std::int32_t i = count - kept; i < count; ++i)
+          tail.Append(tail.Count(), series.GetY(i));
+        const std::vector<double> expected = WindowForecast(tail, kept, level.level, forecast);
+        ASSERT_EQ(level.next.size(), h);
+        for (std::size_t j = 0; j < h; ++j) {
+          ASSERT_EQ(Bits(level.next[j]), Bits(expected[j]))
+              << "count " << count << " level " << level.level << " next step " << j;
+        }
       }
     }
   }
@@ -193,8 +205,27 @@ TEST(Evaluation, SameBitsForAnyNumberOfWorkers) {
         bits.push_back(Bits(level.method.rmse));
         bits.push_back(Bits(level.method.mase.value_or(-1)));
         bits.push_back(Bits(level.method.mape.value_or(-1)));
-        for (const THorizonErrors& errors : level.perHorizon) bits.push_back(Bits(errors.rmse));
+        for (const THorizonErrors& errors : level.perHorizon) {
+          bits.push_back(Bits(errors.rmse));
+          bits.push_back(Bits(errors.bestMae));
+        }
+        const std::vector<TInterval> intervals =
+            WithWorkers(workers, [&] { return StepIntervals(level); });
+        for (const TInterval& i : intervals) {
+          for (const double v : {i.low80, i.high80, i.low95, i.high95}) bits.push_back(Bits(v));
+        }
+        for (const double f : level.next) bits.push_back(Bits(f));
+        bits.push_back(Bits(level.driftMae));
+        bits.push_back(Bits(level.meanMae));
+        bits.push_back(Bits(level.seasonalNaiveMae.value_or(-1)));
+        bits.push_back(Bits(level.pValue.value_or(-1)));
+        bits.push_back(Bits(level.relativeToBest.value_or(-1)));
+        const std::optional<TCoverage> coverage =
+            WithWorkers(workers, [&] { return LevelCoverage(level); });
+        bits.push_back(Bits(coverage ? coverage->covered80 : -1));
+        bits.push_back(Bits(coverage ? coverage->covered95 : -1));
       }
+      bits.push_back(static_cast<std::uint64_t>(evaluation->season));
       if (reference.empty()) reference = bits;
       EXPECT_EQ(bits, reference) << workers << " workers";
     }

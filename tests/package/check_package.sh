@@ -39,8 +39,10 @@ desktop="$root/usr/share/applications/org.fendrel.Fendrel.desktop"
 metainfo="$root/usr/share/metainfo/org.fendrel.Fendrel.metainfo.xml"
 mime="$root/usr/share/mime/packages/fendrel.xml"
 icons="$root/usr/share/icons/hicolor"
-for file in "$root/usr/bin/fendrel" "$root/usr/bin/fendrel-cli" \
-  "$root/usr/share/man/man1/fendrel.1.gz" "$root/usr/share/man/man1/fendrel-cli.1.gz" "$desktop" "$metainfo" "$mime" "$icons/scalable/apps/fendrel.svg"; do
+guide="$root/usr/share/doc/fendrel/guide/index.html"
+for file in "$root/usr/bin/fendrel" "$root/usr/bin/fendrel-cli" "$root/usr/share/man/man1/fendrel.1.gz" \
+  "$root/usr/share/man/man1/fendrel-cli.1.gz" "$desktop" "$metainfo" "$mime" \
+  "$icons/scalable/apps/fendrel.svg" "$guide" "$(dirname "$guide")/levels.png"; do
   [ -f "$file" ] || fail "the package has no ${file#"$root"}"
 done
 for size in 16 32 48 64 128 256; do
@@ -55,6 +57,9 @@ desktop-file-validate "$desktop" || fail "desktop-file-validate"
 grep -qx 'Exec=fendrel %f' "$desktop" || fail "the desktop entry does not pass the file"
 grep -qx 'MimeType=application/x-fendrel-sample;text/csv;text/tab-separated-values;' "$desktop" ||
   fail "the desktop entry does not take sample, CSV and TAB-separated files"
+
+grep -q '/usr/share/doc/fendrel/guide/index.html' "$metainfo" ||
+  fail "the AppStream data does not point to the user guide"
 
 step "appstreamcli validate --no-net"
 appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
@@ -71,6 +76,12 @@ status=0
 lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || status=$?
 grep -v 'running with root privileges' "$work/lintian.log" || echo "(nothing to report)"
 ((status == 0)) || fail "lintian reports errors"
+
+step "fendrel --help and --version, with no display"
+env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/fendrel" --help | grep -q '^Usage: fendrel \[FILE\]' ||
+  fail "fendrel --help prints no usage"
+env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/fendrel" --version | grep -qx "fendrel $version" ||
+  fail "fendrel --version does not print $version"
 
 step "fendrel-cli --version, unpacked"
 # Links no Qt and needs no display.

@@ -263,6 +263,33 @@ class SampleFile : public ::testing::Test {
   fs::path folder_;
 };
 
+// Powers of ten and values with ten significant digits in every decade,
+// but 0.1 to 1, whose 8 decimals keep the designed 8 digits.
+TEST_F(SampleFile, SmallAndLargeValuesComeBackWithinFiveBillionths) {
+  DecimalSeparatorScope scope('.');
+  TSampleData series;
+  for (int e = -12; e <= 12; ++e) {
+    for (double m : {1.0, 1.234567891, 9.876543219}) {
+      if (e == -1 && m != 1.0) continue;
+      const double v = m * std::pow(10.0, e);
+      series.Append(series.Count(), v);
+      series.Append(series.Count(), -v);
+    }
+  }
+  const std::string path = PathOf("small.qls");
+  EXPECT_EQ(series.SaveToFile(path), 0);
+  TSampleData loaded;
+  loaded.LoadFromFile(path);
+  ASSERT_EQ(loaded.Count(), series.Count());
+  for (std::int32_t i = 0; i < series.Count(); ++i) {
+    EXPECT_LE(std::fabs(loaded.GetY(i) - series.GetY(i)), 5e-9 * std::fabs(series.GetY(i)))
+        << series.GetY(i);
+  }
+  EXPECT_NE(Contents(path).find("\r\n1.00000000,-0.000000000001\r\n"), std::string::npos);
+  EXPECT_EQ(TestDataText(SeriesOf({{0, 1.5e-10}, {1, 0.25}})),
+            "0\t0.00000000015\r\n1\t0.25000000\r\n");
+}
+
 TEST_F(SampleFile, SaveThenLoadKeepsEightDecimalsAtEitherSeparator) {
   std::mt19937_64 random(3);
   std::uniform_real_distribution<double> value(-1e6, 1e6);

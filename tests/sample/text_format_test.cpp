@@ -54,6 +54,45 @@ TEST(FixedText, Examples) {
   EXPECT_EQ(FormatFixed(1.5e20, 16, 8), "1,5E20");
 }
 
+TEST(FixedText, SmallValuesKeepTheirDigitsInFilesAndClipboard) {
+  DecimalSeparatorScope scope('.');
+  // clang-format off
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {
+      // What 8 decimals keep well keeps its bytes.
+      {0.8414709848078965, "0.84147098"}, {-0.5, "-0.50000000"}, {0.0, "0.00000000"},
+      {0.01, "0.01000000"}, {1e-8, "0.00000001"}, {-0.0625, "-0.06250000"},
+      {123456789.123456789, "123456789.12345680"}, {1.5e20, "1.5E20"}, {kInf, "INF"},
+      // The rest: the fewest decimals beyond 8 that read back within 5e-9.
+      {1e-9, "0.000000001"}, {-1e-12, "-0.000000000001"}, {1.2345e-6, "0.0000012345"},
+      {1.23456789e-6, "0.00000123456789"}, {0.0123456789, "0.0123456789"},
+      {5e-9, "0.000000005"}};
+  // clang-format on
+  for (const auto& c : cases) EXPECT_EQ(FormatKept(c.value), c.text) << c.value;
+  // The smallest double needs 332 decimals; a text past the limit stays at 8.
+  const double tiny = std::numeric_limits<double>::denorm_min();
+  EXPECT_EQ(FormatKept(tiny), "0." + std::string(323, '0') + "494065646");
+  char buffer[kKeptTextRoom];
+  bool rounded = false;
+  EXPECT_EQ(std::string(buffer, FormatKeptTo(buffer, 1e-9, rounded, 10)), "0.00000000");
+  EXPECT_TRUE(rounded);
+  EXPECT_EQ(std::string(buffer, FormatKeptTo(buffer, 1e-9, rounded, 11)), "0.000000001");
+  EXPECT_FALSE(rounded);
+  // Read back and written again, a text stays the same.
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 20000; ++i) {
+    const double v = std::ldexp(std::uniform_real_distribution<double>(-1, 1)(random), -i % 60);
+    const std::string text = FormatKept(v);
+    ASSERT_EQ(FormatKept(ReadNumberOrZero(text)), text) << v;
+    ASSERT_LE(std::fabs(ReadNumberOrZero(text) - v),
+              5e-9 * std::fabs(v) + 5e-9 * (std::fabs(v) >= 0.1));
+  }
+  DecimalSeparatorScope comma(',');
+  EXPECT_EQ(FormatKept(-2.5e-10), "-0,00000000025");
+}
+
 // With 24 digits allowed every value from 1e-6 up keeps all 18 of its digits:
 // they must be the C library's exact ones, rounded ties to even.
 TEST(FixedText, EighteenDigitsMatchTheLibrary) {

@@ -194,7 +194,7 @@ TEST_F(FileClipboardTest, CopiedTestDataPastesBackAndConfirmationsFollowTheClipb
   ASSERT_EQ(form.Session().TestData().Count(), 100);
   for (int i = 0; i < 100; ++i) {
     ASSERT_EQ(form.Session().TestData().GetX(i), i);
-    ASSERT_EQ(form.Session().TestData().GetY(i), ReadNumberOrZero(FormatFixed(ys[i], 16, 8)));
+    ASSERT_EQ(form.Session().TestData().GetY(i), ReadNumberOrZero(FormatKept(ys[i])));
   }
   const WindowState s = State();
   EXPECT_EQ(s.level, 0);

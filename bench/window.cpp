@@ -6,7 +6,9 @@
 #include <sys/resource.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QRadioButton>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -15,6 +17,7 @@
 #include "chart/chart.h"
 #include "chart/series.h"
 #include "sample/sample_data.h"
+#include "support/jobs.h"
 #include "support/window_controls.h"
 #include "support/workers.h"
 #include "ui/main_window.h"
@@ -56,6 +59,7 @@ void LoadSine(int count) {
 void SetLevel(int level, bool paint = true) {
   ui->UpDown1->SetPosition(static_cast<std::int16_t>(level));
   form->UpDown1Click(ui->UpDown1, fendrel::btNext);
+  fendrel::bench::WaitForJob(*form);
   if (paint) Paint();
 }
 
@@ -103,6 +107,7 @@ void BM_FirstDescent(benchmark::State& state) {
     state.ResumeTiming();
     freshUi.UpDown1->SetPosition(freshUi.UpDown1->Max());
     fresh->UpDown1Click(freshUi.UpDown1, fendrel::btNext);
+    fendrel::bench::WaitForJob(*fresh);
     state.PauseTiming();
     if (freshUi.chWave->SeriesTotal() != fresh->Session().Wavelet().BandCount()) {
       state.SkipWithError("not at the deepest level");
@@ -114,7 +119,7 @@ void BM_FirstDescent(benchmark::State& state) {
   }
   state.counters["peak_MiB"] = PeakMiB();
 }
-BENCHMARK(BM_FirstDescent)
+BENCHMARK(BM_FirstDescent)->MeasureProcessCPUTime()
     ->Arg(1 << 20)
     ->Iterations(1)
     ->Repetitions(1)
@@ -134,7 +139,7 @@ void BM_PlotStep(benchmark::State& state) {
   }
   state.counters["peak_MiB"] = PeakMiB();
 }
-BENCHMARK(BM_PlotStep)->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlotStep)->MeasureProcessCPUTime()->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
 
 void BM_LevelToDeepest(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
@@ -153,7 +158,7 @@ void BM_LevelToDeepest(benchmark::State& state) {
   state.counters["bands"] = form->Session().Wavelet().BandCount();
   state.counters["peak_MiB"] = PeakMiB();
 }
-BENCHMARK(BM_LevelToDeepest)->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LevelToDeepest)->MeasureProcessCPUTime()->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
 
 void BM_LevelBackToZero(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
@@ -170,7 +175,7 @@ void BM_LevelBackToZero(benchmark::State& state) {
     state.SkipWithError("wrong level");
   state.counters["peak_MiB"] = PeakMiB();
 }
-BENCHMARK(BM_LevelBackToZero)->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LevelBackToZero)->MeasureProcessCPUTime()->Apply(SizesAndPainting)->Unit(benchmark::kMillisecond);
 
 // One level step at the deepest levels, to the deepest and back in turn.
 void BM_LevelStepAtDeepest(benchmark::State& state) {
@@ -186,7 +191,7 @@ void BM_LevelStepAtDeepest(benchmark::State& state) {
   if (form->Session().Wavelet().Level() != level || !WaveViewIsWhole())
     state.SkipWithError("wrong level");
 }
-BENCHMARK(BM_LevelStepAtDeepest)->Arg(65536)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LevelStepAtDeepest)->MeasureProcessCPUTime()->Arg(65536)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 
 // "Do forecast" at the deepest level with its redraw and paint, by moving
 // average (0) or nearest neighbour (1). Each press starts from the packet
@@ -203,6 +208,7 @@ void BM_ForecastAtDeepest(benchmark::State& state) {
     SetLevel(deepest);
     state.ResumeTiming();
     form->Button2Click(nullptr);
+    fendrel::bench::WaitForJob(*form);
     Paint();
   }
   const int length = count >> deepest;
@@ -212,7 +218,7 @@ void BM_ForecastAtDeepest(benchmark::State& state) {
   ui->rbMA->setChecked(true);
   state.counters["bands"] = form->Session().Wavelet().BandCount();
 }
-BENCHMARK(BM_ForecastAtDeepest)
+BENCHMARK(BM_ForecastAtDeepest)->MeasureProcessCPUTime()
     ->Args({65536, 0})
     ->Args({65536, 1})
     ->Args({1 << 20, 0})
@@ -228,6 +234,7 @@ void BM_CloseAtDeepestLevel(benchmark::State& state) {
     const fendrel::WindowControls closingUi(*closing);
     closingUi.UpDown1->SetPosition(closingUi.UpDown1->Max());
     closing->UpDown1Click(closingUi.UpDown1, fendrel::btNext);
+    fendrel::bench::WaitForJob(*closing);
     if (closingUi.chWave->SeriesTotal() != closing->Session().Wavelet().BandCount()) {
       state.SkipWithError("not at the deepest level");
       break;
@@ -236,7 +243,7 @@ void BM_CloseAtDeepestLevel(benchmark::State& state) {
     closing.reset();
   }
 }
-BENCHMARK(BM_CloseAtDeepestLevel)->Arg(65536)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CloseAtDeepestLevel)->MeasureProcessCPUTime()->Arg(65536)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 
 // A thousand redraws must not leave more memory behind than the first few.
 void BM_ThousandRedraws(benchmark::State& state) {
@@ -251,7 +258,50 @@ void BM_ThousandRedraws(benchmark::State& state) {
   state.counters["rss_growth_MiB"] = ResidentMiB() - before;
   state.counters["series_alive"] = form->WaveView().SeriesCount();
 }
-BENCHMARK(BM_ThousandRedraws)->Arg(100)->Arg(4096)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ThousandRedraws)->MeasureProcessCPUTime()->Arg(100)->Arg(4096)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// "Do forecast" by nearest neighbour at level 0 of a big series runs for
+// minutes as a job; it is cancelled after about 300 ms. Timed: from the
+// cancel request until the runner is idle again, with nothing applied.
+void BM_CancelToIdle(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  LoadSine(count);
+  ui->rbKNN->setChecked(true);
+  const std::size_t length = form->Session().Wavelet().BandValues(0).size();
+  double longest = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    form->Button2Click(nullptr);
+    if (!form->Session().Busy()) {
+      state.SkipWithError("the forecast did not run as a job");
+      state.ResumeTiming();
+      break;
+    }
+    QElapsedTimer running;
+    running.start();
+    while (running.elapsed() < 300) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    QElapsedTimer cancelling;
+    cancelling.start();
+    state.ResumeTiming();
+    form->Session().Cancel();
+    fendrel::bench::WaitForJob(*form);
+    state.PauseTiming();
+    longest = std::max(longest, static_cast<double>(cancelling.nsecsElapsed()) / 1e6);
+    Paint();
+    state.ResumeTiming();
+  }
+  if (form->Session().Wavelet().Level() != 0 ||
+      form->Session().Wavelet().BandValues(0).size() != length || !WaveViewIsWhole()) {
+    state.SkipWithError("the cancelled forecast changed the bands");
+  }
+  ui->rbMA->setChecked(true);
+  state.counters["longest_ms"] = longest;
+}
+BENCHMARK(BM_CancelToIdle)
+    ->MeasureProcessCPUTime()
+    ->Arg(1 << 20)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

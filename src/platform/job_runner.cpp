@@ -16,9 +16,12 @@ namespace fendrel {
 
 class TQtJobRunner::TWorkers {
  public:
+  // Enqueued rather than spawned: a spawned task waits for a worker to take
+  // it, and with one thread allowed (one core, or a limit of one) there is
+  // none, so it would wait until Wait. An enqueued one always gets a thread.
   template <typename Work>
   void Start(Work&& work) {
-    arena_.execute([&] { group_.run(std::forward<Work>(work)); });
+    arena_.enqueue(group_.defer(std::forward<Work>(work)));
   }
   void Wait() {
     arena_.execute([&] { group_.wait(); });

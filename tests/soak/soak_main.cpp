@@ -4,7 +4,11 @@
 // bounds the resident memory (default 8192), FENDREL_SOAK_ACTION_SECONDS the
 // time one action may take (default 300), FENDREL_SOAK_ACTIONS ends the run
 // after that many actions, FENDREL_SOAK_LOG_MB bounds the action log
-// (default 2048), and FENDREL_SOAK_TRACE prints every action with its time.
+// (default 2048), FENDREL_SOAK_INLINE_SIZE the job runner's inline size for
+// every action (how many samples a command needs to run as a job while the
+// window answers; by default only the job actions run jobs, so that a log
+// replays alike on any machine; a log made with it replays only with the same
+// size), and FENDREL_SOAK_TRACE prints every action with its time.
 // The run writes its action log as it goes. A failing run keeps it as
 // soak-<seed>.log in the current folder (or at FENDREL_SOAK_LOG), ready to be
 // copied into tests/soak/logs/, whose logs the unit tests replay; a passing
@@ -204,10 +208,11 @@ int main(int argc, char** argv) {
   const fendrel::SoakSession::Stats& reached = session.Reached();
   std::printf(
       "soak: %lld message boxes, %lld error boxes, %lld file dialogs; up to %lld samples, "
-      "level %lld, %lld bands\n",
+      "level %lld, %lld bands; %lld jobs, %lld cancelled\n",
       static_cast<long long>(reached.messages), static_cast<long long>(reached.errors),
       static_cast<long long>(reached.fileDialogs), static_cast<long long>(reached.largestSeries),
-      static_cast<long long>(reached.deepestLevel), static_cast<long long>(reached.mostBands));
+      static_cast<long long>(reached.deepestLevel), static_cast<long long>(reached.mostBands),
+      static_cast<long long>(reached.jobs), static_cast<long long>(reached.cancelledJobs));
   std::printf("%lld passed, %d failed\n",
               static_cast<long long>(session.Actions() - (passed ? 0 : 1)), passed ? 0 : 1);
   std::fflush(stdout);

@@ -7,11 +7,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
@@ -27,8 +30,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <sstream>
@@ -37,6 +43,7 @@
 
 #include "chart/chart.h"
 #include "chart/series.h"
+#include "platform/job_runner.h"
 #include "platform/locale.h"
 #include "sample/random.h"
 #include "sample/sample_data.h"
@@ -61,6 +68,11 @@ struct SoakFault : std::runtime_error {
 
 constexpr std::size_t kRecentActions = 40;
 constexpr int kMaxSamples = 200000;
+// How long a job may run after its action before the session cancels it, and
+// how soon a cancelled job must have ended (sanitizer builds included).
+constexpr int kPatienceMs = 3000;
+constexpr int kCancelMs = 1000;
+constexpr int kPokeKinds = 8;
 
 // Error boxes that a user can provoke on purpose: files that cannot be read
 // or written, a clipboard held by another program.
@@ -110,6 +122,11 @@ class SoakDialogs : public RecordingDialogs {
     return true;
   }
   bool ChooseFile(const TFileDialog& dialog, std::string& fileName) override {
+    if (session_.Busy() && unexpected.empty()) unexpected = "a file dialog while a job runs";
+    if (!session_.forcedPath_.empty()) {
+      fileName = session_.forcedPath_;
+      return true;
+    }
     ++session_.stats_.fileDialogs;
     fileName = dialog.Kind() == fdOpen ? session_.ChooseOpenPath() : session_.ChooseSavePath();
     return !fileName.empty();
@@ -140,6 +157,16 @@ void SoakSession::Start(std::uint64_t seed) {
   dialogs_ = std::make_unique<SoakDialogs>(*this);
   desktop_ = std::make_unique<TDesktop>(TDesktop{*dialogs_, *clipboard_});
   form_ = std::make_unique<TForm1>(nullptr, desktop_.get());
+  // Commands run to their end before the next event, whatever their size, so
+  // that a log replays the same way however fast the machine is; JobAction
+  // makes its command a job. A session with an inline size of its own runs
+  // jobs everywhere, and its log replays only with the same size.
+  inlineSize_ = std::numeric_limits<std::int64_t>::max();
+  if (const char* size = std::getenv("FENDREL_SOAK_INLINE_SIZE"); size != nullptr && *size != 0) {
+    inlineSize_ = std::strtoll(size, nullptr, 10);
+    if (record_) record_->Comment("inline size " + std::to_string(inlineSize_));
+  }
+  form_->Jobs().SetInlineSize(inlineSize_);
   form_->show();
   if (!QTest::qWaitForWindowExposed(form_.get())) throw std::runtime_error("window not shown");
   form_->activateWindow();
@@ -202,7 +229,7 @@ void SoakSession::Act() {
     int weight;
     void (SoakSession::*act)();
   };
-  static constexpr std::array<Choice, 14> kActions{{
+  static constexpr std::array<Choice, 15> kActions{{
       {"ClickSpinArrow", 10, &SoakSession::ClickSpinArrow},
       {"PressSpinKeys", 6, &SoakSession::PressSpinKeys},
       {"ClickButton", 8, &SoakSession::ClickButton},
@@ -217,6 +244,7 @@ void SoakSession::Act() {
       {"DragSplitter", 2, &SoakSession::DragSplitter},
       {"DropFile", 3, &SoakSession::DropFile},
       {"Evaluate", 2, &SoakSession::Evaluate},
+      {"JobAction", 6, &SoakSession::JobAction},
   }};
   const Choice* chosen = nullptr;
   if (replay_) {
@@ -370,7 +398,35 @@ void SoakSession::Key(int key, int modifiers) {
                   static_cast<Qt::KeyboardModifiers>(modifiers));
 }
 
-void SoakSession::Settle() { QApplication::processEvents(); }
+void SoakSession::Settle() {
+  QApplication::processEvents();
+  FinishJobs();
+}
+
+bool SoakSession::Busy() const { return form_ != nullptr && form_->Session().Busy(); }
+
+bool SoakSession::WaitIdle(int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (Busy() && clock.elapsed() < ms) {
+    QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+  }
+  return !Busy();
+}
+
+void SoakSession::FinishJobs() {
+  if (!Busy()) return;
+  ++stats_.jobs;
+  if (WaitIdle(kPatienceMs)) return;
+  ++stats_.cancelledJobs;
+  if (record_) record_->Comment("a job ran on: Escape");
+  QElapsedTimer clock;
+  clock.start();
+  QTest::keyClick(Window(), Qt::Key_Escape);
+  if (!WaitIdle(kCancelMs)) {
+    throw SoakFault("Escape did not end the job within " + std::to_string(kCancelMs) + " ms");
+  }
+}
 
 int SoakSession::Uniform(int low, int high) {
   if (inputDepth_ > 0) return std::uniform_int_distribution<int>(low, high)(random_);
@@ -763,6 +819,226 @@ void SoakSession::DragSplitter() {
   QTest::mouseMove(Window(), At(splitter, (from + to) / 2));
   QTest::mouseMove(Window(), At(splitter, to));
   QTest::mouseRelease(Window(), Qt::LeftButton, {}, At(splitter, to));
+}
+
+// A command made to run as a job whatever its size, then, while it runs:
+// cancelled at a random moment by Escape or by the "Cancel" button, other
+// commands tried (they must change nothing), or the window closed. Every
+// choice is drawn before the command. Whether the job was stopped before its
+// end depends on the machine's speed: the log keeps that outcome, and a
+// replay brings it about again (by stopping the job before it can end, or by
+// letting it end), so that the log replays alike anywhere.
+void SoakSession::JobAction() {
+  static constexpr std::array<const char*, 5> kCommands{"Do forecast", "level up", "level down",
+                                                        "Save", "Copy Data"};
+  static constexpr std::array<const char*, 4> kThen{"Escape", "Cancel button", "commands",
+                                                    "close the window"};
+  const int command = Uniform(0, static_cast<int>(kCommands.size()) - 1);
+  const int then = Uniform(0, static_cast<int>(kThen.size()) - 1);
+  const int wait = Uniform(0, 800);
+  std::vector<int> pokes(static_cast<std::size_t>(Uniform(1, 10)));
+  for (int& poke : pokes) poke = Uniform(0, kPokeKinds - 1);
+  const bool replayStopped = replay_ && replay_->Chance();
+  Note(std::string(kCommands[static_cast<std::size_t>(command)]) + " as a job, then " +
+       kThen[static_cast<std::size_t>(then)] + " after " + std::to_string(wait) + " ms");
+
+  // A save over a file that is already there: a stopped one must leave it
+  // whole.
+  const fs::path saved = folder_ / "job.qls";
+  const std::string old = "0,1.5\r\n1,2.5\r\n";
+  if (command == 3) std::ofstream(saved, std::ios::binary | std::ios::trunc) << old;
+  const std::string before = StateFingerprint(true);
+  const std::string outsidePacket = StateFingerprint(false);
+  const std::string clipboardBefore = clipboard_->Text();
+
+  form_->Jobs().SetInlineSize(0);
+  forcedPath_ = saved.string();
+  auto* level = static_cast<TUpDown*>(Control("UpDown1"));
+  switch (command) {
+    case 0:
+      Click(Control("Button2"), Control("Button2")->rect().center(), Qt::LeftButton);
+      break;
+    case 1:
+    case 2: {
+      QToolButton* arrow = command == 1 ? level->UpButton() : level->DownButton();
+      Click(arrow, arrow->rect().center(), Qt::LeftButton);
+      break;
+    }
+    case 3:
+      form_->findChild<QAction*>(QStringLiteral("Save1"))->trigger();
+      break;
+    default:
+      form_->findChild<QAction*>(QStringLiteral("CopyData1"))->trigger();
+      break;
+  }
+  forcedPath_.clear();
+  form_->Jobs().SetInlineSize(inlineSize_);
+  const bool started = Busy();
+  if (started) ++stats_.jobs;
+
+  // Until the stop, nothing but the events sent here is processed: the job
+  // cannot end unseen.
+  bool stopped = false;
+  const auto stop = [&](bool byButton) {
+    stopped = true;
+    ++stats_.cancelledJobs;
+    if (then == 3) {
+      form_->close();
+    } else if (byButton && Control("JobCancel")->isVisible()) {
+      auto* button = Control("JobCancel");
+      Click(button, button->rect().center(), Qt::LeftButton);
+    } else {
+      QTest::keyClick(Window(), Qt::Key_Escape);
+    }
+    if (!WaitIdle(kCancelMs)) {
+      throw SoakFault(std::string(kThen[static_cast<std::size_t>(then)]) +
+                      " did not end the job within " + std::to_string(kCancelMs) + " ms");
+    }
+  };
+  if (started && then == 2) {
+    for (const int poke : pokes) {
+      Poke(poke);
+      if (StateFingerprint(false) != outsidePacket) {
+        throw SoakFault("a command changed the state during a job");
+      }
+      if (!Busy()) throw SoakFault("a command ended the job");
+    }
+    for (const char* name : {"Open1", "Save1", "CopyData1", "PastData1", "Evaluate1"}) {
+      if (form_->findChild<QAction*>(QString::fromLatin1(name))->isEnabled()) {
+        throw SoakFault(std::string(name) + " is enabled during a job");
+      }
+    }
+  }
+  if (started && replay_) {
+    if (replayStopped) stop(false);
+  } else if (started && then != 2) {
+    // The "Cancel" button shows after half a second; until then Escape.
+    QElapsedTimer clock;
+    clock.start();
+    while (Busy() && clock.elapsed() < wait) {
+      QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+    }
+    if (Busy()) stop(then == 1);
+  }
+  if (!WaitIdle(replay_ ? 600000 : kPatienceMs)) stop(false);
+  if (!replay_ && record_) record_->Chance(0.5, stopped);
+  Settle();
+  // A job that ran long enough to show its progress disabled the parameters,
+  // and the keyboard focus left them; where it went depends on the
+  // machine's speed, and it decides where later keys go.
+  Control("Button2")->setFocus();
+  if (stopped) {
+    if (StateFingerprint(true) != before) throw SoakFault("a cancelled job changed the state");
+    if (clipboard_->Text() != clipboardBefore) {
+      throw SoakFault("a cancelled copy changed the clipboard");
+    }
+  }
+  if (command == 3) {
+    // Whole, the old file or the new one; never a part.
+    std::ifstream in(saved, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto lines = std::count(text.begin(), text.end(), '\n');
+    if (text != old && lines != form_->Session().TestData().Count()) {
+      throw SoakFault("a stopped save left " + std::to_string(text.size()) + " bytes");
+    }
+  }
+}
+
+// Commands a user may try while a job runs; the window must take none.
+void SoakSession::Poke(int kind) {
+  const auto press = [this](const char* name, QPoint point) {
+    QWidget* widget = Control(name);
+    const QPointF local(point);
+    const QPointF global(widget->mapToGlobal(point));
+    QMouseEvent down(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(widget, &down);
+    QMouseEvent up(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                   Qt::NoModifier);
+    QApplication::sendEvent(widget, &up);
+  };
+  const auto key = [this](const char* name, int code) {
+    QWidget* widget = Control(name);
+    QKeyEvent down(QEvent::KeyPress, code, Qt::NoModifier);
+    QApplication::sendEvent(widget, &down);
+    QKeyEvent up(QEvent::KeyRelease, code, Qt::NoModifier);
+    QApplication::sendEvent(widget, &up);
+  };
+  switch (kind) {
+    case 0:
+      Note("during the job: click Button1");
+      press("Button1", Control("Button1")->rect().center());
+      break;
+    case 1:
+      Note("during the job: click Button2");
+      press("Button2", Control("Button2")->rect().center());
+      break;
+    case 2:
+      Note("during the job: Up on Edit1");
+      key("Edit1", Qt::Key_Up);
+      break;
+    case 3:
+      Note("during the job: click rbKNN");
+      press("rbKNN", {5, Control("rbKNN")->height() / 2});
+      break;
+    case 4:
+      Note("during the job: Space on Button1");
+      key("Button1", Qt::Key_Space);
+      break;
+    case 5: {
+      Note("during the job: Open, Paste Data, Evaluate from the menus");
+      for (const char* name : {"Open1", "PastData1", "Evaluate1", "ExportWaveData1"}) {
+        QAction* action = form_->findChild<QAction*>(QString::fromLatin1(name));
+        // An enabled one would open its dialog here and wait for an answer.
+        if (action->isEnabled()) throw SoakFault(std::string(name) + " is enabled during a job");
+        action->trigger();
+      }
+      break;
+    }
+    case 6: {
+      Note("during the job: a file dropped");
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(QString::fromStdString((folder_ / "job.qls").string()))});
+      QDropEvent drop(QPointF(form_->rect().center()), Qt::CopyAction, &data, Qt::LeftButton,
+                      Qt::NoModifier);
+      QApplication::sendEvent(form_.get(), &drop);
+      break;
+    }
+    default:
+      Note("during the job: click the wave chart");
+      press("chWave", Control("chWave")->rect().center());
+      break;
+  }
+}
+
+// The series, the packet, the forecast settings and the choices the window
+// shows. A level step's compute moves the packet on the workers: while a job
+// runs, only the rest is read.
+std::string SoakSession::StateFingerprint(bool withPacket) const {
+  const TSampleData& data = form_->Session().TestData();
+  const TWavelet& wavelet = form_->Session().Wavelet();
+  std::uint64_t hash = 1469598103934665603ULL;
+  const auto mix = [&hash](double value) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    hash = (hash ^ bits) * 1099511628211ULL;
+  };
+  for (std::int32_t i = 0; i < data.Count(); ++i) mix(data.YData()[i]);
+  if (withPacket) {
+    for (std::int32_t b = 0; b < wavelet.BandCount(); ++b) {
+      for (const double value : wavelet.BandValues(b)) mix(value);
+    }
+  }
+  const TForecastSettings& settings = form_->Session().ForecastSettings();
+  const auto checked = [this](const char* name) {
+    return static_cast<const QAbstractButton*>(Control(name))->isChecked() ? "1" : "0";
+  };
+  const std::string packet =
+      withPacket ? std::to_string(wavelet.Level()) + " " + std::to_string(wavelet.BandCount()) : "";
+  return std::to_string(data.Count()) + " " + packet + " " + std::to_string(hash) + " " +
+         std::to_string(static_cast<int>(settings.method)) + " " +
+         std::to_string(settings.window) + " " + (settings.useWindowAverage ? "1" : "0") + " " +
+         checked("rbKNN") + checked("opRandomSample");
 }
 
 // Inputs.

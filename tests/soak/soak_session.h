@@ -62,6 +62,8 @@ class SoakSession {
     std::int64_t largestSeries = 0;
     std::int64_t deepestLevel = 0;
     std::int64_t mostBands = 0;
+    std::int64_t jobs = 0;
+    std::int64_t cancelledJobs = 0;
   };
   const Stats& Reached() const { return stats_; }
   // Resident memory above which the session fails.
@@ -88,7 +90,23 @@ class SoakSession {
   void DragSplitter();
   void DropFile();
   void Evaluate();
+  void JobAction();
   void ReopenIfClosed();
+
+  // Jobs: commands that run on while the window answers. After every action
+  // the session waits until the job has ended; one still running after a
+  // while is cancelled with Escape, as an impatient user does, and must then
+  // end at once.
+  void FinishJobs();
+  bool Busy() const;
+  // Spins the event loop until no job runs, for at most `ms`; whether none
+  // runs.
+  bool WaitIdle(int ms);
+  // What a job that is cancelled or refused must leave as it was.
+  std::string StateFingerprint(bool withPacket) const;
+  // One command tried while a job runs, by event, straight to the window
+  // (nothing else is processed meanwhile, so the job runs on throughout).
+  void Poke(int kind);
 
   // Inputs the fakes hand out.
   void PrepareClipboard();
@@ -138,6 +156,11 @@ class SoakSession {
   std::int64_t actions_ = 0;
   std::int64_t peakResident_ = 0;
   std::int64_t memoryLimit_ = 0;
+  // The job runner's inline size for the session's actions: none runs as a
+  // job unless FENDREL_SOAK_INLINE_SIZE says otherwise.
+  std::int64_t inlineSize_ = 0;
+  // While set, the file dialogs answer with this path and draw nothing.
+  std::string forcedPath_;
   Stats stats_;
 
   friend class SoakDialogs;

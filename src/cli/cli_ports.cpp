@@ -71,12 +71,7 @@ void TCliJobRunner::Run(TJob job) {
   // No longer watched once the work has ended.
   TCliSignals::EndProgress();
   progress_ = nullptr;
-  if (failure && job.failed) job.failed(failure);
-  if (apply) {
-    apply();
-  } else if (job.dropped) {
-    job.dropped();
-  }
+  EndJob(job, apply, failure);
 }
 
 bool TCliDesktop::AskImport(TImportQuestion& question) {

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "sample/foreign_text.h"
 #include "sample/sample_data.h"
 #include "sample/sample_file.h"
+#include "sample/text_encoding.h"
 #include "sample/text_format.h"
 
 namespace fendrel::fuzz {
@@ -35,11 +37,16 @@ void ForeignText(const std::uint8_t* data, std::size_t size) {
   SetDecimalSeparator(data[0] == ',' ? ',' : '.');
   const TTextSource source = (data[1] & 1) != 0 ? tsPaste : tsFile;
   const int answer = data[1] >> 1;
-  const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
+  const std::string_view given(reinterpret_cast<const char*>(data + 2), size - 2);
+  // A UTF-16 or UTF-32 text is read as the UTF-8 it decodes to; the checks
+  // below look at that.
+  const std::optional<std::string> decoded = DecodeUnicodeText(given);
+  const std::string_view text = decoded ? std::string_view(*decoded) : given;
 
   TSampleData series(3);
   TTextLayout asked;
-  const TTextImport import = ImportText(text, source, series, [&](TImportQuestion& question) {
+  const TTextImport import = ImportText(given, source, series, [&](TImportQuestion& question) {
+    FUZZ_CHECK(question.text == text);
     FUZZ_CHECK(question.layout.columns >= 3);
     FUZZ_CHECK(question.layout.valueColumn >= 0 &&
                question.layout.valueColumn < question.layout.columns);

@@ -68,12 +68,7 @@ void TQtJobRunner::Run(TJob job) {
     TProgress progress;
     std::exception_ptr failure;
     const TJob::TApply apply = ComputeJob(job, progress, failure);
-    if (failure && job.failed) job.failed(failure);
-    if (apply) {
-      apply();
-    } else if (job.dropped) {
-      job.dropped();
-    }
+    EndJob(job, apply, failure);
     return;
   }
   Launch(std::move(job));
@@ -102,13 +97,11 @@ void TQtJobRunner::Launch(TJob job) {
 
 void TQtJobRunner::Finish(const std::shared_ptr<TState>& state) {
   running_.reset();
-  const TJob& job = state->job;
-  const bool cancelled = state->progress.Cancelled();
-  if (!cancelled && state->failure && job.failed) job.failed(state->failure);
-  if (!cancelled && state->apply) {
-    state->apply();
-  } else if (job.dropped) {
-    job.dropped();
+  // A job cancelled after its compute ended is dropped all the same.
+  if (state->progress.Cancelled()) {
+    EndJob(state->job, {}, nullptr);
+  } else {
+    EndJob(state->job, state->apply, state->failure);
   }
   if (running_) return;  // the apply step started the next job
   if (pending_) {

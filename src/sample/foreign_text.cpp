@@ -15,6 +15,7 @@
 #include "sample/clipboard_text.h"
 #include "sample/sample_file.h"
 #include "sample/text_blocks.h"
+#include "sample/text_encoding.h"
 #include "sample/text_format.h"
 
 namespace fendrel {
@@ -447,7 +448,10 @@ void DescribeColumns(std::string_view text, TTextLayout& layout) {
   layout.columnNames.assign(static_cast<std::size_t>(columns), std::string());
   for (std::int32_t c = 0; c < columns; ++c) {
     std::string& name = layout.columnNames[static_cast<std::size_t>(c)];
-    if (static_cast<std::size_t>(c) < names.size()) name = names[static_cast<std::size_t>(c)];
+    // A header in a legacy encoding still names its columns legibly.
+    if (static_cast<std::size_t>(c) < names.size()) {
+      name = AsUtf8(names[static_cast<std::size_t>(c)]);
+    }
     if (name.empty()) name = "Column " + std::to_string(c + 1);
   }
 }
@@ -462,7 +466,7 @@ std::vector<std::vector<std::string>> PreviewRows(std::string_view text, const T
   while (static_cast<std::int32_t>(preview.size()) < rows && scanner.NextRecord()) {
     std::vector<std::string>& row = preview.emplace_back();
     Field field;
-    while (scanner.NextField(field)) row.push_back(field.Text());
+    while (scanner.NextField(field)) row.push_back(AsUtf8(field.Text()));
   }
   return preview;
 }
@@ -703,8 +707,10 @@ bool ReadOwnShape(std::string_view text, TTextSource source, TSampleData& series
 
 }  // namespace
 
-TTextImport ImportText(std::string_view text, TTextSource source, TSampleData& series,
-                       const TImportAsker& ask) {
+namespace {
+
+TTextImport ImportDecodedText(std::string_view text, TTextSource source, TSampleData& series,
+                              const TImportAsker& ask) {
   TTextImport result;
   TTextDetection detection = DetectTextLayout(text, source);
   const bool partly = SampleOf(text).size() < text.size();
@@ -743,6 +749,17 @@ TTextImport ImportText(std::string_view text, TTextSource source, TSampleData& s
   result.foreign = true;
   result.missing = read->missing;
   return result;
+}
+
+}  // namespace
+
+TTextImport ImportText(std::string_view text, TTextSource source, TSampleData& series,
+                       const TImportAsker& ask) {
+  // Read byte by byte, a UTF-16 text would be one line of NULs and digits.
+  if (const std::optional<std::string> decoded = DecodeUnicodeText(text)) {
+    return ImportDecodedText(*decoded, source, series, ask);
+  }
+  return ImportDecodedText(text, source, series, ask);
 }
 
 TTextImport ImportFile(const std::string& path, TSampleData& series, const TImportAsker& ask) {

@@ -18,6 +18,15 @@ TJob::TApply ComputeJob(const TJob& job, TProgress& progress, std::exception_ptr
   return {};
 }
 
+void EndJob(const TJob& job, const TJob::TApply& apply, const std::exception_ptr& failure) {
+  if (failure && job.failed) job.failed(failure);
+  if (apply) {
+    apply();
+  } else if (job.dropped) {
+    job.dropped();
+  }
+}
+
 void TSyncJobRunner::Run(TJob job) {
   TProgress progress;
   busy_ = true;
@@ -28,12 +37,7 @@ void TSyncJobRunner::Run(TJob job) {
   apply = ComputeJob(job, progress, failure);
   progress_ = nullptr;
   busy_ = false;
-  if (failure && job.failed) job.failed(failure);
-  if (apply) {
-    apply();
-  } else if (job.dropped) {
-    job.dropped();
-  }
+  EndJob(job, apply, failure);
 }
 
 void TSyncJobRunner::Cancel() {

@@ -68,4 +68,8 @@ class TSyncJobRunner : public TJobRunner {
 // `failure`.
 TJob::TApply ComputeJob(const TJob& job, TProgress& progress, std::exception_ptr& failure);
 
+// Ends a job on the command's thread once compute is over: tells of its
+// failure, then applies it, or says that nothing was applied.
+void EndJob(const TJob& job, const TJob::TApply& apply, const std::exception_ptr& failure);
+
 }  // namespace fendrel

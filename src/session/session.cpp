@@ -201,7 +201,8 @@ bool TSession::OpenFile(const std::string& path) {
       progress.Start(2 * static_cast<std::int64_t>(text.size()));
       import = ImportText(text, tsFile, **series, [&](TImportQuestion& asked) {
         question = asked.layout;
-        kept = std::make_shared<const std::string>(text);
+        // The text as read: a UTF-16 one decoded.
+        kept = std::make_shared<const std::string>(asked.text);
         return false;
       });
     });
@@ -328,26 +329,38 @@ bool TSession::PasteData(TGridTarget target) {
 }
 
 bool TSession::PasteText(std::string_view pasted) {
-  auto text = std::make_shared<const std::string>(pasted);
-  const std::string what = "paste the data";
+  return ImportTextJob(std::make_shared<const std::string>(pasted), tsPaste, "paste the data");
+}
+
+bool TSession::OpenText(std::string_view text) {
+  return ImportTextJob(std::make_shared<const std::string>(text), tsFile, "read the text");
+}
+
+bool TSession::ImportTextJob(std::shared_ptr<const std::string> text, TTextSource source,
+                             std::string what) {
   return RunJob(what, static_cast<std::int64_t>(text->size() / 8),
-                [this, text, what](TProgress& progress) -> TJob::TApply {
+                [this, text, source, what](TProgress& progress) -> TJob::TApply {
                   progress.Start(2 * static_cast<std::int64_t>(text->size()));
                   auto series = std::make_shared<std::unique_ptr<TSampleData>>(
                       std::make_unique<TSampleData>());
                   std::optional<TTextLayout> question;
+                  // The question is about the text as read: a UTF-16 one decoded.
+                  std::shared_ptr<const std::string> asked = text;
                   const TTextImport import =
-                      ImportText(*text, tsPaste, **series, [&](TImportQuestion& asked) {
-                        question = asked.layout;
+                      ImportText(*text, source, **series, [&](TImportQuestion& proposed) {
+                        question = proposed.layout;
+                        if (proposed.text.data() != text->data()) {
+                          asked = std::make_shared<const std::string>(proposed.text);
+                        }
                         return false;
                       });
                   if (question) {
-                    return [this, text, layout = *question, what] {
-                      ImportJob(text, tsPaste, layout, what);
+                    return [this, asked, source, layout = *question, what] {
+                      ImportJob(asked, source, layout, what);
                     };
                   }
-                  return [this, import, series] {
-                    ShowImported(import, std::move(*series), tsPaste);
+                  return [this, import, series, source] {
+                    ShowImported(import, std::move(*series), source);
                   };
                 });
 }

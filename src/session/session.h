@@ -82,6 +82,9 @@ class TSession {
   // Every way a file comes in (the open dialog, the command line, a drop)
   // ends here: read completely, then shown from level 0.
   bool OpenFile(const std::string& path);
+  // A file's whole text that came another way (a pipe), read as OpenFile
+  // reads a file.
+  bool OpenText(std::string_view text);
   // Asks for a file and writes the test series to it.
   bool Save();
   // Asks for a file and writes the band table of the current level to it as
@@ -125,6 +128,10 @@ class TSession {
               std::function<void()> dropped = {});
   void PlotStep();
   void RedrawStep();
+  // Reads a whole text (a paste's, or a file's that came through a pipe)
+  // into the test series in a job, asking the import question when due.
+  bool ImportTextJob(std::shared_ptr<const std::string> text, TTextSource source,
+                     std::string what);
   // Asks the import question about a text (a file's or a paste's), then
   // reads it by the answer into a new series in a job and shows it.
   void ImportJob(std::shared_ptr<const std::string> text, TTextSource source,

@@ -40,8 +40,9 @@ metainfo="$root/usr/share/metainfo/org.fendrel.Fendrel.metainfo.xml"
 mime="$root/usr/share/mime/packages/fendrel.xml"
 icons="$root/usr/share/icons/hicolor"
 guide="$root/usr/share/doc/fendrel/guide/index.html"
-for file in "$root/usr/bin/fendrel" "$desktop" "$metainfo" "$mime" "$icons/scalable/apps/fendrel.svg" \
-  "$guide" "$(dirname "$guide")/levels.png"; do
+for file in "$root/usr/bin/fendrel" "$root/usr/bin/fendrel-cli" "$root/usr/share/man/man1/fendrel.1.gz" \
+  "$root/usr/share/man/man1/fendrel-cli.1.gz" "$desktop" "$metainfo" "$mime" \
+  "$icons/scalable/apps/fendrel.svg" "$guide" "$(dirname "$guide")/levels.png"; do
   [ -f "$file" ] || fail "the package has no ${file#"$root"}"
 done
 for size in 16 32 48 64 128 256; do
@@ -81,6 +82,16 @@ env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/fendrel" --help | grep -q '^Usa
   fail "fendrel --help prints no usage"
 env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/fendrel" --version | grep -qx "fendrel $version" ||
   fail "fendrel --version does not print $version"
+
+step "fendrel-cli --version, unpacked"
+# Links no Qt and needs no display.
+cli_version="$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/fendrel-cli" --version)" ||
+  fail "fendrel-cli --version"
+echo "$cli_version"
+[ "$cli_version" = "fendrel-cli $version" ] || fail "fendrel-cli names version '$cli_version'"
+if objdump -p "$root/usr/bin/fendrel-cli" | grep -q 'NEEDED.*Qt'; then
+  fail "fendrel-cli links Qt"
+fi
 
 step "the unpacked program under Xvfb"
 "$here/../e2e/run_e2e.sh" "$root/usr/bin/fendrel" "$work/e2e" test_fendrel.CommandLine

@@ -6,10 +6,12 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sample/clipboard_text.h"
 #include "sample/sample_file.h"
+#include "sample/text_encoding.h"
 #include "sample/text_format.h"
 #include "sample_test_support.h"
 #include "support/worker_count.h"
@@ -255,6 +257,7 @@ TEST(ForeignTextReading, OpensTheFilesOfOtherTools) {
       {"calc_quoted_header.csv", years, sun, false, 0},
       {"calc_semicolons.csv", years, sun, false, 0},
       {"calc_tabs.tsv", years, sun, false, 0},
+      {"calc_unicode_text.txt", years, sun, false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -275,6 +278,63 @@ TEST(ForeignTextReading, OpensTheFilesOfOtherTools) {
       EXPECT_DOUBLE_EQ(series.GetY(i), c.ys[static_cast<std::size_t>(i)]) << i;
     }
   }
+}
+
+TEST(ForeignTextReading, UnicodeAndLegacyEncodingsReadTheirNumbers) {
+  const DecimalSeparatorScope scope('.');
+  const std::u32string text = U"Zeit;Gr\u00F6\u00DFe \U0001F600;Wert\r\n1;a;1.5\r\n2;b;-2\r\n";
+  const auto encode = [&](int bytes, bool bigEndian) {
+    std::string out;
+    const auto unit = [&](std::uint32_t value) {
+      for (int i = 0; i < bytes; ++i) {
+        out += static_cast<char>(value >> (8 * (bigEndian ? bytes - 1 - i : i)));
+      }
+    };
+    unit(0xFEFF);
+    for (const char32_t c : text) {
+      if (bytes == 2 && c > 0xFFFF) {
+        unit(0xD800 + ((c - 0x10000) >> 10));
+        unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+      } else {
+        unit(c);
+      }
+    }
+    return out;
+  };
+  for (const auto& [bytes, bigEndian] : {std::pair{2, false}, {2, true}, {4, false}, {4, true}}) {
+    SCOPED_TRACE(std::to_string(bytes) + (bigEndian ? " BE" : " LE"));
+    TSampleData series;
+    std::vector<std::string> names;
+    const TTextImport import =
+        ImportText(encode(bytes, bigEndian), tsFile, series, [&](TImportQuestion& question) {
+          names = question.layout.columnNames;
+          return true;
+        });
+    EXPECT_TRUE(import.read);
+    EXPECT_EQ(names, (std::vector<std::string>{"Zeit", "Gr\u00F6\u00DFe \U0001F600", "Wert"}));
+    ASSERT_EQ(series.Count(), 2);
+    EXPECT_EQ(series.GetY(0), 1.5);
+    EXPECT_EQ(series.GetY(1), -2.0);
+  }
+  // A lone surrogate and a last half unit are replaced, not read as text.
+  EXPECT_EQ(DecodeUnicodeText(std::string("\xFF\xFE\x00\xD8\x31\x00\x32", 7)),
+            "\xEF\xBB\xBF\xEF\xBF\xBD" "1\xEF\xBF\xBD");
+  EXPECT_FALSE(DecodeUnicodeText("1,2\n"));
+
+  // A header in Latin-1 or Windows-1252 still reads, and names its columns.
+  TSampleData series;
+  std::vector<std::string> names;
+  EXPECT_TRUE(ImportText("Ann\xE9" "e;Activit\xE9;\x80\n2020;1,5;7\n2021;2,25;8\n", tsFile,
+                         series,
+                         [&](TImportQuestion& question) {
+                           names = question.layout.columnNames;
+                           question.layout.valueColumn = 1;
+                           return true;
+                         })
+                  .read);
+  EXPECT_EQ(names, (std::vector<std::string>{"Ann\u00E9e", "Activit\u00E9", "\u20AC"}));
+  ASSERT_EQ(series.Count(), 2);
+  EXPECT_EQ(series.GetY(1), 2.25);
 }
 
 }  // namespace

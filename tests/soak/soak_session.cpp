@@ -1090,7 +1090,7 @@ std::string SoakSession::ValueText(int mode) {
 
 std::string SoakSession::HostileText() {
   std::string text;
-  const int pick = Uniform(0, 5);
+  const int pick = Uniform(0, 6);
   if (pick == 0) {
     const int n = Uniform(0, 4096);
     for (int i = 0; i < n; ++i) text.push_back(static_cast<char>(Uniform(0, 255)));
@@ -1108,10 +1108,29 @@ std::string SoakSession::HostileText() {
   } else if (pick == 4) {
     const int n = Uniform(1, 3000);
     for (int i = 0; i < n; ++i) text += "\"" + ValueText(1) + "\",\"" + ValueText(1) + "\"\r\n";
-  } else {
+  } else if (pick == 5) {
     // Very long lines of many fields.
     const int n = Uniform(1, 100000);
     for (int i = 0; i < n; ++i) text += ValueText(1) + (Chance(0.5) ? ";" : " ");
+  } else {
+    // A spreadsheet's "Unicode text": UTF-16 (now and then UTF-32) with a
+    // byte-order mark, either byte order, at times with a lone surrogate, a
+    // character beyond the first plane or half a code unit at the end.
+    const std::string plain = ForeignText();
+    const int bytes = Chance(0.8) ? 2 : 4;
+    const bool bigEndian = Chance(0.5);
+    const auto unit = [&](std::uint32_t value) {
+      for (int i = 0; i < bytes; ++i) {
+        text.push_back(static_cast<char>(value >> (8 * (bigEndian ? bytes - 1 - i : i))));
+      }
+    };
+    unit(0xFEFF);
+    for (const char c : plain) {
+      if (Chance(0.001)) unit(bytes == 2 ? 0xD800 + static_cast<std::uint32_t>(Uniform(0, 2047))
+                                         : 0x1F600);
+      unit(static_cast<unsigned char>(c));
+    }
+    if (Chance(0.2)) text.push_back('\x31');
   }
   return text;
 }

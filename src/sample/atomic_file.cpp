@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/parallel.h"
+#include "core/progress.h"
 #include "sample/file_error.h"
 
 namespace fendrel {
@@ -168,6 +169,9 @@ void WriteFileInPieces(const std::string& path, std::int64_t pieces,
     });
     unwritten = making;
   }
+  // A cancelled save leaves the old file; once the new one replaced it, the
+  // save has happened.
+  ThrowIfCancelled();
   file.Commit();
 }
 

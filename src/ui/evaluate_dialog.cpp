@@ -123,6 +123,29 @@ const TEvaluation& NoEvaluation() {
   return none;
 }
 
+std::shared_ptr<const double[]> SharedCopy(const std::vector<double>& values) {
+  std::shared_ptr<double[]> copy = std::make_shared<double[]>(std::max<std::size_t>(values.size(), 1));
+  std::copy(values.begin(), values.end(), copy.get());
+  return copy;
+}
+
+std::vector<double> Indices(std::int32_t first, std::int32_t count) {
+  std::vector<double> indices(static_cast<std::size_t>(std::max(count, 0)));
+  for (std::size_t i = 0; i < indices.size(); ++i) {
+    indices[i] = static_cast<double>(first) + static_cast<double>(i);
+  }
+  return indices;
+}
+
+// Gives a series its points in one go, x ascending.
+void SharePoints(TLineSeries& series, const std::vector<double>& xs,
+                 const std::vector<double>& ys) {
+  const int count = static_cast<int>(std::min(xs.size(), ys.size()));
+  const std::shared_ptr<const double[]> x = SharedCopy(xs);
+  const std::shared_ptr<const double[]> y = SharedCopy(ys);
+  series.SharePoints({x, x.get(), count}, {y, y.get(), count});
+}
+
 void SetUpSeries(TLineSeries& series, const char* title, TColor color, TChart* chart) {
   series.SetTitle(title);
   series.SetSeriesColor(color);
@@ -445,22 +468,28 @@ void TEvaluateDialog::ShowSelectedLevel() {
 
   const double* x = series_.YData();
   const std::int32_t count = series_.Count();
-  for (std::int32_t i = count - evaluation_->settings.testSpan; i < count; ++i) {
-    if (i >= 0) actual_->AddPoint(i, x[i]);
-  }
+  // A test span of millions of points goes to the chart as whole buffers:
+  // point by point it would hold up the window.
+  const std::int32_t first = std::max(count - evaluation_->settings.testSpan, 0);
+  SharePoints(*actual_, Indices(first, count - first), {x + first, x + count});
   const auto h = static_cast<std::size_t>(level->horizon);
   const TSimpleForecast simple = level->bestSimple.value_or(sfNaive);
+  const std::size_t steps = level->origins.size() * h;
+  std::vector<double> at(steps);
+  std::vector<double> naive(steps);
+  std::vector<double> best(steps);
   for (std::size_t o = 0; o < level->origins.size(); ++o) {
     const std::int32_t t = level->origins[o];
     for (std::size_t j = 0; j < h; ++j) {
-      forecast_->AddPoint(static_cast<double>(t) + static_cast<double>(j),
-                          level->forecasts[o * h + j]);
-      naive_->AddPoint(static_cast<double>(t) + static_cast<double>(j), x[t - 1]);
-      best_->AddPoint(
-          static_cast<double>(t) + static_cast<double>(j),
-          level->Simple(x, evaluation_->season, simple, o, static_cast<std::int32_t>(j)));
+      at[o * h + j] = static_cast<double>(t) + static_cast<double>(j);
+      naive[o * h + j] = x[t - 1];
+      best[o * h + j] =
+          level->Simple(x, evaluation_->season, simple, o, static_cast<std::int32_t>(j));
     }
   }
+  SharePoints(*forecast_, at, level->forecasts);
+  SharePoints(*naive_, at, naive);
+  SharePoints(*best_, at, best);
   const std::vector<TInterval> intervals = StepIntervals(*level);
   for (std::size_t j = 0; j < level->next.size() && j < intervals.size(); ++j) {
     const double at = static_cast<double>(count) + static_cast<double>(j);

@@ -538,6 +538,8 @@ void TForm1::ShowJobRunning() {
   // A job that cannot count its work shows a bar that only says it works.
   JobProgress->setRange(0, counted ? kProgressSteps : 0);
   if (counted) JobProgress->setValue(static_cast<int>(progress->Fraction() * kProgressSteps));
+  // Disabling the parameters takes the focus from them; it comes back.
+  focusBeforeJob_ = QApplication::focusWidget();
   GroupBox1->setEnabled(false);
   JobProgress->show();
   JobCancel->show();
@@ -550,6 +552,10 @@ void TForm1::ShowJobEnded() {
   JobCancel->hide();
   GroupBox1->setEnabled(true);
   EnableCommands(true);
+  if (focusBeforeJob_ != nullptr && focusBeforeJob_->window() == this && isActiveWindow()) {
+    focusBeforeJob_->setFocus(Qt::OtherFocusReason);
+  }
+  focusBeforeJob_ = nullptr;
 }
 
 void TForm1::EnableCommands(bool enabled) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -225,6 +226,7 @@ class TForm1 : public QMainWindow,
   QProgressBar* JobProgress = nullptr;
   QPushButton* JobCancel = nullptr;
   QTimer* JobShowTimer = nullptr;
+  QPointer<QWidget> focusBeforeJob_;
 
   // The docking of the window's client area, of Panel1 and of the two data
   // group boxes.

@@ -2,7 +2,7 @@
 answering the window manager's ping while they run, and Escape stops a long
 one at once, leaving everything as it was.
 
-E2E_JOB_SAMPLES sets the series' size (default 2,097,152, which keeps the
+E2E_JOB_SAMPLES sets the series' size (default 1,048,576, which keeps the
 run short; the program's advertised 16,777,216 works too and takes minutes).
 The figures go to jobs.txt in the test's artifact folder.
 """
@@ -16,7 +16,7 @@ from fendrel_app import DESIGN_CLIENT_HEIGHT
 from ping import Pinger
 from test_fendrel import ARTIFACTS, FendrelTestCase
 
-SAMPLES = int(os.environ.get("E2E_JOB_SAMPLES", str(1 << 21)))
+SAMPLES = int(os.environ.get("E2E_JOB_SAMPLES", str(1 << 20)))
 PING_LIMIT = 0.25
 CANCEL_LIMIT = 0.5
 LEVELS = 10

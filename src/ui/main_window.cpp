@@ -568,6 +568,12 @@ void TForm1::EnableCommands(bool enabled) {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (!jobs_ || !jobs_->Busy()) return QMainWindow::eventFilter(watched, event);
+  // Only this window's commands wait, and only its Escape cancels: a dialog
+  // over it (the evaluation's) keeps its own keys, and Cancel answers.
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (widget == nullptr || widget == JobCancel || widget->window() != this) {
+    return QMainWindow::eventFilter(watched, event);
+  }
   switch (event->type()) {
     case QEvent::KeyPress:
       if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
@@ -582,12 +588,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonDblClick:
     case QEvent::Wheel:
     case QEvent::ContextMenu:
-    case QEvent::Drop: {
-      // Only this window's commands wait; Cancel answers.
-      auto* widget = qobject_cast<QWidget*>(watched);
-      if (widget == nullptr || widget == JobCancel || widget->window() != this) break;
+    case QEvent::Drop:
       return true;
-    }
     default:
       break;
   }

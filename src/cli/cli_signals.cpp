@@ -88,10 +88,9 @@ void Watch() {
       const std::lock_guard<std::mutex> hold(progress.lock);
       if (progress.cancel) progress.cancel();
     }
-    const Clock::time_point deadline = Clock::now() + kGrace;
-    while (Clock::now() < deadline || gWriting.load()) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    std::this_thread::sleep_for(kGrace);
+    // An output file being written is finished or removed by its writer.
+    gWriting.wait(true);
     if (CurrentProgress().shown) WriteError("\r\x1b[K");
     std::_Exit(TCliSignals::ExitStatus());
   }
@@ -145,6 +144,9 @@ void TCliSignals::EndProgress() {
   progress.shown = false;
 }
 
-void TCliSignals::SetWriting(bool writing) { gWriting.store(writing); }
+void TCliSignals::SetWriting(bool writing) {
+  gWriting.store(writing);
+  gWriting.notify_all();
+}
 
 }  // namespace fendrel

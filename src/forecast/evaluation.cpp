@@ -1,9 +1,5 @@
 #include "forecast/evaluation.h"
 
-#include <tbb/blocked_range.h>
-#include <tbb/parallel_for.h>
-#include <tbb/partitioner.h>
-
 #include <algorithm>
 #include <boost/math/distributions/students_t.hpp>
 #include <cmath>
@@ -82,6 +78,45 @@ void RebuildBlock(double* values, double* scratch, std::int32_t h) {
 // add to the series: lengths.size() blocks of h values, written to `out`.
 // bandValues(b) gives band b's values, at least the longest length of them.
 // False once cancelled.
+// Ranges of about this many values read keep a cancellation prompt and the
+// progress moving.
+constexpr std::int64_t kRangeCost = std::int64_t{1} << 16;
+
+// forecastItem(item, scratch, cancel) for every item in 0 .. count - 1, in
+// fixed ranges of about kRangeCost values read (itemCost each), a range on
+// one worker with one scratch series of its own; it writes its own slot and
+// returns the values it read. Each item writes only its own slot, so the
+// split among workers cannot change a bit. False once cancelled.
+template <typename ForecastItem>
+bool ForecastItems(std::int64_t count, std::int64_t itemCost, TEvaluationProgress* progress,
+                   const ForecastItem& forecastItem) {
+  const std::int64_t grain = std::clamp<std::int64_t>(kRangeCost / itemCost, 1, 4096);
+  const std::atomic<bool>* cancel = progress != nullptr ? progress->CancelFlag() : nullptr;
+  std::atomic<bool> stopped{false};
+  try {
+    ForEachRange(Size(count), Size(grain), [&](std::size_t begin, std::size_t end) {
+      TSampleData scratch;
+      std::int64_t done = 0;
+      try {
+        for (std::size_t item = begin; item < end; ++item) {
+          if (progress != nullptr && progress->Cancelled()) {
+            stopped.store(true, std::memory_order_relaxed);
+            break;
+          }
+          // One forecast over a long band can take seconds.
+          done += forecastItem(static_cast<std::int64_t>(item), scratch, cancel);
+        }
+      } catch (const TForecastCancelled&) {
+        stopped.store(true, std::memory_order_relaxed);
+      }
+      if (progress != nullptr) progress->Advance(done);
+    });
+  } catch (const TCancelled&) {
+    return false;
+  }
+  return !stopped.load();
+}
+
 template <typename BandValues>
 bool ForecastBlocks(const BandValues& bandValues, std::int32_t h,
                     const std::vector<std::int32_t>& lengths, const TForecastSettings& settings,
@@ -93,60 +128,36 @@ bool ForecastBlocks(const BandValues& bandValues, std::int32_t h,
   // forecasters take a series, and one copy per band serves every length.
   // Only what the forecasts read is copied.
   std::vector<TSampleData> bands(Size(h));
-  tbb::parallel_for(tbb::blocked_range<std::int32_t>(0, h, 256),
-                    [&](const tbb::blocked_range<std::int32_t>& range) {
-                      for (std::int32_t b = range.begin(); b != range.end(); ++b) {
-                        const std::span<const double> values = bandValues(b);
-                        TSampleData& band = bands[Size(b)];
-                        band.SetCountForOverwrite(longest);
-                        std::copy(values.begin() + from, values.begin() + longest,
-                                  band.YData() + from);
-                      }
-                    });
+  ForEachRange(Size(h), 256, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t b = begin; b < end; ++b) {
+      const std::span<const double> values = bandValues(static_cast<std::int32_t>(b));
+      TSampleData& band = bands[b];
+      band.SetCountForOverwrite(longest);
+      std::copy(values.begin() + from, values.begin() + longest, band.YData() + from);
+    }
+  });
 
+  // One item is one band at one length.
   const std::int64_t items = std::int64_t{h} * static_cast<std::int64_t>(lengths.size());
   out.assign(Size(items), 0.0);
-  std::atomic<bool> stopped{false};
-  // One item is one band at one length; each writes its own slot, so the
-  // split among workers cannot change a bit. Ranges of about kRangeCost
-  // values read keep the cancellation prompt and the progress moving.
-  constexpr std::int64_t kRangeCost = std::int64_t{1} << 16;
-  const std::int64_t grain =
-      std::clamp<std::int64_t>(kRangeCost / ForecastCost(settings, longest), 1, 4096);
-  tbb::parallel_for(
-      tbb::blocked_range<std::int64_t>(0, items, Size(grain)),
-      [&](const tbb::blocked_range<std::int64_t>& range) {
-        std::int64_t done = 0;
-        for (std::int64_t item = range.begin(); item != range.end(); ++item) {
-          if (progress != nullptr && progress->Cancelled()) {
-            stopped.store(true, std::memory_order_relaxed);
-            break;
-          }
-          const std::int32_t length = lengths[Size(item / h)];
-          const auto b = static_cast<std::int32_t>(item % h);
-          try {
-            // One forecast over a long band can take seconds.
-            out[Size(item)] = ForecastAfter(bands[Size(b)], length, settings,
-                                            progress != nullptr ? progress->CancelFlag() : nullptr);
-          } catch (const TForecastCancelled&) {
-            stopped.store(true, std::memory_order_relaxed);
-            break;
-          }
-          done += ForecastCost(settings, length);
-        }
-        if (progress != nullptr) progress->Advance(done);
-      },
-      tbb::simple_partitioner());
-  if (stopped.load()) return false;
+  const bool done = ForecastItems(
+      items, ForecastCost(settings, longest), progress,
+      [&](std::int64_t item, TSampleData& /*scratch*/, const std::atomic<bool>* cancel) {
+        const std::int32_t length = lengths[Size(item / h)];
+        const auto b = static_cast<std::int32_t>(item % h);
+        out[Size(item)] = ForecastAfter(bands[Size(b)], length, settings, cancel);
+        return ForecastCost(settings, length);
+      });
+  if (!done) return false;
 
-  const auto blocks = static_cast<std::int32_t>(lengths.size());
-  tbb::parallel_for(tbb::blocked_range<std::int32_t>(0, blocks),
-                    [&](const tbb::blocked_range<std::int32_t>& range) {
-                      std::vector<double> scratch(Size(h));
-                      for (std::int32_t o = range.begin(); o != range.end(); ++o) {
-                        RebuildBlock(out.data() + Size(o) * Size(h), scratch.data(), h);
-                      }
-                    });
+  const std::size_t blocks = lengths.size();
+  ForEachRange(blocks, std::max<std::size_t>(1, Size(kRangeCost) / Size(h)),
+               [&](std::size_t begin, std::size_t end) {
+                 std::vector<double> scratch(Size(h));
+                 for (std::size_t o = begin; o < end; ++o) {
+                   RebuildBlock(out.data() + o * Size(h), scratch.data(), h);
+                 }
+               });
   return true;
 }
 
@@ -368,37 +379,17 @@ bool NextBlock(const TTailBands& tail, std::int32_t h, const TForecastSettings& 
   const std::int32_t length = tail.Length();
   const std::int32_t from = FirstRead(settings, length);
   out.assign(Size(h), 0.0);
-  std::atomic<bool> stopped{false};
-  constexpr std::int64_t kRangeCost = std::int64_t{1} << 16;
-  const std::int64_t grain =
-      std::clamp<std::int64_t>(kRangeCost / ForecastCost(settings, length), 1, 4096);
-  tbb::parallel_for(
-      tbb::blocked_range<std::int32_t>(0, h, Size(grain)),
-      [&](const tbb::blocked_range<std::int32_t>& range) {
-        // One series per range, refilled for each band: no band is lent out.
-        TSampleData band;
-        band.SetCountForOverwrite(length);
-        std::int64_t done = 0;
-        for (std::int32_t b = range.begin(); b != range.end(); ++b) {
-          if (progress != nullptr && progress->Cancelled()) {
-            stopped.store(true, std::memory_order_relaxed);
-            break;
-          }
-          const std::span<const double> values = tail.Band(b);
-          std::copy(values.begin() + from, values.end(), band.YData() + from);
-          try {
-            out[Size(b)] = ForecastAfter(band, length, settings,
-                                         progress != nullptr ? progress->CancelFlag() : nullptr);
-          } catch (const TForecastCancelled&) {
-            stopped.store(true, std::memory_order_relaxed);
-            break;
-          }
-          done += ForecastCost(settings, length);
-        }
-        if (progress != nullptr) progress->Advance(done);
-      },
-      tbb::simple_partitioner());
-  if (stopped.load()) return false;
+  // One series per range, refilled for each band: no band is lent out.
+  const bool done = ForecastItems(
+      h, ForecastCost(settings, length), progress,
+      [&](std::int64_t b, TSampleData& band, const std::atomic<bool>* cancel) {
+        if (band.Count() != length) band.SetCountForOverwrite(length);
+        const std::span<const double> values = tail.Band(static_cast<std::int32_t>(b));
+        std::copy(values.begin() + from, values.end(), band.YData() + from);
+        out[Size(b)] = ForecastAfter(band, length, settings, cancel);
+        return ForecastCost(settings, length);
+      });
+  if (!done) return false;
   std::vector<double> scratch(Size(h));
   RebuildBlock(out.data(), scratch.data(), h);
   return true;

@@ -14,9 +14,10 @@ namespace fendrel {
 // the command prints what it asked for once they are done.
 class TCliView : public TSessionView {
  public:
+  bool ShowsValues() const override { return false; }
   void ShowLevelPosition(std::int16_t /*level*/) override {}
-  void ShowTestSeries(const TSampleData& /*series*/) override {}
-  void ShowBands(const TWavelet& /*wavelet*/, std::int16_t /*levelMax*/,
+  void ShowTestSeries(const TShownSeries& /*series*/) override {}
+  void ShowBands(const TBandsSnapshot& /*bands*/, std::int16_t /*levelMax*/,
                  std::int16_t /*windowMax*/) override {}
 };
 

@@ -75,6 +75,10 @@ TBandCoverage TBandCoverage::Of(const TWavelet& wavelet) {
   return {wavelet.Level(), wavelet.LoadedCount(), wavelet.RebuiltCount(), wavelet.AppendedFrom()};
 }
 
+TBandCoverage TBandCoverage::Of(const TBandsSnapshot& bands) {
+  return {bands.level, bands.loadedCount, bands.rebuiltCount, bands.appendedFrom};
+}
+
 std::int64_t TBandCoverage::Held() const {
   return std::clamp<std::int64_t>(std::min(forecastFrom, rebuilt), 0, loaded);
 }

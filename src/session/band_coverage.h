@@ -6,6 +6,7 @@
 namespace fendrel {
 
 class TWavelet;
+struct TBandsSnapshot;
 
 // Which samples of the loaded series the bands of the current level stand
 // for, and which samples of the rebuilt series come from forecasts; every
@@ -20,6 +21,7 @@ struct TBandCoverage {
   std::int64_t forecastFrom = 0;
 
   static TBandCoverage Of(const TWavelet& wavelet);
+  static TBandCoverage Of(const TBandsSnapshot& bands);
 
   // Measured samples the bands still hold: 0 .. Held() - 1.
   std::int64_t Held() const;

@@ -94,9 +94,7 @@ bool TSession::RunJob(std::string what, std::int64_t size, TJob::TCompute comput
   job.compute = [this, compute = std::move(compute)](TProgress& progress) -> TJob::TApply {
     TJob::TApply apply = compute(progress);
     if (!apply) return {};
-    return [this, apply = std::move(apply)] {
-      lastApplied_ = Run(apply);
-    };
+    return [this, apply = std::move(apply)] { lastApplied_ = Run(apply); };
   };
   job.failed = [this, what](std::exception_ptr failure) {
     desktop_.ShowError(FailureText(failure, what));
@@ -127,17 +125,34 @@ bool TSession::Plot() {
 }
 
 void TSession::PlotStep() {
-  view_.ShowTestSeries(*testData_);
+  view_.ShowTestSeries(Shown(*testData_));
   wavelet_->Load(testData_.get());
   RedrawStep();
+}
+
+std::shared_ptr<TSession::TLoadedSeries> TSession::Prepare(
+    std::unique_ptr<TSampleData> series) const {
+  auto loaded = std::make_shared<TLoadedSeries>();
+  loaded->packet = std::make_unique<TWavelet>();
+  loaded->packet->Load(series.get());
+  loaded->shown = Shown(*series);
+  loaded->series = std::move(series);
+  return loaded;
 }
 
 bool TSession::Redraw() {
   return Run([&] { RedrawStep(); });
 }
 
-void TSession::RedrawStep() {
-  view_.ShowBands(*wavelet_, LevelSpinMax(wavelet_->MaxLevel()), WindowSpinMax(testData_->Count()));
+TShownSeries TSession::Shown(const TSampleData& series) const {
+  if (!view_.ShowsValues()) return {nullptr, series.Count()};
+  return TShownSeries::Of(series);
+}
+
+void TSession::RedrawStep() { ShowBandsStep(wavelet_->Snapshot()); }
+
+void TSession::ShowBandsStep(const TBandsSnapshot& bands) {
+  view_.ShowBands(bands, LevelSpinMax(wavelet_->MaxLevel()), WindowSpinMax(testData_->Count()));
 }
 
 bool TSession::ChangeLevel(std::int32_t level) {
@@ -150,18 +165,21 @@ bool TSession::ChangeLevel(std::int32_t level) {
       [this, level, moves](TProgress& /*progress*/) -> TJob::TApply {
         if (!moves) return [this] { RedrawStep(); };
         // One step is written beside the current level and swapped in by
-        // the apply step; a longer way is walked on a copy.
+        // the apply step; a longer way is walked on a copy. The view's data
+        // is taken here too, so that the apply step only hands it on.
         if (wavelet_->PrepareStep(level)) {
-          return [this] {
+          auto bands = std::make_shared<const TBandsSnapshot>(wavelet_->PreparedSnapshot());
+          return [this, bands] {
             wavelet_->CommitStep();
-            RedrawStep();
+            ShowBandsStep(*bands);
           };
         }
         auto moved = std::make_shared<std::unique_ptr<TWavelet>>(wavelet_->Clone());
         (*moved)->SetLevel(level);
-        return [this, moved] {
+        auto bands = std::make_shared<const TBandsSnapshot>((*moved)->Snapshot());
+        return [this, moved, bands] {
           wavelet_ = std::move(*moved);
-          RedrawStep();
+          ShowBandsStep(*bands);
         };
       },
       // The spin already shows the level asked for.
@@ -170,16 +188,23 @@ bool TSession::ChangeLevel(std::int32_t level) {
 
 bool TSession::Forecast() {
   const TForecastSettings settings = settings_;
-  return RunJob("forecast", ForecastWork(*wavelet_, settings) / 16,
-                [this, settings](TProgress& progress) -> TJob::TApply {
-                  progress.Start(ForecastWork(*wavelet_, settings));
-                  auto forecasts =
-                      std::make_shared<std::vector<double>>(BandForecasts(*wavelet_, settings));
-                  return [this, forecasts] {
-                    wavelet_->AppendToBands(*forecasts);
-                    RedrawStep();
-                  };
-                });
+  return RunJob(
+      "forecast", ForecastWork(*wavelet_, settings) / 16,
+      [this, settings](TProgress& progress) -> TJob::TApply {
+        progress.Start(ForecastWork(*wavelet_, settings));
+        auto forecasts = std::make_shared<std::vector<double>>(BandForecasts(*wavelet_, settings));
+        if (wavelet_->PrepareAppend(*forecasts)) {
+          auto bands = std::make_shared<const TBandsSnapshot>(wavelet_->PreparedSnapshot());
+          return [this, bands] {
+            wavelet_->CommitStep();
+            ShowBandsStep(*bands);
+          };
+        }
+        return [this, forecasts] {
+          wavelet_->AppendToBands(*forecasts);
+          RedrawStep();
+        };
+      });
 }
 
 bool TSession::Open() {
@@ -193,24 +218,25 @@ bool TSession::OpenFile(const std::string& path) {
   const std::string what = "open \"" + path + "\"";
   return RunJob(what, FileSize(path) / 8, [this, path, what](TProgress& progress) -> TJob::TApply {
     CheckRoomToRead(path);
-    auto series = std::make_shared<std::unique_ptr<TSampleData>>(std::make_unique<TSampleData>());
+    auto series = std::make_unique<TSampleData>();
     std::optional<TTextLayout> question;
     std::shared_ptr<const std::string> kept;
     TTextImport import;
     ReadFileText(path, [&](std::string_view text) {
       progress.Start(2 * static_cast<std::int64_t>(text.size()));
-      import = ImportText(text, tsFile, **series, [&](TImportQuestion& asked) {
+      import = ImportText(text, tsFile, *series, [&](TImportQuestion& asked) {
         question = asked.layout;
-        // The text as read: a UTF-16 one decoded.
-        kept = std::make_shared<const std::string>(asked.text);
-        return false;
-      });
+      // The text as read: a UTF-16 one decoded.
+      kept = std::make_shared<const std::string>(asked.text);
+      return false;
     });
-    if (question) {
-      return [this, kept, layout = *question, what] { ImportJob(kept, tsFile, layout, what); };
-    }
-    return [this, import, series] { ShowImported(import, std::move(*series), tsFile); };
   });
+  if (question) {
+    return [this, kept, layout = *question, what] { ImportJob(kept, tsFile, layout, what); };
+  }
+  auto loaded = import.read ? Prepare(std::move(series)) : nullptr;
+  return [this, import, loaded] { ShowImported(import, loaded, tsFile); };
+});
 }
 
 void TSession::ImportJob(std::shared_ptr<const std::string> text, TTextSource source,
@@ -224,26 +250,26 @@ void TSession::ImportJob(std::shared_ptr<const std::string> text, TTextSource so
   RunJob(std::move(what), static_cast<std::int64_t>(text->size() / 8),
          [this, text, source, layout, read](TProgress& progress) -> TJob::TApply {
            progress.Start(2 * static_cast<std::int64_t>(text->size()));
-           auto series =
-               std::make_shared<std::unique_ptr<TSampleData>>(std::make_unique<TSampleData>());
+           auto series = std::make_unique<TSampleData>();
            const TTextImport import =
-               ImportText(*text, source, **series, [&](TImportQuestion& asked) {
+               ImportText(*text, source, *series, [&](TImportQuestion& asked) {
                  asked.layout = layout;
                  asked.read = std::move(*read);
                  return true;
                });
-           return [this, import, series, source] {
-             ShowImported(import, std::move(*series), source);
-           };
+           auto loaded = import.read ? Prepare(std::move(series)) : nullptr;
+           return [this, import, loaded, source] { ShowImported(import, loaded, source); };
          });
 }
 
-void TSession::ShowImported(const TTextImport& import, std::unique_ptr<TSampleData> series,
+void TSession::ShowImported(const TTextImport& import, const std::shared_ptr<TLoadedSeries>& loaded,
                             TTextSource source) {
-  if (!import.read) return;
-  testData_ = std::move(series);
+  if (!import.read || !loaded) return;
+  testData_ = std::move(loaded->series);
+  wavelet_ = std::move(loaded->packet);
   view_.ShowLevelPosition(0);
-  PlotStep();
+  view_.ShowTestSeries(loaded->shown);
+  RedrawStep();
   // The import dialog, when it showed, has told the counts already.
   if (!import.asked && import.missing > 0) {
     desktop_.ShowMessage(MissingValuesMessage(import.missing));
@@ -298,8 +324,7 @@ bool TSession::CopyData(TGridTarget target) {
       test ? testData_->Count() : static_cast<std::int64_t>(wavelet_->BandValues(0).size());
   return RunJob("copy the data", rows, [this, test, rows](TProgress& progress) -> TJob::TApply {
     progress.Start(rows);
-    auto text =
-        std::make_shared<std::string>(test ? TestDataText(*testData_) : BandTableText());
+    auto text = std::make_shared<std::string>(test ? TestDataText(*testData_) : BandTableText());
     return [this, text, test] {
       desktop_.SetClipboardText(*text);
       desktop_.ShowMessage(test ? "Test data copied." : "Wavelet data copied.");
@@ -341,13 +366,12 @@ bool TSession::ImportTextJob(std::shared_ptr<const std::string> text, TTextSourc
   return RunJob(what, static_cast<std::int64_t>(text->size() / 8),
                 [this, text, source, what](TProgress& progress) -> TJob::TApply {
                   progress.Start(2 * static_cast<std::int64_t>(text->size()));
-                  auto series = std::make_shared<std::unique_ptr<TSampleData>>(
-                      std::make_unique<TSampleData>());
+                  auto series = std::make_unique<TSampleData>();
                   std::optional<TTextLayout> question;
                   // The question is about the text as read: a UTF-16 one decoded.
                   std::shared_ptr<const std::string> asked = text;
                   const TTextImport import =
-                      ImportText(*text, source, **series, [&](TImportQuestion& proposed) {
+                      ImportText(*text, source, *series, [&](TImportQuestion& proposed) {
                         question = proposed.layout;
                         if (proposed.text.data() != text->data()) {
                           asked = std::make_shared<const std::string>(proposed.text);
@@ -359,9 +383,8 @@ bool TSession::ImportTextJob(std::shared_ptr<const std::string> text, TTextSourc
                       ImportJob(asked, source, layout, what);
                     };
                   }
-                  return [this, import, series, source] {
-                    ShowImported(import, std::move(*series), source);
-                  };
+                  auto loaded = import.read ? Prepare(std::move(series)) : nullptr;
+                  return [this, import, loaded, source] { ShowImported(import, loaded, source); };
                 });
 }
 

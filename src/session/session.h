@@ -14,12 +14,13 @@
 #include "sample/foreign_text.h"
 #include "session/job.h"
 #include "session/session_desktop.h"
+#include "session/session_view.h"
 
 namespace fendrel {
 
 class TSampleData;
-class TSessionView;
 class TWavelet;
+struct TBandsSnapshot;
 
 // The grid a clipboard command works on.
 enum class TGridTarget : std::uint8_t { gtTest, gtWave };
@@ -111,8 +112,7 @@ class TSession {
   // Evaluates every level of the test series by rolling origins with the
   // forecast settings and hands the result to `show`; nothing when cancelled
   // (a failure goes to the error box).
-  bool Evaluate(const TEvaluationSettings& settings,
-                std::function<void(const TEvaluation&)> show);
+  bool Evaluate(const TEvaluationSettings& settings, std::function<void(const TEvaluation&)> show);
 
   // The band table of the current level.
   std::string BandTableText() const;
@@ -126,19 +126,30 @@ class TSession {
   // `what`." when memory ran out) and `dropped` runs when nothing is applied.
   bool RunJob(std::string what, std::int64_t size, TJob::TCompute compute,
               std::function<void()> dropped = {});
+  // A new test series made ready where a job's work runs: loaded into a
+  // packet of its own and copied for the view, so that showing it is only
+  // handing it on.
+  struct TLoadedSeries {
+    std::unique_ptr<TSampleData> series;
+    std::unique_ptr<TWavelet> packet;
+    TShownSeries shown;
+  };
+  std::shared_ptr<TLoadedSeries> Prepare(std::unique_ptr<TSampleData> series) const;
+  TShownSeries Shown(const TSampleData& series) const;
+
   void PlotStep();
   void RedrawStep();
+  void ShowBandsStep(const TBandsSnapshot& bands);
   // Reads a whole text (a paste's, or a file's that came through a pipe)
   // into the test series in a job, asking the import question when due.
-  bool ImportTextJob(std::shared_ptr<const std::string> text, TTextSource source,
-                     std::string what);
+  bool ImportTextJob(std::shared_ptr<const std::string> text, TTextSource source, std::string what);
   // Asks the import question about a text (a file's or a paste's), then
   // reads it by the answer into a new series in a job and shows it.
   void ImportJob(std::shared_ptr<const std::string> text, TTextSource source,
                  const TTextLayout& proposal, std::string what);
   // Replaces the test series by what a text became and shows it from level
   // 0, with the number of missing values filled in.
-  void ShowImported(const TTextImport& import, std::unique_ptr<TSampleData> series,
+  void ShowImported(const TTextImport& import, const std::shared_ptr<TLoadedSeries>& loaded,
                     TTextSource source);
 
   TSessionView& view_;

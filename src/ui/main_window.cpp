@@ -10,11 +10,11 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QKeyEvent>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
@@ -39,7 +39,6 @@
 #include "session/band_coverage.h"
 #include "session/session.h"
 #include "ui/dock_layout.h"
-#include "wavelet/wavelet.h"
 #include "ui/evaluate_dialog.h"
 #include "ui/import_dialog.h"
 #include "ui/popup_menu.h"
@@ -49,6 +48,7 @@
 #include "ui/tooltips.h"
 #include "ui/user_guide.h"
 #include "ui/wavelet_view.h"
+#include "wavelet/wavelet.h"
 
 // Resources of a static library must be registered by name, outside any
 // namespace.
@@ -560,8 +560,8 @@ void TForm1::ShowJobEnded() {
 
 void TForm1::EnableCommands(bool enabled) {
   for (QAction* action :
-       {Open1, Save1, ExportWaveData1, ExportPicture1, CopyData1, CopyChart1, CopyModel1,
-        PastData1, Evaluate1, About1, Copy1, Past1, Copy2, ExportPicture2}) {
+       {Open1, Save1, ExportWaveData1, ExportPicture1, CopyData1, CopyChart1, CopyModel1, PastData1,
+        Evaluate1, About1, Copy1, Past1, Copy2, ExportPicture2}) {
     action->setEnabled(enabled);
   }
 }
@@ -710,22 +710,22 @@ void TForm1::Exit1Click(QObject* /*sender*/) { close(); }
 
 void TForm1::ShowLevelPosition(std::int16_t level) { UpDown1->SetPosition(level); }
 
-void TForm1::ShowTestSeries(const TSampleData& series) {
+void TForm1::ShowTestSeries(const TShownSeries& series) {
   waveView_->ShowTestSeries(series, *sgTest, *chTest->SeriesAt(0));
   // A new series is shown from the top-left cell of both grids.
   sgTest->ScrollToStart();
   sgWave->ScrollToStart();
 }
 
-void TForm1::ShowBands(const TWavelet& wavelet, std::int16_t levelMax, std::int16_t windowMax) {
+void TForm1::ShowBands(const TBandsSnapshot& bands, std::int16_t levelMax, std::int16_t windowMax) {
   UpDown1->SetMax(levelMax);
   UpDown2->SetMax(windowMax);
   // The spin may have come down with its maximum.
   session_->SetWindow(UpDown2->Position());
   // The design-time series is never shown again once the bands are.
   LineSeries1.reset();
-  waveView_->ShowBands(wavelet);
-  StatusLine->SetStatus(BandCoverageText(TBandCoverage::Of(wavelet)));
+  waveView_->ShowBands(bands);
+  StatusLine->SetStatus(BandCoverageText(TBandCoverage::Of(bands)));
 }
 
 void TForm1::ShowMessage(const std::string& text) { desktop_.dialogs.ShowMessage(text); }

@@ -144,8 +144,9 @@ class TForm1 : public QMainWindow,
 
   // What the session shows.
   void ShowLevelPosition(std::int16_t level) override;
-  void ShowTestSeries(const TSampleData& series) override;
-  void ShowBands(const TWavelet& wavelet, std::int16_t levelMax, std::int16_t windowMax) override;
+  void ShowTestSeries(const TShownSeries& series) override;
+  void ShowBands(const TBandsSnapshot& bands, std::int16_t levelMax,
+                 std::int16_t windowMax) override;
   // What the session asks of the user and the desktop.
   void ShowMessage(const std::string& text) override;
   void ShowError(const std::string& message) override;

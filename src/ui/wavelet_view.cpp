@@ -9,7 +9,7 @@
 
 #include "chart/chart.h"
 #include "core/parallel.h"
-#include "sample/sample_data.h"
+#include "session/session_view.h"
 #include "ui/text_grid.h"
 #include "wavelet/wavelet.h"
 
@@ -32,20 +32,6 @@ constexpr std::size_t kBandBlock = 4096;
 template <typename Body>
 void ForEachBandBlock(std::size_t count, Body&& body) {
   ForEachRange(count, kBandBlock, body);
-}
-
-// Band b's values to ys from starts[b] on, for every band.
-void CopyBands(const TWavelet& wavelet, const std::vector<std::size_t>& starts, double* ys) {
-  ForEachPiece(starts.back(), [&](std::size_t begin, std::size_t end) {
-    auto b = static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), begin) -
-                                      starts.begin() - 1);
-    for (std::size_t at = begin; at < end; ++b) {
-      const std::size_t take = std::min(end, starts[b + 1]) - at;
-      const double* band = wavelet.BandValues(static_cast<std::int32_t>(b)).data();
-      std::copy_n(band + (at - starts[b]), take, ys + at);
-      at += take;
-    }
-  });
 }
 
 }  // namespace
@@ -72,22 +58,18 @@ void TWaveletView::SetUpBandSeries(TLineSeries& series, std::int32_t band) {
   series.YValues().SetOrder(loNone);
 }
 
-void TWaveletView::ShowTestSeries(const TSampleData& data, TStringGrid& grid,
+void TWaveletView::ShowTestSeries(const TShownSeries& shown, TStringGrid& grid,
                                   TChartSeries& series) {
-  const std::int32_t count = data.Count();
+  const std::int32_t count = std::max(shown.count, 0);
   grid.SetRowCount(count + 1);
   grid.SetIndexColumn(0, 1, count);
-  // The chart and the grid share one copy of the values.
-  const auto n = static_cast<std::size_t>(std::max(count, 0));
+  const auto n = static_cast<std::size_t>(count);
   // A much shorter series gets indices of its own, so that the long ones go
   // with the points that used them.
   if (indexCount_ / 2 > n) indices_.reset();
   const std::shared_ptr<const double[]> xs = IndexValues(n);
-  const std::shared_ptr<double[]> ys = MakeSharedLarge(n);
-  const double* values = data.YData();
-  ForEachPiece(n, [&](std::size_t begin, std::size_t end) {
-    std::copy(values + begin, values + end, ys.get() + begin);
-  });
+  // The chart and the grid share the one copy the session made.
+  const std::shared_ptr<const double[]>& ys = shown.values;
   series.SharePoints({xs, xs.get(), count}, {ys, ys.get(), count});
   grid.SetValueColumns(1, 1, 1, count, ys, n);
 }
@@ -144,8 +126,8 @@ void TWaveletView::FreeWaveSeries(std::size_t next) {
   }
 }
 
-void TWaveletView::ShowBands(const TWavelet& wavelet) {
-  const std::int32_t bandCount = wavelet.BandCount();
+void TWaveletView::ShowBands(const TBandsSnapshot& shot) {
+  const std::int32_t bandCount = shot.bandCount;
   const auto bands = static_cast<std::size_t>(std::max(bandCount, 0));
   grid_.SetColCount(bandCount + 1);
 
@@ -155,35 +137,35 @@ void TWaveletView::ShowBands(const TWavelet& wavelet) {
   FreeWaveSeries(bands);
 
   // Every band's points live in two shared buffers: the sample indices, the
-  // same for all bands, and the values of all bands one after the other.
-  std::vector<std::size_t> starts(bands + 1, 0);
-  std::size_t longest = 0;
-  for (std::size_t b = 0; b < bands; ++b) {
-    const std::size_t length = wavelet.BandValues(static_cast<std::int32_t>(b)).size();
-    starts[b + 1] = starts[b] + length;
-    longest = std::max(longest, length);
+  // same for all bands, and the snapshot's values of all bands one after
+  // the other.
+  const auto start = [&](std::size_t b) {
+    return shot.Uniform() ? b * shot.length : shot.starts[b];
+  };
+  std::size_t longest = shot.length;
+  if (!shot.Uniform()) {
+    for (std::size_t b = 0; b < bands; ++b) longest = std::max(longest, start(b + 1) - start(b));
   }
   const std::shared_ptr<const double[]> xs = IndexValues(longest);
-  const std::shared_ptr<double[]> ys = MakeSharedLarge(starts[bands]);
-  CopyBands(wavelet, starts, ys.get());
+  const std::shared_ptr<const double[]>& ys = shot.values;
 
-  const std::int32_t rows = bands == 0 ? 0 : static_cast<std::int32_t>(starts[1]);
+  const std::int32_t rows = bands == 0 ? 0 : static_cast<std::int32_t>(start(1));
   if (bands != 0) grid_.SetRowCount(rows + 1);
   // Bands of one length, as a level's bands are, lie in ys just as the grid
   // lists them, so the grid shares them.
-  const bool uniform = starts[bands] == bands * static_cast<std::size_t>(rows);
+  const bool uniform = shot.Total() == bands * static_cast<std::size_t>(rows);
   std::vector<double> values(uniform ? 0 : bands * static_cast<std::size_t>(rows));
   std::vector<std::int32_t> lengths;
   bool even = true;
-  for (std::size_t b = 0; b < bands; ++b) {
-    const std::span<const double> band = wavelet.BandValues(static_cast<std::int32_t>(b));
-    // The grid shows each band down to band 0's length.
-    const auto shown = static_cast<std::int32_t>(std::min<std::size_t>(band.size(), rows));
-    if (!uniform) {
+  if (!uniform) {
+    for (std::size_t b = 0; b < bands; ++b) {
+      const std::span<const double> band = shot.Band(static_cast<std::int32_t>(b));
+      // The grid shows each band down to band 0's length.
+      const auto shown = static_cast<std::int32_t>(std::min<std::size_t>(band.size(), rows));
       std::copy_n(band.begin(), shown, values.begin() + static_cast<std::ptrdiff_t>(b) * rows);
+      lengths.push_back(shown);
+      even = even && shown == rows;
     }
-    lengths.push_back(shown);
-    even = even && shown == rows;
   }
 
   // The series are made and given their points on every worker, a fixed
@@ -200,8 +182,8 @@ void TWaveletView::ShowBands(const TWavelet& wavelet) {
       for (std::size_t b = begin; b < end; ++b) {
         TLineSeries& series = waveSeries_[b].emplace();
         setUp_(series, static_cast<std::int32_t>(b));
-        const auto length = static_cast<int>(starts[b + 1] - starts[b]);
-        series.SharePoints({blockXs, xs.get(), length}, {blockYs, ys.get() + starts[b], length});
+        const auto length = static_cast<int>(start(b + 1) - start(b));
+        series.SharePoints({blockXs, xs.get(), length}, {blockYs, ys.get() + start(b), length});
       }
     });
   } catch (...) {
@@ -213,17 +195,17 @@ void TWaveletView::ShowBands(const TWavelet& wavelet) {
     waveSeries_[b]->SetParentChart(&chart_);
     if (b == 0) {
       chart_.Foot().ClearText();
-      chart_.Foot().AddText("Level " + std::to_string(wavelet.Level()));
+      chart_.Foot().AddText("Level " + std::to_string(shot.level));
     }
   }
   grid_.SetNumberedRow(0, 1, bandCount, "Wave ");
   grid_.SetIndexColumn(0, 1, rows);
   // The rows whose band values a forecast went into, even in part.
-  const std::int64_t firstForecast = wavelet.AppendedFrom() >> wavelet.Level();
+  const std::int64_t firstForecast = shot.appendedFrom >> shot.level;
   grid_.SetMarkedRows(
       static_cast<std::int32_t>(std::min<std::int64_t>(firstForecast + 1, INT32_MAX)), "forecast");
   if (uniform) {
-    grid_.SetValueColumns(1, 1, bandCount, rows, ys, starts[bands]);
+    grid_.SetValueColumns(1, 1, bandCount, rows, ys, shot.Total());
     return;
   }
   if (even) lengths.clear();

@@ -13,9 +13,9 @@ namespace fendrel {
 
 class TChart;
 class TChartSeries;
-class TSampleData;
 class TStringGrid;
-class TWavelet;
+struct TBandsSnapshot;
+struct TShownSeries;
 
 // Renders the packet's bands into the wavelet grid and chart, one line
 // series per band, and owns those series. The sample indices, the x of every
@@ -36,11 +36,12 @@ class TWaveletView {
   static void SetUpBandSeries(TLineSeries& series, std::int32_t band);
 
   // Lists the series in the grid's second column and shows it in `series`,
-  // both over one copy of the values.
-  void ShowTestSeries(const TSampleData& data, TStringGrid& grid, TChartSeries& series);
-  // Rebuilds the grid and the chart from the bands of the current level. A
-  // failure leaves the chart without band series and the view empty.
-  void ShowBands(const TWavelet& wavelet);
+  // both over the shown values, without a copy.
+  void ShowTestSeries(const TShownSeries& shown, TStringGrid& grid, TChartSeries& series);
+  // Rebuilds the grid and the chart from the bands of a level, sharing their
+  // values. A failure leaves the chart without band series and the view
+  // empty.
+  void ShowBands(const TBandsSnapshot& bands);
   // Detaches and frees every band series.
   void Clear();
 

@@ -50,11 +50,23 @@ void ForEachBandSpan(std::size_t bands, std::size_t m, const Body& body) {
 }  // namespace
 
 void TWavelet::Buffer::Reserve(std::size_t count) {
-  if (count <= capacity_) return;
+  if (count <= capacity_ && data_.use_count() <= 1) return;
   // In huge pages: faulting in a level of 16 million values page by small
   // page costs more than the transform.
-  data_ = MakeUniqueLarge(count);
+  data_ = MakeSharedLarge(count);
   capacity_ = count;
+}
+
+std::span<const double> TBandsSnapshot::Band(std::int32_t i) const {
+  if (i < 0 || i >= bandCount) return {};
+  const auto b = static_cast<std::size_t>(i);
+  if (starts.empty()) return {values.get() + b * length, length};
+  return {values.get() + starts[b], starts[b + 1] - starts[b]};
+}
+
+std::size_t TBandsSnapshot::Total() const {
+  if (!starts.empty()) return starts.back();
+  return static_cast<std::size_t>(std::max(bandCount, 0)) * length;
 }
 
 TWavelet::TWavelet() { Load(nullptr); }
@@ -64,7 +76,7 @@ TWavelet::~TWavelet() = default;
 void TWavelet::Load(const TSampleData* series) {
   const std::int32_t n = series != nullptr ? std::max(series->Count(), 0) : 0;
   // Copy before dropping the lent bands: the series may be one of them.
-  prepared_ = 0;
+  prepared_ = TPrepared::none;
   spare_.Reserve(Size(n));
   if (n > 0) {
     const double* source = series->YData();
@@ -117,22 +129,96 @@ std::unique_ptr<TWavelet> TWavelet::Clone() const {
 }
 
 bool TWavelet::PrepareStep(std::int32_t level) {
-  prepared_ = 0;
+  prepared_ = TPrepared::none;
   if (level < 0 || level >= maxLevel_ || !lent_.empty()) return false;
   if (level == level_ + 1) {
     DecomposeIntoSpare();
-    prepared_ = 1;
+    prepared_ = TPrepared::down;
   } else if (level == level_ - 1) {
     ReconstructIntoSpare();
-    prepared_ = -1;
+    prepared_ = TPrepared::up;
   }
-  return prepared_ != 0;
+  return prepared_ != TPrepared::none;
+}
+
+bool TWavelet::PrepareAppend(std::span<const double> values) {
+  prepared_ = TPrepared::none;
+  if (values.size() < Size(bandCount_) || !lent_.empty()) return false;
+  AppendIntoSpare(values);
+  prepared_ = TPrepared::append;
+  return true;
 }
 
 void TWavelet::CommitStep() {
-  const std::int32_t step = std::exchange(prepared_, 0);
-  if (step > 0) SwapInDecomposed();
-  if (step < 0) SwapInReconstructed();
+  switch (std::exchange(prepared_, TPrepared::none)) {
+    case TPrepared::down:
+      SwapInDecomposed();
+      break;
+    case TPrepared::up:
+      SwapInReconstructed();
+      break;
+    case TPrepared::append:
+      SwapInAppended();
+      break;
+    case TPrepared::none:
+      break;
+  }
+}
+
+TBandsSnapshot TWavelet::Snapshot() const {
+  TBandsSnapshot shot;
+  shot.bandCount = bandCount_;
+  shot.level = level_;
+  shot.loadedCount = loadedCount_;
+  shot.rebuiltCount = RebuiltCount();
+  shot.appendedFrom = AppendedFrom();
+  if (lent_.empty()) {
+    shot.values = current_.Shared();
+    shot.length = Size(length_);
+    return shot;
+  }
+  // Lent bands live apart and may have grown: every band is copied.
+  const std::size_t bands = Size(bandCount_);
+  shot.starts.assign(bands + 1, 0);
+  for (std::size_t i = 0; i < bands; ++i) {
+    shot.starts[i + 1] = shot.starts[i] + BandValues(static_cast<std::int32_t>(i)).size();
+  }
+  const std::shared_ptr<double[]> values = MakeSharedLarge(shot.starts.back());
+  for (std::size_t i = 0; i < bands; ++i) {
+    const std::span<const double> band = BandValues(static_cast<std::int32_t>(i));
+    std::copy(band.begin(), band.end(), values.get() + shot.starts[i]);
+  }
+  shot.values = values;
+  shot.length = bands == 0 ? 0 : shot.starts[1];
+  return shot;
+}
+
+TBandsSnapshot TWavelet::PreparedSnapshot() const {
+  if (prepared_ == TPrepared::none) return Snapshot();
+  // As the swap-in will leave the packet; no band is lent while a step is
+  // prepared.
+  TBandsSnapshot shot;
+  std::int64_t appendedFrom = appendedFrom_;
+  shot.values = spare_.Shared();
+  shot.loadedCount = loadedCount_;
+  shot.level = level_;
+  shot.bandCount = bandCount_;
+  shot.length = Size(length_);
+  if (prepared_ == TPrepared::down) {
+    ++shot.level;
+    shot.bandCount *= 2;
+    shot.length /= 2;
+  } else if (prepared_ == TPrepared::up) {
+    --shot.level;
+    shot.bandCount /= 2;
+    shot.length *= 2;
+  } else {
+    appendedFrom = std::min(appendedFrom, std::int64_t{length_} << level_);
+    ++shot.length;
+  }
+  shot.rebuiltCount = static_cast<std::int64_t>(shot.length) << shot.level;
+  shot.appendedFrom = std::min(appendedFrom, shot.rebuiltCount);
+  return shot;
 }
 
 void TWavelet::SetLevel(std::int32_t level) {
@@ -189,8 +275,14 @@ void TWavelet::AppendToBands(std::span<const double> values) {
     }
     return;
   }
+  AppendIntoSpare(values);
+  SwapInAppended();
+}
+
+void TWavelet::AppendIntoSpare(std::span<const double> values) {
+  const std::size_t bands = Size(bandCount_);
   const std::size_t n = Size(length_);
-  prepared_ = 0;
+  prepared_ = TPrepared::none;
   spare_.Reserve(bands * (n + 1));
   ForEachBandSpan(bands, n + 1, [&](std::size_t i, std::size_t c0, std::size_t c1) {
     const double* source = current_.Data() + i * n;
@@ -199,6 +291,9 @@ void TWavelet::AppendToBands(std::span<const double> values) {
     if (c0 < kept) std::copy(source + c0, source + kept, target + c0);
     if (c1 == n + 1) target[n] = values[i];
   });
+}
+
+void TWavelet::SwapInAppended() {
   std::swap(current_, spare_);
   appendedFrom_ = std::min(appendedFrom_, std::int64_t{length_} << level_);
   ++length_;
@@ -212,7 +307,7 @@ std::int32_t TWavelet::CommonLength() const {
 void TWavelet::TakeBackLentBands() {
   if (lent_.empty()) return;
   const std::size_t n = Size(std::max(CommonLength(), 0));
-  prepared_ = 0;
+  prepared_ = TPrepared::none;
   spare_.Reserve(Size(bandCount_) * n);
   ForEachBandSpan(Size(bandCount_), n, [&](std::size_t i, std::size_t c0, std::size_t c1) {
     const TSampleData* band = lent_[i].get();
@@ -231,7 +326,7 @@ void TWavelet::TakeBackLentBands() {
 }
 
 void TWavelet::DecomposeIntoSpare() {
-  prepared_ = 0;
+  prepared_ = TPrepared::none;
   const std::size_t n = Size(length_);
   const std::size_t m = n / 2;
   const std::size_t bands = Size(bandCount_);
@@ -264,7 +359,7 @@ void TWavelet::DecomposeStep() {
 }
 
 void TWavelet::ReconstructIntoSpare() {
-  prepared_ = 0;
+  prepared_ = TPrepared::none;
   const std::size_t m = Size(length_);
   const std::size_t bands = Size(bandCount_) / 2;
   spare_.Reserve(bands * 2 * m);
@@ -299,7 +394,7 @@ void TWavelet::DecomposeTwoSteps() {
   const std::size_t n = Size(length_);
   const std::size_t m = n / 4;
   const std::size_t bands = Size(bandCount_);
-  prepared_ = 0;
+  prepared_ = TPrepared::none;
   spare_.Reserve(4 * bands * m);
   ForEachBandSpan(bands, m, [&](std::size_t i, std::size_t c0, std::size_t c1) {
     const double* y = current_.Data() + i * n;
@@ -328,7 +423,7 @@ void TWavelet::DecomposeTwoSteps() {
 void TWavelet::ReconstructTwoSteps() {
   const std::size_t m = Size(length_);
   const std::size_t bands = Size(bandCount_) / 4;
-  prepared_ = 0;
+  prepared_ = TPrepared::none;
   spare_.Reserve(bands * 4 * m);
   ForEachBandSpan(bands, m, [&](std::size_t i, std::size_t c0, std::size_t c1) {
     const double* in0 = current_.Data() + 4 * i * m;

@@ -11,6 +11,29 @@
 
 namespace fendrel {
 
+// The bands of one level as they stood when taken, with what they stand for
+// (counted in samples of level 0, as TWavelet counts). The values are shared,
+// not copied: the packet writes its later steps into other memory while a
+// snapshot holds them, so a view can show them while the packet moves on.
+struct TBandsSnapshot {
+  // Band i at values + i * length, or, when starts is not empty, at
+  // values + starts[i] up to values + starts[i + 1].
+  std::shared_ptr<const double[]> values;
+  std::size_t length = 0;
+  std::vector<std::size_t> starts;
+  std::int32_t bandCount = 0;
+  std::int32_t level = 0;
+  std::int32_t loadedCount = 0;
+  std::int64_t rebuiltCount = 0;
+  std::int64_t appendedFrom = 0;
+
+  std::span<const double> Band(std::int32_t i) const;
+  // All values, band after band.
+  std::size_t Total() const;
+  // Every band holds `length` values.
+  bool Uniform() const { return starts.empty(); }
+};
+
 // A Haar wavelet packet: at every step down each band splits into an average
 // band and a difference band, so level L holds 2^L bands of one common length.
 //
@@ -40,7 +63,15 @@ class TWavelet {
   // step drops it. False, with nothing written, when `level` is not one step
   // away within range, or while a band is lent.
   bool PrepareStep(std::int32_t level);
+  // Appending a value to every band, written beside the current level as
+  // PrepareStep writes a step; false, with nothing written, when some band
+  // would get none or a band is lent (AppendToBands then serves).
+  bool PrepareAppend(std::span<const double> values);
   void CommitStep();
+
+  // The bands as they stand, or as CommitStep will leave them.
+  TBandsSnapshot Snapshot() const;
+  TBandsSnapshot PreparedSnapshot() const;
 
   // Steps down or up until Level() == level; ignored outside 0 .. MaxLevel() - 1.
   void SetLevel(std::int32_t level);
@@ -75,14 +106,17 @@ class TWavelet {
 
  private:
   // Storage for doubles that keeps its capacity and is never zero-filled.
+  // Reserve hands out fresh memory while a snapshot still shares the old, so
+  // that nothing written later shows through a snapshot.
   class Buffer {
    public:
     void Reserve(std::size_t count);
     double* Data() { return data_.get(); }
     const double* Data() const { return data_.get(); }
+    std::shared_ptr<const double[]> Shared() const { return data_; }
 
    private:
-    std::unique_ptr<double[], FreeLargeDeleter> data_;
+    std::shared_ptr<double[]> data_;
     std::size_t capacity_ = 0;
   };
 
@@ -97,6 +131,8 @@ class TWavelet {
   void ReconstructIntoSpare();
   void SwapInDecomposed();
   void SwapInReconstructed();
+  void AppendIntoSpare(std::span<const double> values);
+  void SwapInAppended();
   void DecomposeTwoSteps();
   void ReconstructTwoSteps();
 
@@ -111,8 +147,9 @@ class TWavelet {
   std::int64_t appendedFrom_ = 0;
   // Empty while no band is lent; otherwise one slot per band, filled on demand.
   std::vector<std::unique_ptr<TSampleData>> lent_;
-  // The step PrepareStep wrote into spare_: +1 down, -1 up, 0 none.
-  std::int32_t prepared_ = 0;
+  // What spare_ holds for CommitStep.
+  enum class TPrepared : std::int8_t { none, down, up, append };
+  TPrepared prepared_ = TPrepared::none;
 };
 
 }  // namespace fendrel

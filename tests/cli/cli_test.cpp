@@ -144,8 +144,8 @@ void ExpectField(const std::string& field, std::optional<double> value) {
 class QuietView : public TSessionView {
  public:
   void ShowLevelPosition(std::int16_t) override {}
-  void ShowTestSeries(const TSampleData&) override {}
-  void ShowBands(const TWavelet&, std::int16_t, std::int16_t) override {}
+  void ShowTestSeries(const TShownSeries&) override {}
+  void ShowBands(const TBandsSnapshot&, std::int16_t, std::int16_t) override {}
 };
 
 class QuietDesktop : public TSessionDesktop {

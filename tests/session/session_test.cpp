@@ -1,18 +1,16 @@
 #include "session/session.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <chrono>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-#include <filesystem>
-#include <fstream>
 
 #include "sample/clipboard_text.h"
 #include "sample/sample_data.h"
@@ -30,14 +28,15 @@ class RecordingView : public TSessionView {
   void ShowLevelPosition(std::int16_t level) override {
     shown.push_back("level " + std::to_string(level));
   }
-  void ShowTestSeries(const TSampleData& series) override {
+  void ShowTestSeries(const TShownSeries& series) override {
     if (failSeries) throw std::runtime_error("Out of room");
-    shown.push_back("series " + std::to_string(series.Count()));
+    shown.push_back("series " + std::to_string(series.count));
   }
-  void ShowBands(const TWavelet& wavelet, std::int16_t levelMax, std::int16_t windowMax) override {
-    shown.push_back("bands " + std::to_string(wavelet.BandCount()) + " of " +
-                    std::to_string(wavelet.BandValues(0).size()) + ", spins " +
-                    std::to_string(levelMax) + " " + std::to_string(windowMax));
+  void ShowBands(const TBandsSnapshot& bands, std::int16_t levelMax,
+                 std::int16_t windowMax) override {
+    shown.push_back("bands " + std::to_string(bands.bandCount) + " of " +
+                    std::to_string(bands.Band(0).size()) + ", spins " + std::to_string(levelMax) +
+                    " " + std::to_string(windowMax));
   }
 
   std::vector<std::string> shown;

@@ -29,13 +29,13 @@ TEST(WaveletView, AFailureWhileMakingTheBandSeriesLeavesNoneCounted) {
     if (failing && band == 2) throw std::bad_alloc();
   });
 
-  EXPECT_THROW(view.ShowBands(wavelet), std::bad_alloc);
+  EXPECT_THROW(view.ShowBands(wavelet.Snapshot()), std::bad_alloc);
   EXPECT_EQ(view.SeriesCount(), 0);
   EXPECT_EQ(view.Series(0), nullptr);
   EXPECT_EQ(chart.SeriesTotal(), 0);
 
   failing = false;
-  view.ShowBands(wavelet);
+  view.ShowBands(wavelet.Snapshot());
   ASSERT_EQ(view.SeriesCount(), 4);
   ASSERT_EQ(chart.SeriesTotal(), 4);
   for (std::int32_t b = 0; b < 4; ++b) {

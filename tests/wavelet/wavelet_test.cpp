@@ -212,6 +212,52 @@ TEST(WaveletBands, MatchesPlainStepsOnRandomPaths) {
   }
 }
 
+// A snapshot shares the packet's values: whatever the packet does next, a
+// snapshot keeps what it showed, and the prepared one shows what the commit
+// then holds.
+TEST(WaveletBands, SnapshotsKeepTheirValuesAndForeseeTheCommit) {
+  std::mt19937 random(11);
+  Values ys(300);
+  for (double& y : ys) y = std::uniform_real_distribution<double>(-10, 10)(random);
+  const TSampleData series = Series(ys);
+  TWavelet packet;
+  packet.Load(&series);
+  const auto valuesOf = [](const TBandsSnapshot& shot) {
+    Values all;
+    for (std::int32_t i = 0; i < shot.bandCount; ++i) {
+      const std::span<const double> band = shot.Band(i);
+      all.insert(all.end(), band.begin(), band.end());
+    }
+    return all;
+  };
+  std::vector<std::pair<TBandsSnapshot, Values>> kept;
+  for (int move = 0; move < 40; ++move) {
+    const int kind = static_cast<int>(random() % 3);
+    bool prepared = false;
+    if (kind == 2) {
+      prepared = packet.PrepareAppend(Values(static_cast<std::size_t>(packet.BandCount()), move));
+    } else {
+      prepared = packet.PrepareStep(packet.Level() + (kind == 0 ? 1 : -1));
+    }
+    const TBandsSnapshot foreseen = packet.PreparedSnapshot();
+    if (prepared) packet.CommitStep();
+    const TBandsSnapshot now = packet.Snapshot();
+    ASSERT_EQ(foreseen.bandCount, packet.BandCount());
+    EXPECT_EQ(foreseen.level, packet.Level());
+    EXPECT_EQ(foreseen.rebuiltCount, packet.RebuiltCount());
+    EXPECT_EQ(foreseen.appendedFrom, packet.AppendedFrom());
+    EXPECT_EQ(Bits(valuesOf(foreseen)), Bits(valuesOf(now)));
+    for (std::int32_t i = 0; i < packet.BandCount(); ++i) {
+      const std::span<const double> band = packet.BandValues(i);
+      ASSERT_EQ(Bits(Values(band.begin(), band.end())),
+                Bits(Values(now.Band(i).begin(), now.Band(i).end())));
+    }
+    kept.emplace_back(now, valuesOf(now));
+  }
+  packet.Load(&series);
+  for (const auto& [shot, values] : kept) EXPECT_EQ(Bits(valuesOf(shot)), Bits(values));
+}
+
 // Large steps are split among workers; with 1, 2 or 8 of them every band is
 // still the plain steps' bit for bit, lent and extended bands included.
 TEST(WaveletBands, LargeSeriesMatchPlainStepsWithAnyNumberOfWorkers) {

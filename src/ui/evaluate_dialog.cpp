@@ -28,12 +28,14 @@
 
 #include "chart/chart.h"
 #include "chart/series.h"
+#include "core/parallel.h"
 #include "forecast/evaluation_table.h"
 #include "platform/application.h"
 #include "platform/clipboard.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/job_runner.h"
+#include "sample/huge_page_allocator.h"
 #include "sample/text_format.h"
 #include "ui/tooltips.h"
 
@@ -123,27 +125,15 @@ const TEvaluation& NoEvaluation() {
   return none;
 }
 
-std::shared_ptr<const double[]> SharedCopy(const std::vector<double>& values) {
-  std::shared_ptr<double[]> copy = std::make_shared<double[]>(std::max<std::size_t>(values.size(), 1));
-  std::copy(values.begin(), values.end(), copy.get());
-  return copy;
-}
-
-std::vector<double> Indices(std::int32_t first, std::int32_t count) {
-  std::vector<double> indices(static_cast<std::size_t>(std::max(count, 0)));
-  for (std::size_t i = 0; i < indices.size(); ++i) {
-    indices[i] = static_cast<double>(first) + static_cast<double>(i);
-  }
-  return indices;
-}
-
-// Gives a series its points in one go, x ascending.
-void SharePoints(TLineSeries& series, const std::vector<double>& xs,
-                 const std::vector<double>& ys) {
-  const int count = static_cast<int>(std::min(xs.size(), ys.size()));
-  const std::shared_ptr<const double[]> x = SharedCopy(xs);
-  const std::shared_ptr<const double[]> y = SharedCopy(ys);
-  series.SharePoints({x, x.get(), count}, {y, y.get(), count});
+// `count` values, value(i) for each, written straight into a buffer a chart
+// series can share, on every worker: a test span holds millions of them.
+template <typename Value>
+TSharedValues SharedValues(std::size_t count, const Value& value) {
+  const std::shared_ptr<double[]> made = MakeSharedLarge(std::max<std::size_t>(count, 1));
+  ForEachRange(count, std::size_t{1} << 16, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) made[i] = value(i);
+  });
+  return {made, made.get(), static_cast<int>(count)};
 }
 
 void SetUpSeries(TLineSeries& series, const char* title, TColor color, TChart* chart) {
@@ -471,25 +461,25 @@ void TEvaluateDialog::ShowSelectedLevel() {
   // A test span of millions of points goes to the chart as whole buffers:
   // point by point it would hold up the window.
   const std::int32_t first = std::max(count - evaluation_->settings.testSpan, 0);
-  SharePoints(*actual_, Indices(first, count - first), {x + first, x + count});
-  const auto h = static_cast<std::size_t>(level->horizon);
+  const auto span = static_cast<std::size_t>(count - first);
+  actual_->SharePoints(
+      SharedValues(span, [&](std::size_t i) { return static_cast<double>(first) + i; }),
+      SharedValues(span, [&](std::size_t i) { return x[first + i]; }));
+  const auto h = static_cast<std::size_t>(std::max(level->horizon, 1));
   const TSimpleForecast simple = level->bestSimple.value_or(sfNaive);
-  const std::size_t steps = level->origins.size() * h;
-  std::vector<double> at(steps);
-  std::vector<double> naive(steps);
-  std::vector<double> best(steps);
-  for (std::size_t o = 0; o < level->origins.size(); ++o) {
-    const std::int32_t t = level->origins[o];
-    for (std::size_t j = 0; j < h; ++j) {
-      at[o * h + j] = static_cast<double>(t) + static_cast<double>(j);
-      naive[o * h + j] = x[t - 1];
-      best[o * h + j] =
-          level->Simple(x, evaluation_->season, simple, o, static_cast<std::int32_t>(j));
-    }
-  }
-  SharePoints(*forecast_, at, level->forecasts);
-  SharePoints(*naive_, at, naive);
-  SharePoints(*best_, at, best);
+  const std::size_t steps = std::min(
+      level->origins.size() * static_cast<std::size_t>(level->horizon), level->forecasts.size());
+  const auto origin = [&](std::size_t i) { return level->origins[i / h]; };
+  const TSharedValues at = SharedValues(steps, [&](std::size_t i) {
+    return static_cast<double>(origin(i)) + static_cast<double>(i % h);
+  });
+  forecast_->SharePoints(at,
+                         SharedValues(steps, [&](std::size_t i) { return level->forecasts[i]; }));
+  naive_->SharePoints(at, SharedValues(steps, [&](std::size_t i) { return x[origin(i) - 1]; }));
+  best_->SharePoints(at, SharedValues(steps, [&](std::size_t i) {
+                       return level->Simple(x, evaluation_->season, simple, i / h,
+                                            static_cast<std::int32_t>(i % h));
+                     }));
   const std::vector<TInterval> intervals = StepIntervals(*level);
   for (std::size_t j = 0; j < level->next.size() && j < intervals.size(); ++j) {
     const double at = static_cast<double>(count) + static_cast<double>(j);

@@ -78,12 +78,15 @@ std::shared_ptr<const double[]> TWaveletView::IndexValues(std::size_t count) {
   if (const std::shared_ptr<const double[]> kept = indices_.lock(); kept && indexCount_ >= count) {
     return kept;
   }
-  const std::shared_ptr<double[]> xs = MakeSharedLarge(count);
-  ForEachPiece(count, [&](std::size_t begin, std::size_t end) {
+  // With room for the bands' growth: every forecast lengthens the rebuilt
+  // series, and a new buffer of millions of values costs the window time.
+  const std::size_t made = count + count / 16;
+  const std::shared_ptr<double[]> xs = MakeSharedLarge(made);
+  ForEachPiece(made, [&](std::size_t begin, std::size_t end) {
     for (std::size_t i = begin; i < end; ++i) xs[i] = static_cast<double>(i);
   });
   indices_ = xs;
-  indexCount_ = count;
+  indexCount_ = made;
   return xs;
 }
 

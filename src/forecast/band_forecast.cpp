@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "core/parallel.h"
 #include "core/progress.h"
 #include "forecast/forecaster.h"
 #include "sample/sample_data.h"
@@ -24,8 +25,17 @@ std::vector<double> BandForecasts(const TWavelet& wavelet, const TForecastSettin
     const std::span<const double> values = wavelet.BandValues(b);
     const std::int32_t had = band.Count();
     band.SetCount(static_cast<std::int32_t>(values.size()));
-    for (std::int32_t i = had; i < band.Count(); ++i) band.SetX(i, i);
-    std::copy(values.begin(), values.end(), band.YData());
+    // A band of millions of values is copied in pieces, on every worker: a
+    // cancel then stops it between two pieces.
+    double* const xs = band.XData();
+    double* const ys = band.YData();
+    ForEachRange(values.size(), std::size_t{1} << 18, [&](std::size_t begin, std::size_t end) {
+      for (std::size_t i = std::max(begin, static_cast<std::size_t>(had)); i < end; ++i) {
+        xs[i] = static_cast<double>(i);
+      }
+      std::copy(values.begin() + static_cast<std::ptrdiff_t>(begin),
+                values.begin() + static_cast<std::ptrdiff_t>(end), ys + begin);
+    });
     forecasts.push_back(ForecastAfter(band, band.Count(), settings));
     // A long nearest-neighbour forecast counts its own work as it goes.
     if (settings.method == fmMovingAverage) {

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -145,14 +146,37 @@ std::int32_t BlockRuns(std::int32_t candidates, std::int32_t length, std::size_t
 
 // Candidate lists that each thread keeps from one forecast to the next: the
 // pool of the block it works on, and the runs every block kept. A forecast
-// holds its thread's kKept from start to end, and a block its thread's kPool;
+// holds its thread's kept runs from start to end, and a block its thread's pool;
 // ForEachBlock isolates its blocks, so neither thread starts another
 // forecast's work in between, and a block runs no nested parallel work.
 // Only sizes, never contents, carry over from one forecast to the next.
-enum Scratch { kPool, kKept };
-std::vector<Candidate>& ScratchOfThisThread(Scratch which) {
-  thread_local std::vector<Candidate> scratch[2];
-  return scratch[which];
+std::vector<Candidate>& PoolOfThisThread() {
+  thread_local std::vector<Candidate> pool;
+  return pool;
+}
+
+// Room for the runs every block kept, left unwritten: at level 0 of a long
+// series that is millions of candidates, and clearing them first would hold
+// up a forecast the user may want to cancel.
+class KeptRuns {
+ public:
+  Candidate* Room(std::size_t count) {
+    if (count > size_) {
+      runs_.reset();
+      runs_.reset(new Candidate[count]);
+      size_ = count;
+    }
+    return runs_.get();
+  }
+
+ private:
+  std::unique_ptr<Candidate[]> runs_;
+  std::size_t size_ = 0;
+};
+
+KeptRuns& KeptOfThisThread() {
+  thread_local KeptRuns kept;
+  return kept;
 }
 
 double Distance(const double* target, const double* run, std::int32_t length) {
@@ -199,14 +223,13 @@ double TKNearestNeighbor::ForecastAt(std::int32_t a) const {
   const std::int32_t blockRuns = BlockRuns(candidates, length, capacity);
   const auto blocks = static_cast<std::size_t>((candidates - 1) / blockRuns + 1);
   const std::size_t perBlock = std::min(capacity, static_cast<std::size_t>(blockRuns));
-  std::vector<Candidate>& kept = ScratchOfThisThread(kKept);
-  if (kept.size() < blocks * perBlock) kept.resize(blocks * perBlock);
+  Candidate* const kept = KeptOfThisThread().Room(blocks * perBlock);
   std::array<std::size_t, kMaxBlocks> keptCounts{};
   SharedBound shared;
   const auto runBlock = [&](std::size_t block) {
     const std::int32_t begin = static_cast<std::int32_t>(block) * blockRuns;
     const std::int32_t end = std::min(candidates, begin + blockRuns);
-    NearestRuns nearest(capacity, ScratchOfThisThread(kPool), shared);
+    NearestRuns nearest(capacity, PoolOfThisThread(), shared);
     std::int32_t next = begin;
     if (candidates >= kBlockLanes) {
       double distances[kBlockLanes];
@@ -234,17 +257,16 @@ double TKNearestNeighbor::ForecastAt(std::int32_t a) const {
     for (; next < end; ++next) {
       nearest.Offer(Distance(target, y + next, length), y[next + length], next);
     }
-    keptCounts[block] = nearest.TakeInto(kept.data() + block * perBlock);
+    keptCounts[block] = nearest.TakeInto(kept + block * perBlock);
   };
   ForEachBlock(blocks, runBlock);
 
   std::size_t count = 0;
   for (std::size_t b = 0; b < blocks; ++b) {
-    std::copy_n(kept.begin() + static_cast<std::ptrdiff_t>(b * perBlock), keptCounts[b],
-                kept.begin() + static_cast<std::ptrdiff_t>(count));
+    std::copy_n(kept + b * perBlock, keptCounts[b], kept + count);
     count += keptCounts[b];
   }
-  const auto nearest = std::span(kept).first(count);
+  const auto nearest = std::span(kept, count);
   if (count > capacity) {
     const auto cut = nearest.begin() + static_cast<std::ptrdiff_t>(capacity);
     std::nth_element(nearest.begin(), cut - 1, nearest.end(), Before{});

@@ -8,7 +8,7 @@
 
 namespace fendrel {
 
-double ForecastAfter(const TSampleData& band, std::int32_t length,
+double ForecastAfter(std::span<const double> band, std::int32_t length,
                      const TForecastSettings& settings, const std::atomic<bool>* cancel) {
   const std::int32_t window = ForecastWindow(settings, length);
   if (settings.method == fmMovingAverage) {
@@ -21,6 +21,13 @@ double ForecastAfter(const TSampleData& band, std::int32_t length,
   forecaster.SetWindow(window);
   forecaster.SetCancel(cancel);
   return forecaster.ForecastAt(length - 1);
+}
+
+double ForecastAfter(const TSampleData& band, std::int32_t length,
+                     const TForecastSettings& settings, const std::atomic<bool>* cancel) {
+  const std::span<const double> values(band.YData(),
+                                       static_cast<std::size_t>(std::max(band.Count(), 0)));
+  return ForecastAfter(values, length, settings, cancel);
 }
 
 std::int32_t FirstRead(const TForecastSettings& settings, std::int32_t length) {

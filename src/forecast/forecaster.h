@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <span>
 
 #include "forecast/band_forecast.h"
 
@@ -24,6 +25,8 @@ constexpr std::int32_t ForecastWindow(const TForecastSettings& settings, std::in
 // for a band of that length. The forecasters read no later sample, so a band
 // cut anywhere after them gives the same bits. A set cancel flag stops a long
 // forecast with TForecastCancelled.
+double ForecastAfter(std::span<const double> band, std::int32_t length,
+                     const TForecastSettings& settings, const std::atomic<bool>* cancel = nullptr);
 double ForecastAfter(const TSampleData& band, std::int32_t length,
                      const TForecastSettings& settings, const std::atomic<bool>* cancel = nullptr);
 

@@ -191,6 +191,10 @@ TKNearestNeighbor::TKNearestNeighbor(const TSampleData& series) : series_(series
   SetWindow(AutomaticWindow(series.Count()));
 }
 
+TKNearestNeighbor::TKNearestNeighbor(std::span<const double> values) : series_(values) {
+  SetWindow(AutomaticWindow(series_.Count()));
+}
+
 void TKNearestNeighbor::SetWindow(std::int32_t k) { window_ = std::max(k, 2); }
 
 namespace {

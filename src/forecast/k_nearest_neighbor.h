@@ -5,7 +5,7 @@
 #include <exception>
 
 #include "core/progress.h"
-#include "sample/sample_data.h"
+#include "forecast/forecast_values.h"
 
 namespace fendrel {
 
@@ -23,6 +23,8 @@ class TKNearestNeighbor {
   // The window starts at a tenth of the series' length, at least 2; window
   // averaging starts on.
   explicit TKNearestNeighbor(const TSampleData& series);
+  // Over values read in place; they must outlive the forecaster.
+  explicit TKNearestNeighbor(std::span<const double> values);
 
   // Windows below 2 become 2.
   void SetWindow(std::int32_t k);
@@ -47,7 +49,7 @@ class TKNearestNeighbor {
   void SetCancel(const std::atomic<bool>* flag) { cancel_ = flag; }
 
  private:
-  const TSampleData& series_;
+  TForecastValues series_;
   std::int32_t window_ = 2;
   bool useWindowAverage_ = true;
   const std::atomic<bool>* cancel_ = nullptr;

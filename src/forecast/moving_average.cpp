@@ -10,6 +10,10 @@ TMovingAverage::TMovingAverage(const TSampleData& series) : series_(series) {
   SetWindow(AutomaticWindow(series.Count()));
 }
 
+TMovingAverage::TMovingAverage(std::span<const double> values) : series_(values) {
+  SetWindow(AutomaticWindow(series_.Count()));
+}
+
 void TMovingAverage::SetWindow(std::int32_t k) { window_ = std::max(k, 2); }
 
 double TMovingAverage::ForecastAt(std::int32_t a) const {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "sample/sample_data.h"
+#include "forecast/forecast_values.h"
 
 namespace fendrel {
 
@@ -13,6 +13,8 @@ class TMovingAverage {
  public:
   // The window starts at a tenth of the series' length, at least 2.
   explicit TMovingAverage(const TSampleData& series);
+  // Over values read in place; they must outlive the forecaster.
+  explicit TMovingAverage(std::span<const double> values);
 
   // Windows below 2 become 2.
   void SetWindow(std::int32_t k);
@@ -23,7 +25,7 @@ class TMovingAverage {
   double Forecast() const;
 
  private:
-  const TSampleData& series_;
+  TForecastValues series_;
   std::int32_t window_ = 2;
 };
 

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "chart/axis.h"
@@ -130,8 +131,9 @@ void ValuesToPixels(const TChartAxis& axis, std::span<const double> values, doub
   scale.FromStart = axis.IsHorizontal != axis.Inverted();
   scale.Base = scale.FromStart ? axis.StartPixel : axis.EndPixel;
   static const PixelLanesFn picked = PixelLanesVariants().front().function;
-  std::vector<int> redo(values.size());
-  const int redone = (lanes != nullptr ? lanes : picked)(source, count, scale, pixels, redo.data());
+  // Left unset: only the first `redone` are read.
+  const auto redo = std::make_unique_for_overwrite<int[]>(values.size());
+  const int redone = (lanes != nullptr ? lanes : picked)(source, count, scale, pixels, redo.get());
   for (int k = 0; k < redone; ++k) scalar(redo[static_cast<std::size_t>(k)]);
 }
 

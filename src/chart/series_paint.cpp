@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <numeric>
 #include <optional>
 #include <span>
@@ -404,12 +405,13 @@ void TLineSeriesDrawer::DrawPoint(int i, TColor color, TPoint point, bool drawab
 
 void TLineSeriesDrawer::MapBlock(int begin, int end, TDenseBlock& block) const {
   const auto count = static_cast<std::size_t>(end - begin);
-  std::vector<int> columns(count);
-  std::vector<int> rows(count);
+  // Every one is written before it is read.
+  const auto columns = std::make_unique_for_overwrite<int[]>(count);
+  const auto rows = std::make_unique_for_overwrite<int[]>(count);
   ValuesToPixels(horiz_, x_.subspan(static_cast<std::size_t>(begin), count), xFactor_,
-                 columns.data());
-  ValuesToPixels(vert_, y_.subspan(static_cast<std::size_t>(begin), count), yFactor_, rows.data());
-  const TMappedBlock mapped{begin, end, columns.data(), rows.data()};
+                 columns.get());
+  ValuesToPixels(vert_, y_.subspan(static_cast<std::size_t>(begin), count), yFactor_, rows.get());
+  const TMappedBlock mapped{begin, end, columns.get(), rows.get()};
   // Without colours of their own every point has the series colour: no
   // call per point then.
   if (const std::optional<TColor> common = series_.CommonPointColor()) {

@@ -65,6 +65,8 @@ void BM_PaintTestChart(benchmark::State& state) {
   RenderPasses(state, chart);
 }
 BENCHMARK(BM_PaintTestChart)->Arg(100)->Arg(65536)->Arg(1048576)->Unit(benchmark::kMillisecond);
+// The window's largest file, 2^24 samples: a few passes, each set-up taking seconds.
+BENCHMARK(BM_PaintTestChart)->Arg(16777216)->Iterations(4)->Unit(benchmark::kMillisecond);
 
 // Drawing alone (no frame buffer) onto pixels ratio / 100 times finer than
 // the chart's coordinates, as on a screen of high density.
@@ -125,6 +127,11 @@ BENCHMARK(BM_PaintWaveletChart)
     ->Args({65536, 0, 1})
     ->Args({1048576, 0, 1})
     ->Args({1048576, 19, 1})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintWaveletChart)
+    ->Args({16777216, 0, 1})
+    ->Args({16777216, 10, 1})
+    ->Iterations(4)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -301,6 +301,11 @@ TColor TChartSeries::PointColor(int index) const {
   return SeriesColor_;
 }
 
+std::optional<TColor> TChartSeries::CommonPointColor() const {
+  if (ColorEachPoint_ || (Extras_ && !Extras_->Colors.empty())) return std::nullopt;
+  return SeriesColor_;
+}
+
 std::string TChartSeries::PointLabel(int index) const {
   if (!Extras_ || index < 0 || static_cast<std::size_t>(index) >= Extras_->Labels.size()) {
     return {};

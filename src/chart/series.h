@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -232,6 +233,11 @@ class TChartSeries : public TChangeSink {
   virtual double XValue(int index) const;
   virtual double YValue(int index) const;
   virtual TColor PointColor(int index) const;
+  // The colour PointColor gives every point when no point has one of its
+  // own (none stored, ColorEachPoint off), else nothing: dense paints then
+  // skip the call per point. A series that overrides PointColor overrides
+  // this too.
+  virtual std::optional<TColor> CommonPointColor() const;
   // Empty for a point without label and past the label list.
   virtual std::string PointLabel(int index) const;
   // The colour stored with point i (clDefault when none); unlike PointColor no fallback.

@@ -1,16 +1,20 @@
 #include "chart/series_paint.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <numeric>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "chart/axis.h"
 #include "chart/chart.h"
 #include "chart/draw_state.h"
+#include "chart/pixel_lanes.h"
 #include "chart/series.h"
 #include "chart/value_list.h"
 #include "core/parallel.h"
@@ -289,6 +293,15 @@ class TLineSeriesDrawer {
   void DrawPoint(int i, TColor color, TPoint point, bool drawable);
   // Reads the block's points on a worker; draws nothing.
   void MapBlock(int begin, int end, TDenseBlock& block) const;
+  // The pixels of points Begin .. End - 1, from Begin on.
+  struct TMappedBlock {
+    int Begin;
+    int End;
+    const int* Columns;
+    const int* Rows;
+  };
+  template <typename ColorOf>
+  void MapRuns(const TMappedBlock& mapped, ColorOf colorOf, TDenseBlock& block) const;
   void DrawRun(const TDenseEntry& run, const TDenseBlock& block);
   void Segment(TPoint p, TPoint q, TColor color);
   TColor RibbonFill(TPoint p, TPoint q, TColor color) const;
@@ -390,18 +403,44 @@ void TLineSeriesDrawer::DrawPoint(int i, TColor color, TPoint point, bool drawab
   started_ = true;
 }
 
+void TLineSeriesDrawer::MapBlock(int begin, int end, TDenseBlock& block) const {
+  const auto count = static_cast<std::size_t>(end - begin);
+  // Every one is written before it is read.
+  const auto columns = std::make_unique_for_overwrite<int[]>(count);
+  const auto rows = std::make_unique_for_overwrite<int[]>(count);
+  ValuesToPixels(horiz_, x_.subspan(static_cast<std::size_t>(begin), count), xFactor_,
+                 columns.get());
+  ValuesToPixels(vert_, y_.subspan(static_cast<std::size_t>(begin), count), yFactor_, rows.get());
+  const TMappedBlock mapped{begin, end, columns.get(), rows.get()};
+  // Without colours of their own every point has the series colour: no
+  // call per point then.
+  if (const std::optional<TColor> common = series_.CommonPointColor()) {
+    const auto seriesColor = [color = *common](int) { return color; };
+    MapRuns(mapped, seriesColor, block);
+  } else {
+    const auto pointColor = [this](int i) { return series_.PointColor(i); };
+    MapRuns(mapped, pointColor, block);
+  }
+}
+
 // Every point of a run would be drawn as the segment from the point before,
 // in the same column and colour: in 2D a step the line path holds back, in
 // 3D a vertical ribbon, never darkened, that the ribbon path holds back.
-void TLineSeriesDrawer::MapBlock(int begin, int end, TDenseBlock& block) const {
+template <typename ColorOf>
+void TLineSeriesDrawer::MapRuns(const TMappedBlock& mapped, ColorOf colorOf,
+                                TDenseBlock& block) const {
+  const int begin = mapped.Begin;
+  const int* const columns = mapped.Columns;
+  const int* const rows = mapped.Rows;
   TStretchScratch scratch;
-  std::vector<std::pair<int, int>> steps;
+  std::vector<std::pair<int, int>> steps;  // 3D only
+  int stepCount = 0;
   bool open = false;  // points may join the last entry's run
   TDenseEntry run;
   const auto closeRun = [&] {
     if (!open) return;
     open = false;
-    if (steps.empty()) return;
+    if (stepCount == 0) return;
     if (view3D_) {
       run.StretchBegin = block.Stretches.size();
       ColumnStretches(steps, run.Low, run.High, scratch, block.Stretches);
@@ -409,37 +448,62 @@ void TLineSeriesDrawer::MapBlock(int begin, int end, TDenseBlock& block) const {
     }
     block.Entries.push_back(run);
   };
-  for (int i = begin; i < end; ++i) {
-    const TColor color = series_.PointColor(i);
-    const TPoint point = Pixel(i);
+  for (int i = mapped.Begin; i < mapped.End;) {
+    const TColor color = colorOf(i);
+    const TPoint point{columns[i - begin], rows[i - begin]};
     const bool drawable = Drawable(point.X) && Drawable(point.Y);
     const bool joins = drawable && color != clNone && i != first_;
     if (open && joins && point.X == run.Pixel.X && color == run.Color) {
-      const int from = run.Pixel.Y;
-      const int to = point.Y;
-      if (to != from) {
-        steps.emplace_back(from, to);
-        if (view3D_) {
-          run.Low = std::min(run.Low, to);
-          run.High = std::max(run.High, to);
-        } else {
-          const int low = to > from ? from : to + 1;
-          const int high = to > from ? to - 1 : from;
-          run.Low = steps.size() == 1 ? low : std::min(run.Low, low);
-          run.High = steps.size() == 1 ? high : std::max(run.High, high);
+      // The run goes on while the points stay in its column, drawable and of
+      // its colour.
+      const int column = run.Pixel.X;
+      int from = run.Pixel.Y;
+      int j = i;
+      if (view3D_) {
+        for (; j < mapped.End; ++j) {
+          const int to = rows[j - begin];
+          if (columns[j - begin] != column || !Drawable(to) || colorOf(j) != run.Color) break;
+          if (to != from) {
+            steps.emplace_back(from, to);
+            run.Low = std::min(run.Low, to);
+            run.High = std::max(run.High, to);
+          }
+          from = to;
         }
+        stepCount = static_cast<int>(steps.size());
+      } else {
+        int low = run.Low;
+        int high = run.High;
+        for (; j < mapped.End; ++j) {
+          const int to = rows[j - begin];
+          if (columns[j - begin] != column || !Drawable(to) || colorOf(j) != run.Color) break;
+          // A step covers the rows from `from` towards `to`, `to` left out.
+          const bool step = to != from;
+          const int stepLow = to > from ? from : to + 1;
+          const int stepHigh = to > from ? to - 1 : from;
+          low = std::min(low, step ? stepLow : INT_MAX);
+          high = std::max(high, step ? stepHigh : INT_MIN);
+          stepCount += step ? 1 : 0;
+          from = to;
+        }
+        run.Low = low;
+        run.High = high;
       }
-      run.Index = i;
-      run.Pixel = point;
+      run.Index = j - 1;
+      run.Pixel = {column, from};
+      i = j;
       continue;
     }
     closeRun();
     block.Entries.push_back({i, point, color, drawable});
     if (joins) {
       open = true;
-      run = {i, point, color, true, true, point.Y, point.Y};
+      // 2D gathers the rows its steps cover, 3D the rows its points reach.
+      run = {i, point, color, true, true, view3D_ ? point.Y : INT_MAX, view3D_ ? point.Y : INT_MIN};
       steps.clear();
+      stepCount = 0;
     }
+    ++i;
   }
   closeRun();
 }

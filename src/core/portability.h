@@ -21,6 +21,10 @@ typedef double DoubleLanes8 __attribute__((vector_size(64)));
 typedef std::int64_t BitLanes2 __attribute__((vector_size(16)));
 typedef std::int64_t BitLanes4 __attribute__((vector_size(32)));
 typedef std::int64_t BitLanes8 __attribute__((vector_size(64)));
+// As many 32-bit integers as the double vectors above have lanes.
+typedef std::int32_t IntLanes2 __attribute__((vector_size(8)));
+typedef std::int32_t IntLanes4 __attribute__((vector_size(16)));
+typedef std::int32_t IntLanes8 __attribute__((vector_size(32)));
 
 // Eight bytes as one word, the first byte lowest, on any byte order.
 inline std::uint64_t LoadLittleEndian64(const void* bytes) {

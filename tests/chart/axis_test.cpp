@@ -4,10 +4,13 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
+#include <span>
 #include <vector>
 
 #include "chart/axis_scale.h"
 #include "chart/chart.h"
+#include "chart/pixel_lanes.h"
 #include "platform/locale.h"
 #include "platform/recording_context.h"
 
@@ -158,6 +161,65 @@ TEST(AxisMapping, ValueToPixelHalvesToEvenAndInverse) {
   EXPECT_EQ(left.ValueToPixel(1e300), 100);
   left.PixelLength = 0;
   EXPECT_EQ(left.PixelToValue(100), 0);
+}
+
+// Every vector width the processor has, value by value against
+// ValueToPixel: halves, both sides of the common case's reach, values off the
+// axis or not numbers, pixels clamped to int, inverted axes, empty and
+// infinite ranges, a factor, and counts that fill no whole vector.
+TEST(AxisMapping, ValuesToPixelsGivesValueToPixelInEveryLaneWidth) {
+  std::vector<double> values = {
+      0,    0.5,   1.5,   2.5,          -0.5,       -2.5,          -0.0,        kNaN,
+      kInf, -kInf, 1e300, -1e300,       3e9,        -3e9,          5e-324,      1.4,
+      -1.4, 30,    -30,   2147483646.5, 2147483647, -2147483646.5, -2147483647, 2147483646.75};
+  std::mt19937 random(3);
+  std::uniform_real_distribution<double> unit(-1, 1);
+  for (int i = 0; i < 400; ++i) values.push_back(unit(random) * std::pow(10.0, i % 12 - 2));
+  TChartAxis bottom(nullptr, true, false);
+  TChartAxis left(nullptr, false, false);
+  const auto spans = [&](int k) {
+    switch (k) {
+      case 0:
+        Span(bottom, 0, 10, 100, 110);
+        Span(left, -3, 7, 10, 190);
+        break;
+      case 1:
+        Span(bottom, 0, 1, 2000000000, 2100000000);
+        Span(left, -1, 1, -2100000000, -2000000000);
+        break;
+      case 2:
+        Span(bottom, 5, 5, 0, 400);
+        Span(left, -1.7976931348623157e308, 1.7976931348623157e308, 0, 300);
+        break;
+      default:
+        Span(bottom, -0.3, 1e-9, 7, 390);
+        Span(left, 1e-3, 2e-3, 3, 251);
+        break;
+    }
+  };
+  for (const PixelLanesVariant& variant : PixelLanesVariants()) {
+    SCOPED_TRACE(variant.name);
+    for (int k = 0; k < 4; ++k) {
+      spans(k);
+      for (TChartAxis* axis : {&bottom, &left}) {
+        for (const bool inverted : {false, true}) {
+          axis->SetInverted(inverted);
+          for (const double factor : {1.0, 2.5}) {
+            for (const std::size_t count : {values.size(), values.size() - 3, std::size_t{5}}) {
+              const std::span<const double> some(values.data(), count);
+              std::vector<int> pixels(count);
+              ValuesToPixels(*axis, some, factor, pixels.data(), variant.function);
+              for (std::size_t i = 0; i < count; ++i) {
+                ASSERT_EQ(pixels[i], axis->ValueToPixel(some[i] * factor))
+                    << k << " " << axis->IsHorizontal << inverted << " " << factor << " "
+                    << some[i];
+              }
+            }
+          }
+        }
+      }
+    }
+  }
 }
 
 TEST(AxisMapping, WidenForMarginsAndSeriesMargins) {

@@ -720,6 +720,58 @@ TEST(ChartPixels, DenseRibbonsLookAsIfDrawnSegmentBySegment) {
   }
 }
 
+// Irregular data, dense enough for the workers' blocks, drawn both ways on
+// the test chart (2D) and as wavelet ribbons (3D): flat and steep stretches,
+// points beyond the plot's top and bottom, NaN, values too far off to draw
+// and far enough to lose their place, with the series colour alone and with
+// colours of their own (one of them none), on plain, inverted and zoomed
+// axes.
+TEST(ChartPixels, DensePathDrawsIrregularDataAsPointByPoint) {
+  for (const bool view3D : {false, true}) {
+    TChart chart;
+    chart.resize(398, view3D ? 256 : 191);
+    SetUpLikeTheWindow(chart, view3D ? "Wavelet data (haars)" : "Test data");
+    chart.SetView3D(view3D);
+    TLineSeries series;
+    series.SetParentChart(&chart);
+    for (const bool coloured : {false, true}) {
+      series.ClearPoints();
+      for (int i = 0; i < 24000; ++i) {
+        const int kind = i / 2000 % 4;
+        double y = kind == 0   ? 0.2 + (i % 700 == 0 ? 0.01 : 0)
+                   : kind == 1 ? ((i * 37) % 1000) / 500.0 - 1
+                   : kind == 2 ? std::sin(i * 0.002)
+                               : (i % 2 ? 1.4 : -1.4);
+        if (i % 4099 == 17) y = std::nan("");
+        if (i % 3001 == 5) y = i % 2 ? 1e3 : -1e3;
+        if (i % 5003 == 9) y = i % 2 ? 1e12 : -1e300;
+        const TColor colour = !coloured       ? clDefault
+                              : i % 1013 == 0 ? clBlue
+                              : i % 2027 == 0 ? clNone
+                                              : clDefault;
+        series.AddPoint(i, y, {}, colour);
+      }
+      chart.LeftAxis().SetMinMax(-1.2, 1.2);
+      chart.LeftAxis().SetInverted(false);
+      chart.BottomAxis().SetAutomatic(true);
+      chart.BottomAxis().SetInverted(false);
+      for (int view = 0; view < 3; ++view) {
+        if (view == 1) {
+          chart.BottomAxis().SetMinMax(2500.5, 21000.25);
+          chart.BottomAxis().SetInverted(true);
+        }
+        if (view == 2) chart.LeftAxis().SetInverted(true);
+        chart.RenderToImage();  // the first pass sizes the labels for the next
+        const QImage collapsed = chart.RenderToImage();
+        chart.Canvas().SetCollapseDense(false);
+        const QImage plain = chart.RenderToImage();
+        chart.Canvas().SetCollapseDense(true);
+        EXPECT_TRUE(collapsed == plain) << view3D << " " << coloured << " " << view;
+      }
+    }
+  }
+}
+
 bool SameCalls(const std::vector<TDrawRecord>& a, const std::vector<TDrawRecord>& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                     [](const TDrawRecord& x, const TDrawRecord& y) {

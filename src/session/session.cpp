@@ -406,7 +406,7 @@ bool TSession::ExportPicture(TChartTarget target) {
 void TSession::About() { desktop_.ShowMessage("Fendrel by the Fendrel developers."); }
 
 bool TSession::Evaluate(const TEvaluationSettings& settings,
-                        std::function<void(const TEvaluation&)> show) {
+                        std::function<void(TEvaluation&&)> show) {
   TEvaluationSettings asked = settings;
   asked.forecast = settings_;
   return RunJob("evaluate the forecast", testData_->Count(),
@@ -414,7 +414,7 @@ bool TSession::Evaluate(const TEvaluationSettings& settings,
                   auto result = std::make_shared<std::optional<TEvaluation>>(
                       fendrel::Evaluate(*testData_, asked, &progress));
                   if (!*result) return {};
-                  return [result, show] { show(**result); };
+                  return [result, show] { show(std::move(**result)); };
                 });
 }
 

@@ -112,7 +112,7 @@ class TSession {
   // Evaluates every level of the test series by rolling origins with the
   // forecast settings and hands the result to `show`; nothing when cancelled
   // (a failure goes to the error box).
-  bool Evaluate(const TEvaluationSettings& settings, std::function<void(const TEvaluation&)> show);
+  bool Evaluate(const TEvaluationSettings& settings, std::function<void(TEvaluation&&)> show);
 
   // The band table of the current level.
   std::string BandTableText() const;

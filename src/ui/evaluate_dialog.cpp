@@ -357,10 +357,12 @@ void TEvaluateDialog::Start() {
                                      seasonSetByUser_ ? SeasonSpin->value() : 0};
   running_ = true;
   ShowRunning(true);
-  session_.Evaluate(settings, [this](const TEvaluation& evaluation) {
+  // The result is handed over, not copied: at millions of samples it holds
+  // every origin's forecasts.
+  session_.Evaluate(settings, [this](TEvaluation&& evaluation) {
     running_ = false;
     ShowRunning(false);
-    evaluation_ = std::make_unique<TEvaluation>(evaluation);
+    evaluation_ = std::make_unique<TEvaluation>(std::move(evaluation));
     ShowEvaluation();
   });
   // A failure has gone to the error box; an evaluation that ran at once is

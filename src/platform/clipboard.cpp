@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QMimeData>
 #include <QString>
+#include <QStringList>
+#include <QVariant>
 
 namespace fendrel {
 
@@ -18,6 +20,30 @@ QByteArray PngBytes(const QImage& image) {
   image.save(&buffer, "PNG");
   return bytes;
 }
+
+// Plain text as UTF-8 bytes, copied from the string it keeps only when a
+// program asks for it: copying a text of hundreds of megabytes when it is
+// placed would hold up the window at every Copy.
+class TKeptText : public QMimeData {
+ public:
+  explicit TKeptText(std::shared_ptr<const std::string> text) : text_(std::move(text)) {}
+
+  QStringList formats() const override { return {QStringLiteral("text/plain")}; }
+  bool hasFormat(const QString& mimeType) const override {
+    return mimeType == QStringLiteral("text/plain");
+  }
+
+ protected:
+  QVariant retrieveData(const QString& mimeType, QMetaType /*type*/) const override {
+    if (!hasFormat(mimeType)) return {};
+    // Copied only now, when a program pastes: a reader may keep the bytes
+    // after the clipboard has dropped this object.
+    return QByteArray(text_->data(), static_cast<qsizetype>(text_->size()));
+  }
+
+ private:
+  std::shared_ptr<const std::string> text_;
+};
 
 }  // namespace
 
@@ -43,6 +69,10 @@ void TClipboard::SetText(std::string_view text) {
   data->setData(QStringLiteral("text/plain"),
                 QByteArray(text.data(), static_cast<qsizetype>(text.size())));
   Place(std::move(data));
+}
+
+void TClipboard::KeepText(std::shared_ptr<const std::string> text) {
+  Place(std::make_unique<TKeptText>(std::move(text)));
 }
 
 std::string TClipboard::GetText() {

@@ -26,6 +26,9 @@ class TClipboard {
 
   // Empties the clipboard and places text on it as plain text.
   void SetText(std::string_view text);
+  // The same, keeping the text rather than copying it; it is read when a
+  // program pastes it.
+  void KeepText(std::shared_ptr<const std::string> text);
   // The clipboard's plain text; empty when it holds none.
   std::string GetText();
   // Empties the clipboard and places one picture on it, offered as SVG

@@ -326,7 +326,7 @@ bool TSession::CopyData(TGridTarget target) {
     progress.Start(rows);
     auto text = std::make_shared<std::string>(test ? TestDataText(*testData_) : BandTableText());
     return [this, text, test] {
-      desktop_.SetClipboardText(*text);
+      desktop_.KeepClipboardText(text);
       desktop_.ShowMessage(test ? "Test data copied." : "Wavelet data copied.");
     };
   });
@@ -338,7 +338,7 @@ bool TSession::CopyWaveData() {
     progress.Start(rows);
     auto text = std::make_shared<std::string>(BandTableText());
     return [this, text] {
-      desktop_.SetClipboardText(*text);
+      desktop_.KeepClipboardText(text);
       desktop_.ShowMessage("Wave data copied.");
     };
   });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,11 @@ class TSessionDesktop {
   virtual bool ChooseFile(TFileChoice choice, std::string& path) = 0;
   // Empties the clipboard and places the text on it.
   virtual void SetClipboardText(std::string_view text) = 0;
+  // The same for a text a job made, which the desktop may keep instead of
+  // copying: a table of millions of rows is hundreds of megabytes.
+  virtual void KeepClipboardText(std::shared_ptr<const std::string> text) {
+    SetClipboardText(*text);
+  }
   // The clipboard's plain text; empty when it holds none.
   virtual std::string ClipboardText() = 0;
   // Asks how to read a text of three or more columns (the Import dialog);

@@ -744,6 +744,10 @@ bool TForm1::ChooseFile(TFileChoice choice, std::string& path) {
 
 void TForm1::SetClipboardText(std::string_view text) { desktop_.clipboard.SetText(text); }
 
+void TForm1::KeepClipboardText(std::shared_ptr<const std::string> text) {
+  desktop_.clipboard.KeepText(std::move(text));
+}
+
 std::string TForm1::ClipboardText() { return desktop_.clipboard.GetText(); }
 
 bool TForm1::AskImport(TImportQuestion& question) { return desktop_.dialogs.AskImport(question); }

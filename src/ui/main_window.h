@@ -152,6 +152,7 @@ class TForm1 : public QMainWindow,
   void ShowError(const std::string& message) override;
   bool ChooseFile(TFileChoice choice, std::string& path) override;
   void SetClipboardText(std::string_view text) override;
+  void KeepClipboardText(std::shared_ptr<const std::string> text) override;
   std::string ClipboardText() override;
   bool AskImport(TImportQuestion& question) override;
   void CopyChartPicture(TChartTarget target) override;

@@ -130,11 +130,9 @@ void TSession::PlotStep() {
   RedrawStep();
 }
 
-std::shared_ptr<TSession::TLoadedSeries> TSession::Prepare(
-    std::unique_ptr<TSampleData> series) const {
+std::shared_ptr<TSession::TLoadedSeries> TSession::Prepare(std::unique_ptr<TSampleData> series) {
   auto loaded = std::make_shared<TLoadedSeries>();
-  loaded->packet = std::make_unique<TWavelet>();
-  loaded->packet->Load(series.get());
+  wavelet_->PrepareLoad(series.get());
   loaded->shown = Shown(*series);
   loaded->series = std::move(series);
   return loaded;
@@ -266,7 +264,7 @@ void TSession::ShowImported(const TTextImport& import, const std::shared_ptr<TLo
                             TTextSource source) {
   if (!import.read || !loaded) return;
   testData_ = std::move(loaded->series);
-  wavelet_ = std::move(loaded->packet);
+  wavelet_->CommitStep();
   view_.ShowLevelPosition(0);
   view_.ShowTestSeries(loaded->shown);
   RedrawStep();

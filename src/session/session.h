@@ -126,15 +126,14 @@ class TSession {
   // `what`." when memory ran out) and `dropped` runs when nothing is applied.
   bool RunJob(std::string what, std::int64_t size, TJob::TCompute compute,
               std::function<void()> dropped = {});
-  // A new test series made ready where a job's work runs: loaded into a
-  // packet of its own and copied for the view, so that showing it is only
-  // handing it on.
+  // A new test series made ready where a job's work runs: loaded beside the
+  // packet's level (swapped in by the apply step) and copied for the view,
+  // so that showing it is only handing it on.
   struct TLoadedSeries {
     std::unique_ptr<TSampleData> series;
-    std::unique_ptr<TWavelet> packet;
     TShownSeries shown;
   };
-  std::shared_ptr<TLoadedSeries> Prepare(std::unique_ptr<TSampleData> series) const;
+  std::shared_ptr<TLoadedSeries> Prepare(std::unique_ptr<TSampleData> series);
   TShownSeries Shown(const TSampleData& series) const;
 
   void PlotStep();

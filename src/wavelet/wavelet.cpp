@@ -74,9 +74,20 @@ TWavelet::TWavelet() { Load(nullptr); }
 TWavelet::~TWavelet() = default;
 
 void TWavelet::Load(const TSampleData* series) {
-  const std::int32_t n = series != nullptr ? std::max(series->Count(), 0) : 0;
   // Copy before dropping the lent bands: the series may be one of them.
+  LoadIntoSpare(series);
+  SwapInLoaded();
+}
+
+void TWavelet::PrepareLoad(const TSampleData* series) {
+  LoadIntoSpare(series);
+  prepared_ = TPrepared::load;
+}
+
+void TWavelet::LoadIntoSpare(const TSampleData* series) {
+  const std::int32_t n = series != nullptr ? std::max(series->Count(), 0) : 0;
   prepared_ = TPrepared::none;
+  loading_ = n;
   spare_.Reserve(Size(n));
   if (n > 0) {
     const double* source = series->YData();
@@ -85,6 +96,10 @@ void TWavelet::Load(const TSampleData* series) {
       std::copy(source + c0, source + c1, target + c0);
     });
   }
+}
+
+void TWavelet::SwapInLoaded() {
+  const std::int32_t n = loading_;
   std::swap(current_, spare_);
   lent_.clear();
   length_ = n;
@@ -160,6 +175,9 @@ void TWavelet::CommitStep() {
     case TPrepared::append:
       SwapInAppended();
       break;
+    case TPrepared::load:
+      SwapInLoaded();
+      break;
     case TPrepared::none:
       break;
   }
@@ -195,8 +213,8 @@ TBandsSnapshot TWavelet::Snapshot() const {
 
 TBandsSnapshot TWavelet::PreparedSnapshot() const {
   if (prepared_ == TPrepared::none) return Snapshot();
-  // As the swap-in will leave the packet; no band is lent while a step is
-  // prepared.
+  // As the swap-in will leave the packet; no band is lent while a step or an
+  // append is prepared, and a load drops them.
   TBandsSnapshot shot;
   std::int64_t appendedFrom = appendedFrom_;
   shot.values = spare_.Shared();
@@ -204,7 +222,13 @@ TBandsSnapshot TWavelet::PreparedSnapshot() const {
   shot.level = level_;
   shot.bandCount = bandCount_;
   shot.length = Size(length_);
-  if (prepared_ == TPrepared::down) {
+  if (prepared_ == TPrepared::load) {
+    shot.loadedCount = loading_;
+    shot.level = 0;
+    shot.bandCount = 1;
+    shot.length = Size(loading_);
+    appendedFrom = loading_;
+  } else if (prepared_ == TPrepared::down) {
     ++shot.level;
     shot.bandCount *= 2;
     shot.length /= 2;

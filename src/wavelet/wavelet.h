@@ -67,6 +67,8 @@ class TWavelet {
   // PrepareStep writes a step; false, with nothing written, when some band
   // would get none or a band is lent (AppendToBands then serves).
   bool PrepareAppend(std::span<const double> values);
+  // Load, written beside the current level like a step.
+  void PrepareLoad(const TSampleData* series);
   void CommitStep();
 
   // The bands as they stand, or as CommitStep will leave them.
@@ -132,6 +134,8 @@ class TWavelet {
   void SwapInDecomposed();
   void SwapInReconstructed();
   void AppendIntoSpare(std::span<const double> values);
+  void LoadIntoSpare(const TSampleData* series);
+  void SwapInLoaded();
   void SwapInAppended();
   void DecomposeTwoSteps();
   void ReconstructTwoSteps();
@@ -148,8 +152,10 @@ class TWavelet {
   // Empty while no band is lent; otherwise one slot per band, filled on demand.
   std::vector<std::unique_ptr<TSampleData>> lent_;
   // What spare_ holds for CommitStep.
-  enum class TPrepared : std::int8_t { none, down, up, append };
+  enum class TPrepared : std::int8_t { none, down, up, append, load };
   TPrepared prepared_ = TPrepared::none;
+  // The count of the series a load wrote into spare_.
+  std::int32_t loading_ = 0;
 };
 
 }  // namespace fendrel

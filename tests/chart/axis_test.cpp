@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <random>
 #include <span>
@@ -28,7 +29,8 @@ void Span(TChartAxis& axis, double minimum, double maximum, int start, int end) 
   axis.StartPixel = start;
   axis.EndPixel = end;
   axis.PixelLength = end - start;
-  axis.CenterPixel = (start + end) / 2;
+  // In 64 bits: a span near the ends of int must not overflow here.
+  axis.CenterPixel = static_cast<int>((std::int64_t{start} + end) / 2);
 }
 
 // A chart that measures text at 7 pixels a character and 13 a line, with a
